@@ -1,0 +1,63 @@
+#pragma once
+// Number, text and code-page helpers shared by the writers. Every number is
+// written with '.' as decimal separator, whatever the process locale.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "pwnet_types.h"
+
+namespace pwnet {
+
+// The dBASE language-driver table: code page per driver byte, 0 where none.
+extern const std::array<uint16_t, 256> LanguageDriverCodePages;
+
+// Formats Value as "%*.*f" and stores the first Width characters into Dest
+// (no terminating zero). A number wider than the field loses its right-hand digits.
+uint8_t* FormatFixed(uint8_t* Dest, int32_t Width, int32_t Decimals, double Value);
+uint8_t CodePageToLanguageDriver(uint16_t CodePage);
+// General format, at most 15 significant digits: 6180000, 0.5, 1E15, 1.5E-7.
+std::string FloatToStrDot(double Value);
+std::string XMLEscape(std::string_view S);
+std::string CodePageName(uint16_t CodePage);
+// Linux has no ANSI code page; files therefore default to 1252 as on a Western
+// Windows system.
+uint16_t GetSystemAnsiCodePage();
+// UTF-8 text to the bytes of CodePage; a character the code page cannot hold becomes '?'.
+std::string UnicodeToCodePage(std::string_view S, uint16_t CodePage);
+// Bytes of CodePage to UTF-8; an undecodable byte becomes U+FFFD.
+std::string CodePageToUnicode(std::string_view Bytes, uint16_t CodePage);
+// Central angle in radians between two lon/lat points in degrees (haversine).
+double GreatCircleAngle(const TFloatPoint& P1, const TFloatPoint& P2);
+inline bool IsNotEmpty(std::string_view S) { return !S.empty(); }
+
+// Number of Unicode code points in UTF-8 text (what the writers count as characters).
+size_t Utf8Length(std::string_view S);
+
+// A reusable UTF-8 -> code page converter: opens the conversion once, so the
+// writers can encode one attribute row per object without setting it up again.
+// Pure ASCII text in an ASCII-compatible code page is copied without conversion.
+class TCodePageEncoder {
+public:
+    explicit TCodePageEncoder(uint16_t CodePage);
+    ~TCodePageEncoder();
+    TCodePageEncoder(const TCodePageEncoder&) = delete;
+    TCodePageEncoder& operator=(const TCodePageEncoder&) = delete;
+
+    uint16_t CodePage() const { return FCodePage; }
+    std::string Encode(std::string_view S) const;
+    // Appends the encoded text to Out (no allocation once Out has room).
+    void EncodeTo(std::string_view S, std::string& Out) const;
+
+private:
+    struct Impl;
+    uint16_t FCodePage;
+    bool FIdentity;       // 65001: UTF-8 passes through
+    bool FAsciiTransparent; // ASCII bytes map to themselves
+    std::unique_ptr<Impl> FImpl;
+};
+
+} // namespace pwnet

@@ -1,0 +1,165 @@
+#pragma once
+// A small stream family for the writers: typed little-endian transfers over an
+// abstract stream, streams over POSIX file handles, and a buffered decorator
+// that keeps one window of the file in memory.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pwnet {
+
+enum TSeekOrigin : int { soBeginning = 0, soCurrent = 1, soEnd = 2 };
+
+class TPWStream {
+public:
+    virtual ~TPWStream() = default;
+    TPWStream() = default;
+    TPWStream(const TPWStream&) = delete;
+    TPWStream& operator=(const TPWStream&) = delete;
+
+    virtual int64_t GetSize();
+    virtual void SetSize(int64_t NewSize) = 0;
+    // Returns the new position, or -1 on failure.
+    virtual int64_t Seek(int64_t Offset, TSeekOrigin Origin) = 0;
+    // Return the number of bytes moved; 0 at end of data or on failure.
+    virtual int32_t Read(void* Buffer, int32_t Count) = 0;
+    virtual int32_t Write(const void* Buffer, int32_t Count) = 0;
+
+    int32_t BufferSize() const { return FBufferSize; }
+    void SetBufferSize(int32_t Value) { FBufferSize = Value; }
+    int64_t Position() { return Seek(0, soCurrent); }
+    void SetPosition(int64_t Value) { Seek(Value, soBeginning); }
+    int64_t Size() { return GetSize(); }
+
+    // Exactly Count bytes, or EReadError / EWriteError.
+    void ReadBuffer(void* Buffer, int32_t Count);
+    void WriteBuffer(const void* Buffer, int32_t Count);
+    // ASize bytes decoded from the ANSI code page into UTF-8.
+    std::string ReadString(int32_t ASize);
+
+    // Typed transfers: one Read/Write call of the value's width, little-endian;
+    // the count moved is not checked.
+    void WriteByte(uint8_t AValue) { WriteValue(AValue); }
+    void WriteUInt16(uint16_t AValue) { WriteValue(AValue); }
+    void WriteInt16(int16_t AValue) { WriteValue(AValue); }
+    void WriteUInt32(uint32_t AValue) { WriteValue(AValue); }
+    void WriteInt32(int32_t AValue) { WriteValue(AValue); }
+    void WriteInt64(int64_t AValue) { WriteValue(AValue); }
+    void WriteSingle(float AValue) { WriteValue(AValue); }
+    void WriteDouble(double AValue) { WriteValue(AValue); }
+    uint8_t ReadByte() { return ReadValue<uint8_t>(); }
+    uint16_t ReadUInt16() { return ReadValue<uint16_t>(); }
+    int16_t ReadInt16() { return ReadValue<int16_t>(); }
+    uint32_t ReadUInt32() { return ReadValue<uint32_t>(); }
+    int32_t ReadInt32() { return ReadValue<int32_t>(); }
+    int64_t ReadInt64() { return ReadValue<int64_t>(); }
+    float ReadSingle() { return ReadValue<float>(); }
+    double ReadDouble() { return ReadValue<double>(); }
+
+protected:
+    int32_t FBufferSize = 0;
+
+private:
+    // The in-memory image is the file image: x86-64 and the other targets are little-endian.
+    template <typename T> void WriteValue(T v) { Write(&v, sizeof v); }
+    template <typename T> T ReadValue() {
+        T v{};
+        Read(&v, sizeof v);
+        return v;
+    }
+};
+
+// A stream over an operating-system file handle it does not own.
+class TPWHandleStream : public TPWStream {
+public:
+    static constexpr int InvalidHandle = -1;
+    explicit TPWHandleStream(int AHandle) : FHandle(AHandle) {}
+
+    int Handle() const { return FHandle; }
+    void SetSize(int64_t NewSize) override;
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+    int32_t Read(void* Buffer, int32_t Count) override;
+    int32_t Write(const void* Buffer, int32_t Count) override;
+
+protected:
+    int FHandle;
+};
+
+// Mode words of TPWFileStream.
+inline constexpr uint16_t fmCreate = 0xFF00;
+inline constexpr uint16_t fmOpenRead = 0x0000;
+inline constexpr uint16_t fmOpenWrite = 0x0001;
+inline constexpr uint16_t fmOpenReadWrite = 0x0002;
+inline constexpr uint16_t fmShareExclusive = 0x0010;
+inline constexpr uint16_t fmShareDenyWrite = 0x0020;
+inline constexpr uint16_t fmShareDenyRead = 0x0030;
+inline constexpr uint16_t fmShareDenyNone = 0x0040;
+
+// A stream that opens or creates a named file and closes it when destroyed.
+class TPWFileStream : public TPWHandleStream {
+public:
+    TPWFileStream(const std::string& AFileName, uint16_t Mode);
+    TPWFileStream(const std::string& AFileName, uint16_t Mode, uint32_t Rights);
+    ~TPWFileStream() override;
+
+    const std::string& FileName() const { return FFileName; }
+
+private:
+    std::string FFileName;
+};
+
+// Forwards every operation to an inner stream, which it may own.
+class TPWStreamDecorator : public TPWStream {
+public:
+    TPWStreamDecorator(TPWStream* AStream, bool AOwnsStream);
+    ~TPWStreamDecorator() override;
+
+    bool OwnsStream() const { return FOwnsStream; }
+    void SetOwnsStream(bool Value) { FOwnsStream = Value; }
+    TPWStream* Stream() const { return FStream; }
+
+    void SetSize(int64_t NewSize) override;
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+    int32_t Read(void* Buffer, int32_t Count) override;
+    int32_t Write(const void* Buffer, int32_t Count) override;
+
+protected:
+    bool FOwnsStream;
+    TPWStream* FStream;
+};
+
+// Keeps one window (1 MiB by default) of the inner stream in memory, so that the
+// writers' many 2-, 4- and 8-byte writes become one platform write per window.
+class TPWBufferedStream : public TPWStreamDecorator {
+public:
+    TPWBufferedStream(TPWStream* AStream, bool AOwnsStream);
+    // Convenience for the usual case: owns the stream it is given.
+    explicit TPWBufferedStream(std::unique_ptr<TPWStream> AStream);
+    // Writes back what is pending. Errors are swallowed here (a destructor must not
+    // throw); call Flush first to see them.
+    ~TPWBufferedStream() override;
+
+    void SetSize(int64_t NewSize) override;
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+    int32_t Read(void* Buffer, int32_t Count) override;
+    int32_t Write(const void* Buffer, int32_t Count) override;
+
+    virtual int64_t GetBufferedSize();
+    virtual bool FillBuffer();
+    virtual void Flush();
+
+private:
+    bool PositionInBuffer() const {
+        return FBufferStart <= FPosition && FPosition < FBufferStart + FBufferCurrentSize;
+    }
+
+    std::vector<uint8_t> FBuffer;
+    int32_t FBufferCurrentSize = 0;
+    int32_t FBufferMaxModifiedPos = 0;
+    int64_t FBufferStart = 0;
+    int64_t FPosition = 0;
+};
+
+} // namespace pwnet

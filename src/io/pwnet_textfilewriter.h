@@ -1,0 +1,41 @@
+#pragma once
+// Creates a text file and appends strings to it in one code page, lines ending
+// in CR LF, through a 1 MiB buffered stream.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "pwnet_functions.h"
+#include "pwnet_io.h"
+
+namespace pwnet {
+
+class TTextFileWriter {
+public:
+    // Creates or truncates the file; raises EFCreateError when it cannot. A UTF-8
+    // byte-order mark is written only for code page 65001 with BOM set.
+    TTextFileWriter(const std::string& filename, uint16_t Codepage, bool BOM);
+    // Closes the file if Close was not called; a write error is lost here.
+    ~TTextFileWriter();
+    TTextFileWriter(const TTextFileWriter&) = delete;
+    TTextFileWriter& operator=(const TTextFileWriter&) = delete;
+
+    void write(std::string_view s);
+    void writeln(std::string_view s);
+    // Writes the pending bytes and closes the file; raises EWriteError when the
+    // bytes cannot be written (a full disk), so a failure is never silent.
+    void Close();
+
+    uint16_t Codepage() const { return FCodepage; }
+    TPWBufferedStream& Stream() { return *f; }
+
+private:
+    std::unique_ptr<TPWBufferedStream> f;
+    uint16_t FCodepage;
+    TCodePageEncoder FEncoder;
+    std::string FScratch;
+};
+
+} // namespace pwnet
