@@ -1,0 +1,500 @@
+// TGISWrite: the calling protocol, attribute splitting, ring checks, merging of
+// touching polyline sections and great-circle densification shared by all formats.
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+
+#include "pwnet_giswriter.h"
+
+namespace pwnet {
+
+namespace {
+
+// Runs one public operation; a write error that escapes it is remembered, so that
+// Close can refuse to present the output as complete.
+template <typename F> void Guarded(bool& writeFailed, F&& f) {
+    try {
+        f();
+    } catch (const EWriteError&) {
+        writeFailed = true;
+        throw;
+    }
+}
+
+constexpr bool IsBlank(char c) { return c >= 1 && c <= 32; }
+
+constexpr double Pi = 3.141592653589793;
+constexpr double TwoPi = 6.283185307179586;
+constexpr double DegToRad = 0.017453292519943295;
+constexpr double RadToDeg = 57.29577951308232;
+
+// Holds an argument of arcsin/arccos to [-1, 1]; a value that is not below 1,
+// NaN included, counts as 1.
+double ClampUnit(double v) {
+    if (!(v < 1)) return 1;
+    if (v < -1) return -1;
+    return v;
+}
+
+} // namespace
+
+TGISWrite::TGISWrite()
+    : FCodepage(GetSystemAnsiCodePage()), FEncoding(std::make_unique<TCodePageEncoder>(FCodepage)) {
+    FLine.Pnt.resize(2);
+    FLine.Count = 2;
+    FPoint.Pnt.resize(1);
+    FPoint.Count = 1;
+}
+
+TGISWrite::~TGISWrite() {
+    // The formats' destructors have closed their handles by now; an output that was
+    // never closed is removed rather than left looking complete.
+    if (Fopen) DeleteOutputFiles();
+}
+
+// ---------------------------------------------------------------------------
+// Properties
+
+void TGISWrite::SetCodepage(uint16_t Value) {
+    if (Fopen)
+        throw Exception("Can not change the Codepage property while the output is open.");
+    auto encoding = std::make_unique<TCodePageEncoder>(Value);
+    FCodepage = Value;
+    FEncoding = std::move(encoding);
+}
+
+void TGISWrite::SetOptimizePLinesSections(bool Value) {
+    if (Value != FOptimizePLinesSections && FNumParts != FWrittenParts)
+        throw Exception(
+            "Can not change the OptimizePLinesSections property during processing sections.");
+    FOptimizePLinesSections = Value;
+}
+
+// ---------------------------------------------------------------------------
+// Protocol checks
+
+void TGISWrite::CheckOpen() const {
+    if (!Fopen) throw Exception("The output is not open: StartHeader must come first");
+}
+
+void TGISWrite::CheckReadyForObject() {
+    CheckOpen();
+    if (FWrittenFields < FNumFields)
+        throw Exception("All fields must be declared before the first object");
+    FinishIncompleteObject();
+}
+
+void TGISWrite::FinishIncompleteObject() {
+    if (FWrittenParts >= FNumParts) return;
+    if (FDeferredObject) {
+        // Nothing of a deferred object reached the format; the segment table is
+        // simply reused from its start.
+        if (FFreeIndex >= 0) {
+            FFreeItems = static_cast<int32_t>(FSegments.size());
+            FFreeIndex = 0;
+        }
+    } else {
+        AbandonObject();
+    }
+    FDeferredObject = false;
+    FNumParts = 0;
+    FWrittenParts = 0;
+}
+
+// Ring checks and the section's own consistency, before anything is written.
+void TGISWrite::CheckSection(const TFloatPointArrayEx& SegList) const {
+    CheckOpen();
+    if (FWrittenParts >= FNumParts)
+        throw Exception("No object is waiting for a section: AddObject announced fewer parts");
+    if (SegList.Count < 0 || static_cast<size_t>(SegList.Count) > SegList.Pnt.size())
+        throw ERangeError();
+    if (FObjectTypes == otRegion) {
+        if (SegList.Count <= 3) throw Exception("Region objects must have >=4 points");
+        // Exact comparison of the numbers; a NaN never closes a ring.
+        if (SegList.Pnt[SegList.Count - 1] != SegList.Pnt[0])
+            throw Exception("Region objects must be closed");
+    }
+    if (SegList.Count == 0) throw Exception("A section must hold at least one point");
+}
+
+// ---------------------------------------------------------------------------
+// Public operations
+
+void TGISWrite::StartHeader(int32_t NumFields, TObjectTypes ObjectTypes) {
+    if (FStarted) throw Exception("StartHeader may be called only once per writer");
+    if (NumFields < 0) throw ERangeError();
+    if (ObjectTypes > otNone) throw ERangeError();
+    FStarted = true;
+    FNumFields = NumFields;
+    FObjectTypes = ObjectTypes;
+    FWrittenFields = 0;
+    FFieldInfo.assign(static_cast<size_t>(NumFields) + 1, TFieldInfo{});
+    Fopen = true;
+    try {
+        DoStartHeader();
+    } catch (...) {
+        AbandonOutput();
+        throw;
+    }
+}
+
+void TGISWrite::AddField(const std::string& FieldName, TGISField Field, uint8_t Width,
+                         uint8_t decimals) {
+    CheckOpen();
+    if (FWrittenFields >= FNumFields) throw Exception("More fields than StartHeader announced");
+    if (Field > gfDateTime) throw ERangeError();
+    ++FWrittenFields;
+    FFieldInfo[FWrittenFields] = TFieldInfo{Field, Width, decimals, FieldName};
+    try {
+        Guarded(FWriteFailed, [&] { DoAddField(); });
+    } catch (const EFCreateError&) {
+        AbandonOutput();
+        throw;
+    }
+}
+
+void TGISWrite::AddObject(int32_t NumParts, bool multiPolygon, std::string_view Attrib) {
+    Guarded(FWriteFailed, [&] {
+        CheckReadyForObject();
+        if (NumParts < 0) NumParts = 0;
+        FmultiPolygon = multiPolygon;
+        if (IsDeferred(NumParts)) {
+            FDeferredObject = true;
+            FNumParts = NumParts;
+            FOptimizedParts = NumParts;
+            FWrittenParts = 0;
+            BeginOptimizedObject(NumParts, Attrib);
+        } else {
+            StartObject(NumParts, Attrib);
+        }
+    });
+}
+
+void TGISWrite::StartObject(int32_t NumParts, std::string_view Attrib) {
+    FDeferredObject = false;
+    FNumParts = NumParts;
+    FWrittenParts = 0;
+    try {
+        BeginObject(NumParts, Attrib);
+    } catch (...) {
+        // The format refused the object before writing it (its row was rejected):
+        // there is no object in progress to finish later.
+        FNumParts = 0;
+        FWrittenParts = 0;
+        throw;
+    }
+}
+
+void TGISWrite::AddSection(int32_t Index, TFloatPointArrayEx& SegList) {
+    Guarded(FWriteFailed, [&] {
+        CheckSection(SegList);
+        AddSectionUnchecked(Index, SegList);
+    });
+}
+
+void TGISWrite::AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& SegList) {
+    if (!FDeferredObject) {
+        DensifySection(SegList);
+        ++FWrittenParts;
+        WriteSection(Index, SegList);
+        return;
+    }
+    CollectSection(SegList);
+    if (FWrittenParts < FNumParts) return;
+    // The last announced section arrived: the merged object reaches the format.
+    const int32_t parts = FOptimizedParts;
+    StartObject(parts, FAttrib);
+    for (int32_t i = 0; i < parts; ++i) {
+        DensifySection(FSegments[i]);
+        ++FWrittenParts;
+        WriteSection(0, FSegments[i]);
+    }
+    FFreeItems = static_cast<int32_t>(FSegments.size());
+    FFreeIndex = 0;
+}
+
+void TGISWrite::AddSection1(int32_t Index, const TFloatPointArrayEx2& SegList, bool swapdirection) {
+    const int32_t n = SegList.Last + 1;
+    if (n < 0 || static_cast<size_t>(n) > SegList.Pnt.size()) throw ERangeError();
+    if (FSection1.Pnt.size() < static_cast<size_t>(n)) FSection1.Pnt.resize(n);
+    for (int32_t i = 0; i < n; ++i)
+        FSection1.Pnt[i] = SegList.Pnt[swapdirection ? n - 1 - i : i];
+    FSection1.Count = n;
+    AddSection(Index, FSection1);
+}
+
+void TGISWrite::AddSection2(int32_t Index, double X1, double Y1, double X2, double Y2) {
+    FLine.Pnt[0] = TFloatPoint{X1, Y1};
+    FLine.Pnt[1] = TFloatPoint{X2, Y2};
+    FLine.Count = 2;
+    AddSection(Index, FLine);
+}
+
+void TGISWrite::AddSection3(int32_t Index, const TFloatPoint& P1, const TFloatPoint& P2) {
+    AddSection2(Index, P1.x, P1.y, P2.x, P2.y);
+}
+
+void TGISWrite::AddLine(double X1, double Y1, double X2, double Y2, std::string_view Attrib) {
+    Guarded(FWriteFailed, [&] {
+        CheckReadyForObject();
+        DoAddLine(TFloatPoint{X1, Y1}, TFloatPoint{X2, Y2}, Attrib);
+    });
+}
+
+void TGISWrite::AddLine2(const TFloatPoint& P1, const TFloatPoint& P2, std::string_view Attrib) {
+    AddLine(P1.x, P1.y, P2.x, P2.y, Attrib);
+}
+
+void TGISWrite::DoAddLine(const TFloatPoint& P1, const TFloatPoint& P2, std::string_view Attrib) {
+    if (FObjectTypes != otPline) return;
+    FmultiPolygon = false;
+    StartObject(1, Attrib);
+    FLine.Pnt[0] = P1;
+    FLine.Pnt[1] = P2;
+    FLine.Count = 2;
+    AddSection(0, FLine);
+}
+
+void TGISWrite::AddPoint(double X, double Y, std::string_view Attrib) {
+    Guarded(FWriteFailed, [&] {
+        CheckReadyForObject();
+        DoAddPoint(X, Y, Attrib);
+    });
+}
+
+void TGISWrite::AddPoint2(const TFloatPoint& P, std::string_view Attrib) {
+    AddPoint(P.x, P.y, Attrib);
+}
+
+void TGISWrite::Close() {
+    if (!Fopen) {
+        FFieldInfo.clear();
+        return;
+    }
+    try {
+        if (FWriteFailed) throw EWriteError("Stream write error");
+        if (FWrittenFields < FNumFields)
+            throw Exception("All fields must be declared before the output is closed");
+        FinishIncompleteObject();
+        DoClose();
+    } catch (...) {
+        // Whatever failed, the files are not complete: they go, as with Drop.
+        AbandonOutput();
+        FFieldInfo.clear();
+        throw;
+    }
+    Fopen = false;
+    FFieldInfo.clear();
+}
+
+void TGISWrite::Drop() {
+    if (Fopen) {
+        AbandonOutput();
+        FFieldInfo.clear();
+    } else {
+        DeleteOutputFiles();
+    }
+    DoDrop();
+}
+
+void TGISWrite::AbandonOutput() noexcept {
+    ReleaseFiles();
+    DeleteOutputFiles();
+    Fopen = false;
+    FNumParts = 0;
+    FWrittenParts = 0;
+}
+
+void TGISWrite::DeleteOutputFiles() noexcept {
+    for (const std::string& path : FOutputFiles) {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+    }
+    FOutputFiles.clear();
+}
+
+void TGISWrite::RegisterOutputFile(const std::string& Path) { FOutputFiles.push_back(Path); }
+
+void TGISWrite::WriteSideFile(const std::string& Path, uint16_t Codepage, std::string_view Text) {
+    TTextFileWriter file(Path, Codepage, false);
+    try {
+        file.write(Text);
+        file.Close();
+    } catch (const EWriteError&) {
+        std::error_code ec;
+        std::filesystem::remove(Path, ec);
+        throw;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Default format work
+
+void TGISWrite::BeginOptimizedObject(int32_t NumParts, std::string_view Attrib) {
+    FNumParts = NumParts;
+    FOptimizedParts = NumParts;
+    FAttrib.assign(Attrib);
+    FWrittenParts = 0;
+}
+
+void TGISWrite::BeginObject(int32_t, std::string_view) {}
+
+void TGISWrite::WriteSection(int32_t, const TFloatPointArrayEx&) {}
+
+// Sections of one deferred object are collected into FSegments; a section that
+// starts exactly where the segment collected just before it ends is appended to
+// that segment. Only neighbours in call order are joined. The table and its point
+// arrays stay allocated across objects and only grow.
+void TGISWrite::CollectSection(const TFloatPointArrayEx& SegList) {
+    const TFloatPoint& first = SegList.Pnt[0];
+    auto joinable = [&] {
+        if (FFreeIndex <= 0) return false;
+        const TFloatPointArrayEx& prev = FSegments[FFreeIndex - 1];
+        const TFloatPoint& last = prev.Pnt[prev.Count - 1];
+        return first.x == last.x && first.y == last.y;
+    };
+    const bool join = joinable();
+    if (FFreeItems == 0 && (FFreeIndex == -1 || (FFreeIndex > 0 && !join))) {
+        FFreeIndex = static_cast<int32_t>(FSegments.size());
+        if (FSegments.size() < static_cast<size_t>(FNumParts)) FSegments.resize(FNumParts);
+        FFreeItems = static_cast<int32_t>(FSegments.size()) - FFreeIndex;
+    }
+    ++FWrittenParts;
+    if (join) {
+        TFloatPointArrayEx& seg = FSegments[FFreeIndex - 1];
+        const size_t needed = static_cast<size_t>(seg.Count) + SegList.Count - 1;
+        if (seg.Pnt.size() < needed) seg.Pnt.resize(needed);
+        std::copy(SegList.Pnt.begin() + 1, SegList.Pnt.begin() + SegList.Count,
+                  seg.Pnt.begin() + seg.Count);
+        seg.Count += SegList.Count - 1;
+        --FOptimizedParts;
+        return;
+    }
+    TFloatPointArrayEx& seg = FSegments[FFreeIndex];
+    if (seg.Pnt.size() < static_cast<size_t>(SegList.Count)) seg.Pnt.resize(SegList.Count);
+    std::copy(SegList.Pnt.begin(), SegList.Pnt.begin() + SegList.Count, seg.Pnt.begin());
+    seg.Count = SegList.Count;
+    --FFreeItems;
+    ++FFreeIndex;
+}
+
+// ---------------------------------------------------------------------------
+// Attribute rows
+
+// Splitting rules (no option switches them):
+//  - characters 1..32 before a value are skipped;
+//  - a value starting with '"' runs to the next '"' that is not doubled; a doubled
+//    '"' inside stands for one; a missing closing quote ends it at the end of text;
+//  - any other value runs up to the next ',' or character 1..32;
+//  - after a value, characters 1..32 are skipped; a ',' is consumed with the
+//    characters 1..32 after it; a ',' that ends the text adds one empty value;
+//  - anything else starts the next value ("ab"cd gives ab and cd; a b gives a, b).
+// A NUL character ends the text, as in the row's original zero-terminated form.
+void TGISWrite::SplitAttrib(std::string_view Attrib) {
+    FSL.Clear();
+    if (const size_t nul = Attrib.find('\0'); nul != std::string_view::npos)
+        Attrib = Attrib.substr(0, nul);
+    const size_t n = Attrib.size();
+    size_t p = 0;
+    while (p < n && IsBlank(Attrib[p])) ++p;
+    while (p < n) {
+        std::string& value = FSL.Add();
+        if (Attrib[p] == '"') {
+            ++p;
+            while (p < n) {
+                if (Attrib[p] == '"') {
+                    if (p + 1 < n && Attrib[p + 1] == '"') {
+                        value.push_back('"');
+                        p += 2;
+                        continue;
+                    }
+                    ++p;
+                    break;
+                }
+                const size_t start = p;
+                while (p < n && Attrib[p] != '"') ++p;
+                value.append(Attrib.substr(start, p - start));
+            }
+        } else {
+            const size_t start = p;
+            while (p < n && static_cast<unsigned char>(Attrib[p]) > 32 && Attrib[p] != ',') ++p;
+            value.assign(Attrib.substr(start, p - start));
+        }
+        while (p < n && IsBlank(Attrib[p])) ++p;
+        if (p < n && Attrib[p] == ',') {
+            if (p + 1 == n) FSL.Add();
+            ++p;
+            while (p < n && IsBlank(Attrib[p])) ++p;
+        }
+    }
+    if (FSL.Count() != static_cast<size_t>(FNumFields)) {
+        char head[96];
+        std::snprintf(head, sizeof head,
+                      "Number of values must match number of fields. NumVal = %zu, NumFields = %d",
+                      FSL.Count(), FNumFields);
+        std::string message(head);
+        message.append(", string = \"").append(Attrib).append("\"");
+        throw Exception(message);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Great-circle densification
+
+// x is longitude and y latitude in degrees. Every segment gains
+// Trunc(angle * EarthRadiusKm / GreatCircleDist) points at equal angular steps
+// along the great circle, so no step is longer than GreatCircleDist kilometres.
+void TGISWrite::DensifySection(TFloatPointArrayEx& SegList) {
+    if (!(GreatCircleDist > 0) || SegList.Count < 2) return;
+    const int32_t count = SegList.Count;
+    FDensifyCounts.resize(count - 1);
+    int64_t total = 0;
+    for (int32_t k = 0; k + 1 < count; ++k) {
+        const double d = GreatCircleAngle(SegList.Pnt[k], SegList.Pnt[k + 1]);
+        const double n = std::trunc(d * EarthRadiusKm / GreatCircleDist);
+        // A spacing too small to be meant would ask for more points than a section holds.
+        if (!(n >= 0) || n > std::numeric_limits<int32_t>::max() - static_cast<double>(total))
+            throw ERangeError();
+        FDensifyCounts[k] = static_cast<int64_t>(n);
+        total += FDensifyCounts[k];
+    }
+    if (total == 0) return;
+    if (total > std::numeric_limits<int32_t>::max() - count) throw ERangeError();
+    const size_t newCount = static_cast<size_t>(count) + static_cast<size_t>(total);
+    if (SegList.Pnt.size() < newCount) SegList.Pnt.resize(newCount);
+    TFloatPoint* pts = SegList.Pnt.data();
+
+    int64_t tk = total; // T_k = n_0 + ... + n_k for the segment being processed
+    for (int32_t k = count - 2; k >= 0; --k) {
+        const int64_t nk = FDensifyCounts[k];
+        pts[k + 1 + tk] = pts[k + 1];
+        if (nk > 0) {
+            const double lam1 = pts[k].x * DegToRad, phi1 = pts[k].y * DegToRad;
+            const double lam2 = pts[k + 1 + tk].x * DegToRad, phi2 = pts[k + 1 + tk].y * DegToRad;
+            const double s1 = std::sin((phi1 - phi2) / 2), s2 = std::sin((lam1 - lam2) / 2);
+            double a = std::sqrt(s1 * s1 + std::cos(phi1) * std::cos(phi2) * s2 * s2);
+            const double t = 2 * std::asin(ClampUnit(a));
+            const double v = ClampUnit((std::sin(phi2) - std::sin(phi1) * std::cos(t)) /
+                                       (std::sin(t) * std::cos(phi1)));
+            const double w = std::acos(v);
+            const double course = std::sin(lam2 - lam1) > 0 ? TwoPi - w : w;
+            for (int64_t j = 1; j <= nk; ++j) {
+                const double f = t * static_cast<double>(j) / static_cast<double>(nk + 1);
+                const double phi = std::asin(ClampUnit(std::sin(phi1) * std::cos(f) +
+                                                       std::cos(phi1) * std::sin(f) * std::cos(course)));
+                const double delta = std::atan2(std::sin(course) * std::sin(f) * std::cos(phi1),
+                                                std::cos(f) - std::sin(phi1) * std::sin(phi));
+                const double N = lam1 - delta + Pi;
+                const double lam = N >= 0 ? N - std::trunc(N / TwoPi) * TwoPi - Pi
+                                          : N + std::trunc(1 - N / TwoPi) * TwoPi - Pi;
+                pts[k + tk - nk + j] = TFloatPoint{lam * RadToDeg, phi * RadToDeg};
+            }
+        }
+        tk -= nk;
+    }
+    SegList.Count = static_cast<int32_t>(newCount);
+}
+
+} // namespace pwnet

@@ -1,0 +1,259 @@
+// TGISWriteDBF: the dBASE III table, one record per object.
+//
+// Layout (little-endian): a 32-byte header (version 0x03, date of the day the
+// table was started, record count, header length 32 * fields + 33, record length,
+// language driver byte at 29), one 32-byte descriptor per field (name of at most
+// 10 bytes, type letter, width, decimals), the terminator 0x0D, then the records
+// (deletion flag 0x20 and the fields, each exactly its width) and the end byte 0x1A.
+
+#include <charconv>
+#include <cstring>
+#include <ctime>
+
+#include "pwnet_giswriter.h"
+
+namespace pwnet {
+
+namespace {
+
+constexpr uint16_t Utf8CodePage = 65001;
+
+// Reads a decimal number the way the table stores numbers: leading blanks, an
+// optional sign, digits, an optional '.' and digits, an optional exponent; reading
+// stops at the first other character and what was read so far counts. An empty or
+// non-numeric text gives 0.
+double ReadDecimal(std::string_view s) {
+    auto digit = [&](size_t i) { return i < s.size() && s[i] >= '0' && s[i] <= '9'; };
+    size_t p = 0;
+    while (p < s.size() && s[p] >= 1 && s[p] <= 32) ++p;
+    bool negative = false;
+    if (p < s.size() && (s[p] == '+' || s[p] == '-')) negative = s[p++] == '-';
+    const size_t start = p;
+    size_t digits = 0;
+    while (digit(p)) ++p, ++digits;
+    if (p < s.size() && s[p] == '.') {
+        size_t q = p + 1;
+        while (digit(q)) ++q, ++digits;
+        if (digits > 0) p = q;
+    }
+    if (digits == 0) return 0;
+    if (p < s.size() && (s[p] == 'e' || s[p] == 'E')) {
+        size_t q = p + 1;
+        if (q < s.size() && (s[q] == '+' || s[q] == '-')) ++q;
+        if (digit(q)) {
+            while (digit(q)) ++q;
+            p = q;
+        }
+    }
+    double value = 0;
+    const auto [end, ec] = std::from_chars(s.data() + start, s.data() + p, value);
+    if (ec != std::errc() || end != s.data() + p) return 0; // beyond the range of a double
+    if (value == 0) return 0;                                 // never "-0.00"
+    return negative ? -value : value;
+}
+
+// Decodes one UTF-8 character at s[p] and advances p; a stray byte counts as one
+// character of that byte's value.
+uint32_t NextCodePoint(std::string_view s, size_t& p) {
+    const auto b = static_cast<unsigned char>(s[p]);
+    int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    if (len == 0 || p + len > s.size()) {
+        ++p;
+        return b;
+    }
+    uint32_t cp = len == 1 ? b : b & (0x7F >> len);
+    for (int i = 1; i < len; ++i) {
+        const auto c = static_cast<unsigned char>(s[p + i]);
+        if ((c & 0xC0) != 0x80) {
+            ++p;
+            return b;
+        }
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    p += len;
+    return cp;
+}
+
+// Stores the first Width characters of a value, one byte each (the low byte of the
+// character's code), right-aligned with spaces on the left.
+void PutRightAligned(std::string_view value, uint8_t Width, char* dest) {
+    const size_t chars = std::min<size_t>(Utf8Length(value), Width);
+    const size_t pad = Width - chars;
+    std::memset(dest, ' ', pad);
+    size_t p = 0;
+    for (size_t i = 0; i < chars; ++i) dest[pad + i] = static_cast<char>(NextCodePoint(value, p) & 0xFF);
+}
+
+// A date, time or date-time of exactly Width characters, one byte each; anything
+// else is stored blank.
+void PutFixedLength(std::string_view value, uint8_t Width, char* dest) {
+    if (Utf8Length(value) != Width) {
+        std::memset(dest, ' ', Width);
+        return;
+    }
+    size_t p = 0;
+    for (size_t i = 0; i < Width; ++i) dest[i] = static_cast<char>(NextCodePoint(value, p) & 0xFF);
+}
+
+// At most Max bytes of encoded text; UTF-8 is never cut inside a character.
+size_t CutLength(std::string_view encoded, size_t Max, uint16_t Codepage) {
+    size_t n = std::min(encoded.size(), Max);
+    if (Codepage == Utf8CodePage)
+        while (n > 0 && n < encoded.size() && (static_cast<unsigned char>(encoded[n]) & 0xC0) == 0x80)
+            --n;
+    return n;
+}
+
+struct TDbfFieldType {
+    char Letter;
+    uint8_t Width;
+    uint8_t Decimals;
+};
+
+// Type letter, width and decimals the table stores for a declared field.
+TDbfFieldType StoredType(const TFieldInfo& f) {
+    const uint8_t width = f.Width == 255 ? 254 : f.Width;
+    switch (f.FieldType) {
+    case gfChar: return {'C', width, 0};
+    case gfInteger: return {'N', 11, 0};
+    case gfSmallInt: return {'N', 6, 0};
+    case gfDecimal: return {'N', width, f.decimals};
+    case gfFloat:
+        return {'N', static_cast<uint8_t>(f.Width == 0 ? 20 : width),
+                static_cast<uint8_t>(f.decimals == 0 ? 8 : f.decimals)};
+    case gfDate: return {'D', 8, 0};
+    case gfLogical: return {'L', 1, 0};
+    case gfTime: return {'C', 9, 0};
+    case gfDateTime: return {'C', 17, 0};
+    }
+    return {'C', width, 0};
+}
+
+} // namespace
+
+TGISWriteDBF::TGISWriteDBF() = default;
+TGISWriteDBF::~TGISWriteDBF() = default;
+
+void TGISWriteDBF::DoStartHeader() {
+    // The header length is a 16-bit field: refuse a schema it cannot describe
+    // before any file exists.
+    if (32 * static_cast<int64_t>(FNumFields) + 33 > 0xFFFF)
+        throw Exception("A dBASE table holds at most 2046 fields");
+    const std::string path = FileName + ".dbf";
+    FOutDBF = std::make_unique<TPWBufferedStream>(std::make_unique<TPWFileStream>(path, fmCreate));
+    RegisterOutputFile(path);
+    FNumRec = 0;
+
+    const std::time_t now = std::time(nullptr);
+    std::tm day{};
+    localtime_r(&now, &day);
+    FOutDBF->WriteByte(0x03);
+    FOutDBF->WriteByte(static_cast<uint8_t>(day.tm_year % 256));
+    FOutDBF->WriteByte(static_cast<uint8_t>(day.tm_mon + 1));
+    FOutDBF->WriteByte(static_cast<uint8_t>(day.tm_mday));
+    FOutDBF->SetPosition(8);
+    FOutDBF->WriteUInt16(static_cast<uint16_t>(32 * FNumFields + 33));
+    FOutDBF->SetPosition(29);
+    FOutDBF->WriteByte(CodePageToLanguageDriver(FCodepage));
+    FOutDBF->SetPosition(32 * (static_cast<int64_t>(FNumFields) + 1));
+    FOutDBF->WriteByte(0x0D);
+    FTotalWidth = 1;
+    if (FNumFields == 0) {
+        // No field will complete the header: the record length (the deletion flag
+        // alone) is known now, and the records follow the terminator.
+        FOutDBF->SetPosition(10);
+        FOutDBF->WriteUInt16(FTotalWidth);
+        FOutDBF->SetPosition(33);
+    }
+}
+
+void TGISWriteDBF::DoAddField() {
+    const int32_t k = FWrittenFields;
+    TFieldInfo& field = FFieldInfo[k];
+    const TDbfFieldType stored = StoredType(field);
+    if (FTotalWidth + stored.Width > 0xFFFF)
+        throw Exception("A dBASE record holds at most 65535 bytes");
+    field.Width = stored.Width;
+    field.decimals = stored.Decimals;
+
+    uint8_t descriptor[32] = {};
+    FEncoded.clear();
+    FEncoding->EncodeTo(field.Name, FEncoded);
+    std::memcpy(descriptor, FEncoded.data(), CutLength(FEncoded, 10, FCodepage));
+    descriptor[11] = static_cast<uint8_t>(stored.Letter);
+    descriptor[16] = stored.Width;
+    descriptor[17] = stored.Decimals;
+    FOutDBF->SetPosition(32 * static_cast<int64_t>(k));
+    FOutDBF->WriteBuffer(descriptor, sizeof descriptor);
+    FTotalWidth = static_cast<uint16_t>(FTotalWidth + stored.Width);
+
+    if (k == FNumFields) {
+        FOutDBF->SetPosition(10);
+        FOutDBF->WriteUInt16(FTotalWidth);
+        FOutDBF->SetPosition(32 * static_cast<int64_t>(FNumFields) + 33);
+    }
+}
+
+void TGISWriteDBF::BeginObject(int32_t NumParts, std::string_view Attrib) {
+    TGISWrite::BeginObject(NumParts, Attrib);
+    WriteRecord(Attrib);
+}
+
+void TGISWriteDBF::DoAddPoint(double, double, std::string_view Attrib) { WriteRecord(Attrib); }
+
+void TGISWriteDBF::AppendCharValue(const std::string& Value, uint8_t Width) {
+    FEncoded.clear();
+    FEncoding->EncodeTo(Value, FEncoded);
+    const size_t n = CutLength(FEncoded, Width, FCodepage);
+    FRecord.append(FEncoded, 0, n);
+    FRecord.append(Width - n, ' ');
+}
+
+// The row is split and counted before anything is written, so a rejected row
+// leaves the table as it was.
+void TGISWriteDBF::WriteRecord(std::string_view Attrib) {
+    SplitAttrib(Attrib);
+    FRecord.clear();
+    FRecord.push_back(' ');
+    for (int32_t k = 1; k <= FNumFields; ++k) {
+        const TFieldInfo& field = FFieldInfo[k];
+        const std::string& value = FSL[k - 1];
+        const uint8_t width = field.Width;
+        if (field.FieldType == gfChar) {
+            AppendCharValue(value, width);
+            continue;
+        }
+        const size_t at = FRecord.size();
+        FRecord.resize(at + width);
+        char* dest = FRecord.data() + at;
+        switch (field.FieldType) {
+        case gfInteger:
+        case gfSmallInt: PutRightAligned(value, width, dest); break;
+        case gfDecimal:
+        case gfFloat:
+            FormatFixed(reinterpret_cast<uint8_t*>(dest), width, field.decimals, ReadDecimal(value));
+            break;
+        case gfLogical: dest[0] = LogicalIsTrue(value) ? 'T' : 'F'; break;
+        default: PutFixedLength(value, width, dest); break; // date, time, date-time
+        }
+    }
+    ++FNumRec;
+    ++FWrittenRecords;
+    FOutDBF->WriteBuffer(FRecord.data(), static_cast<int32_t>(FRecord.size()));
+}
+
+void TGISWriteDBF::DoClose() {
+    if (!FOutDBF) return;
+    FOutDBF->WriteByte(0x1A);
+    FOutDBF->SetPosition(4);
+    FOutDBF->WriteUInt32(FNumRec);
+    FOutDBF->Flush();
+    FOutDBF.reset();
+}
+
+void TGISWriteDBF::ReleaseFiles() noexcept {
+    TGISWrite::ReleaseFiles();
+    FOutDBF.reset();
+}
+
+} // namespace pwnet

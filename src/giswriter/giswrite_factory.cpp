@@ -1,0 +1,29 @@
+// The writer factory: format value -> writer class, with the MIF/MID fallback for
+// missing libraries, formats without a writer and unknown values.
+
+#include "mfal.h"
+#include "mitab.h"
+#include "pwnet_giswriter.h"
+
+namespace pwnet {
+
+bool TGISWrite::MITAB_supported() { return MitabAvailable(); }
+bool TGISWrite::MFAL_supported() { return MfalAvailable(); }
+
+std::unique_ptr<TGISWrite> TGISWrite::GetGISObject(TGISFormat Inp) {
+    // The library-backed formats come first: without their library they fall
+    // through to the table below, which gives MIF/MID for them.
+    switch (Inp) {
+    case gfMIF: return std::make_unique<TGISWriteMIF>();
+    case gfDBF: return std::make_unique<TGISWriteDBF>();
+    case gfSHP: return std::make_unique<TGISWriteSHP>();
+    case gfMIF8: return std::make_unique<TGISWriteMIF8>();
+    // A new writer adds its case here, e.g.
+    //   case gfGML2: return std::make_unique<TGISWriteGML2>();
+    //   case gfMITAB: if (MITAB_supported()) return std::make_unique<TGISWriteMITAB>(); break;
+    default: break;
+    }
+    return std::make_unique<TGISWriteMIF>();
+}
+
+} // namespace pwnet

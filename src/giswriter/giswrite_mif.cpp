@@ -1,0 +1,286 @@
+// TGISWriteMIF and TGISWriteMIF8: the MapInfo interchange pair. The ".mif" holds
+// the header (version, charset, delimiter, coordinate system, columns) and one
+// geometry per object; the ".mid" holds one attribute line per object, the row
+// exactly as the client gave it. Both are text in the writer's code page with
+// CR LF line ends, and start with a UTF-8 byte-order mark when that is UTF-8.
+
+#include <charconv>
+#include <cmath>
+
+#include "pwnet_giswriter.h"
+
+namespace pwnet {
+
+namespace {
+
+constexpr uint16_t Utf8CodePage = 65001;
+
+void AppendInt(std::string& out, int64_t v) {
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, res.ptr);
+}
+
+// FloatToStrDot's text. A whole number below 1E15 has at most 15 digits, so its
+// text is the plain integer: written directly, the usual grid coordinate costs no
+// formatting and no allocation.
+void AppendFloat(std::string& out, double v) {
+    if (v != 0 && std::fabs(v) < 1e15 && std::trunc(v) == v) {
+        AppendInt(out, static_cast<int64_t>(v));
+        return;
+    }
+    out += FloatToStrDot(v);
+}
+
+const char* TypeText(TGISField t) {
+    switch (t) {
+    case gfChar: return " Char(";
+    case gfInteger: return " Integer";
+    case gfSmallInt: return " Smallint";
+    case gfDecimal: return " Decimal(";
+    case gfFloat: return " Float";
+    case gfDate: return " Date";
+    case gfLogical: return " Logical";
+    case gfTime: return " Time";
+    case gfDateTime: return " DateTime";
+    }
+    return " Char(";
+}
+
+} // namespace
+
+TGISWriteMIF::TGISWriteMIF() = default;
+TGISWriteMIF::~TGISWriteMIF() = default;
+
+TGISWriteMIF8::TGISWriteMIF8() { SetCodepage(Utf8CodePage); }
+
+void TGISWriteMIF::DoStartHeader() {
+    // A table without columns: no field will trigger the header, so it is written now.
+    if (FNumFields == 0) WriteHeader();
+}
+
+void TGISWriteMIF::DoAddField() {
+    TFieldInfo& field = FFieldInfo[FWrittenFields];
+    if (field.Width == 255) field.Width = 254;
+    std::string line = "  " + field.Name + TypeText(field.FieldType);
+    switch (field.FieldType) {
+    case gfChar:
+        AppendInt(line, field.Width);
+        line += ')';
+        break;
+    case gfDecimal:
+        AppendInt(line, field.Width);
+        line += ',';
+        AppendInt(line, field.decimals);
+        line += ')';
+        break;
+    case gfTime:
+    case gfDateTime: fVersion = 900; break;
+    default: break;
+    }
+    ss.push_back(std::move(line));
+    if (FWrittenFields == FNumFields) WriteHeader();
+}
+
+void TGISWriteMIF::WriteHeader() {
+    if (FCodepage == Utf8CodePage) fVersion = 1520;
+    const std::string mif = FileName + ".mif";
+    const std::string mid = FileName + ".mid";
+    FOutMIF = std::make_unique<TTextFileWriter>(mif, FCodepage, true);
+    RegisterOutputFile(mif);
+    FOutMID = std::make_unique<TTextFileWriter>(mid, FCodepage, true);
+    RegisterOutputFile(mid);
+
+    std::string line = "Version ";
+    AppendInt(line, fVersion);
+    FOutMIF->writeln(line);
+    FOutMIF->writeln("CharSet \"" + CodePageName(FCodepage) + "\"");
+    FOutMIF->writeln("Delimiter \",\"");
+    if (!CoordSys.empty() && FObjectTypes != otNone) FOutMIF->writeln(CoordSys);
+    line = "Columns ";
+    AppendInt(line, FNumFields);
+    FOutMIF->writeln(line);
+    for (const std::string& column : ss) FOutMIF->writeln(column);
+    FOutMIF->writeln("Data");
+}
+
+// The row goes unchanged into the ".mid", except that a line break inside it would
+// split one object's row over two lines and shift every later row to the wrong
+// object: line breaks become spaces.
+void TGISWriteMIF::WriteMidLine(std::string_view Attrib) {
+    if (Attrib.find_first_of("\r\n") == std::string_view::npos) {
+        FOutMID->writeln(Attrib);
+        return;
+    }
+    FMidLine.assign(Attrib);
+    for (char& c : FMidLine)
+        if (c == '\r' || c == '\n') c = ' ';
+    FOutMID->writeln(FMidLine);
+}
+
+void TGISWriteMIF::AppendPoint(double X, double Y) {
+    AppendFloat(FGeom, X);
+    FGeom += ' ';
+    AppendFloat(FGeom, Y);
+    FGeom += "\r\n";
+}
+
+void TGISWriteMIF::AppendPenLine() {
+    if (Pen.Width >= 8 && Pen.Width <= 10) return;
+    if (Pen == DefaultPen) return;
+    FGeom += "    Pen(";
+    AppendInt(FGeom, Pen.Width);
+    FGeom += ',';
+    AppendInt(FGeom, Pen.pattern);
+    FGeom += ',';
+    AppendInt(FGeom, ColorToMapInfo(Pen.Color));
+    FGeom += ")\r\n";
+}
+
+void TGISWriteMIF::AppendBrushLine() {
+    if (Brush == DefaultBrush) return;
+    FGeom += "    Brush(";
+    AppendInt(FGeom, Brush.pattern);
+    FGeom += ',';
+    AppendInt(FGeom, ColorToMapInfo(Brush.fg_color));
+    FGeom += ',';
+    AppendInt(FGeom, ColorToMapInfo(Brush.bg_color));
+    FGeom += ")\r\n";
+}
+
+void TGISWriteMIF::AppendSymbolLine() {
+    FGeom += "    Symbol(";
+    AppendInt(FGeom, Symbol.Shape);
+    FGeom += ',';
+    AppendInt(FGeom, ColorToMapInfo(Symbol.Color));
+    FGeom += ',';
+    AppendInt(FGeom, Symbol.Size);
+    FGeom += ")\r\n";
+}
+
+void TGISWriteMIF::FlushGeometry() {
+    FOutMIF->write(FGeom);
+    FGeom.clear();
+}
+
+void TGISWriteMIF::BeginObject(int32_t NumParts, std::string_view Attrib) {
+    TGISWrite::BeginObject(NumParts, Attrib);
+    FGeom.clear();
+    FObjectPoints = 0;
+    if (NumParts == 0 || FObjectTypes == otNone) FOutMIF->writeln("None");
+    WriteMidLine(Attrib);
+    ++FWrittenRecords;
+}
+
+// An object's geometry is collected and written when its last part arrives, so an
+// object abandoned half-way can still be written as "None".
+void TGISWriteMIF::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList) {
+    TGISWrite::WriteSection(Index, SegList);
+    if (FObjectTypes == otNone) return; // the object was written as "None"
+    const bool last = FWrittenParts == FNumParts;
+
+    if (FObjectTypes == otPoint) {
+        // Objects of a point file: one point, or a multipoint of all their points.
+        for (int32_t i = 0; i < SegList.Count; ++i) AppendPoint(SegList.Pnt[i].x, SegList.Pnt[i].y);
+        FObjectPoints += SegList.Count;
+        if (!last) return;
+        std::string head;
+        if (FObjectPoints == 1) {
+            head = "Point ";
+        } else {
+            head = "Multipoint ";
+            AppendInt(head, FObjectPoints);
+            head += "\r\n";
+        }
+        FGeom.insert(0, head);
+        if (!CompactMIF) AppendSymbolLine();
+        FlushGeometry();
+        return;
+    }
+
+    const bool pline = FObjectTypes == otPline;
+    if (pline && FNumParts == 1 && SegList.Count == 2) {
+        FGeom += "Line ";
+        AppendFloat(FGeom, SegList.Pnt[0].x);
+        FGeom += ' ';
+        AppendFloat(FGeom, SegList.Pnt[0].y);
+        FGeom += ' ';
+        AppendFloat(FGeom, SegList.Pnt[1].x);
+        FGeom += ' ';
+        AppendFloat(FGeom, SegList.Pnt[1].y);
+        FGeom += "\r\n";
+    } else {
+        if (FWrittenParts == 1) {
+            if (pline && FNumParts >= 2) {
+                FGeom += "Pline multiple ";
+                AppendInt(FGeom, FNumParts);
+                FGeom += "\r\n";
+            } else if (pline) {
+                FGeom += "Pline "; // the point count completes the line
+            } else {
+                FGeom += "Region ";
+                AppendInt(FGeom, FNumParts);
+                FGeom += "\r\n";
+            }
+        }
+        AppendInt(FGeom, SegList.Count);
+        FGeom += "\r\n";
+        for (int32_t i = 0; i < SegList.Count; ++i) AppendPoint(SegList.Pnt[i].x, SegList.Pnt[i].y);
+    }
+    if (!last) return;
+    if (!CompactMIF) {
+        if (!pline) AppendBrushLine();
+        AppendPenLine();
+    }
+    FlushGeometry();
+}
+
+void TGISWriteMIF::AbandonObject() {
+    TGISWrite::AbandonObject();
+    FGeom.clear();
+    if (FObjectTypes != otNone && FNumParts > 0) FOutMIF->writeln("None");
+}
+
+void TGISWriteMIF::DoAddLine(const TFloatPoint& P1, const TFloatPoint& P2, std::string_view Attrib) {
+    if (FObjectTypes != otPline) return;
+    FGeom.clear();
+    FGeom += "Line ";
+    AppendFloat(FGeom, P1.x);
+    FGeom += ' ';
+    AppendFloat(FGeom, P1.y);
+    FGeom += ' ';
+    AppendFloat(FGeom, P2.x);
+    FGeom += ' ';
+    AppendFloat(FGeom, P2.y);
+    FGeom += "\r\n";
+    if (!CompactMIF) AppendPenLine();
+    FlushGeometry();
+    WriteMidLine(Attrib);
+    ++FWrittenRecords;
+}
+
+void TGISWriteMIF::DoAddPoint(double X, double Y, std::string_view Attrib) {
+    if (FObjectTypes != otPoint) return;
+    FGeom.clear();
+    FGeom += "Point ";
+    AppendPoint(X, Y);
+    if (!CompactMIF) AppendSymbolLine();
+    FlushGeometry();
+    WriteMidLine(Attrib);
+    ++FWrittenRecords;
+}
+
+void TGISWriteMIF::DoClose() {
+    if (FOutMIF) FOutMIF->Close();
+    if (FOutMID) FOutMID->Close();
+    FOutMIF.reset();
+    FOutMID.reset();
+}
+
+void TGISWriteMIF::ReleaseFiles() noexcept {
+    TGISWrite::ReleaseFiles();
+    FOutMIF.reset();
+    FOutMID.reset();
+}
+
+} // namespace pwnet

@@ -1,0 +1,220 @@
+// TGISWriteSHP: the ESRI shapefile ".shp" (geometry), ".shx" (index), the ".dbf"
+// of the dBASE writer and the side files ".prj" and ".cpg".
+//
+// Both ".shp" and ".shx" start with a 100-byte header: file code 9994 and the file
+// length in 16-bit words big-endian, version 1000, shape type and the bounding box
+// little-endian. A ".shp" record has a big-endian header (record number, content
+// length in 16-bit words) and little-endian content; the ".shx" holds each record's
+// offset and content length in 16-bit words, big-endian.
+//
+// Each record is assembled in memory and written in one piece when its object is
+// complete; the bytes are those of the header-then-parts-then-points layout.
+
+#include <cstring>
+
+#include "pwnet_giswriter.h"
+
+namespace pwnet {
+
+namespace {
+
+static_assert(sizeof(TFloatPoint) == 16, "a point is stored as two doubles, x then y");
+
+constexpr uint32_t FileCode = 9994;
+constexpr uint32_t Version = 1000;
+
+void PutBigEndian(uint8_t* dest, uint32_t v) {
+    v = __builtin_bswap32(v);
+    std::memcpy(dest, &v, 4);
+}
+template <typename T> void PutLittleEndian(uint8_t* dest, T v) { std::memcpy(dest, &v, sizeof v); }
+
+void GrowBox(double x, double y, double& xmin, double& ymin, double& xmax, double& ymax) {
+    if (x < xmin) xmin = x;
+    if (x > xmax) xmax = x;
+    if (y < ymin) ymin = y;
+    if (y > ymax) ymax = y;
+}
+
+void WriteBox(TPWStream& s, double xmin, double ymin, double xmax, double ymax) {
+    s.WriteDouble(xmin);
+    s.WriteDouble(ymin);
+    s.WriteDouble(xmax);
+    s.WriteDouble(ymax);
+}
+
+} // namespace
+
+TGISWriteSHP::TGISWriteSHP() = default;
+TGISWriteSHP::~TGISWriteSHP() = default;
+
+int32_t TGISWriteSHP::ShapeType() const {
+    switch (FObjectTypes) {
+    case otPline: return 3;
+    case otRegion: return 5;
+    case otPoint: return 1;
+    default: return 0;
+    }
+}
+
+void TGISWriteSHP::DoStartHeader() {
+    TGISWriteDBF::DoStartHeader();
+    if (FObjectTypes != otNone) {
+        if (!PRJ.empty()) WriteSideFile(FileName + ".prj", 1252, PRJ);
+        if (FCodepage != 0) WriteSideFile(FileName + ".cpg", 1252, std::to_string(FCodepage));
+
+        uint8_t header[100] = {};
+        PutBigEndian(header, FileCode);
+        PutLittleEndian<uint32_t>(header + 28, Version);
+        PutLittleEndian<uint32_t>(header + 32, static_cast<uint32_t>(ShapeType()));
+        for (auto* stream : {&FOutSHP, &FOutSHX}) {
+            const std::string path = FileName + (stream == &FOutSHP ? ".shp" : ".shx");
+            *stream = std::make_unique<TPWBufferedStream>(std::make_unique<TPWFileStream>(path, fmCreate));
+            RegisterOutputFile(path);
+            (*stream)->WriteBuffer(header, sizeof header);
+        }
+        FXMinG = FYMinG = UnsetCoordinate;
+        FXMaxG = FYMaxG = -UnsetCoordinate;
+        FSHPOffset = 100;
+    }
+    FSHPopen = true;
+}
+
+void TGISWriteSHP::ReserveRecord(uint64_t Bytes) {
+    if (Bytes <= FRecordCapacity) return;
+    if (Bytes > MaxShpFileSize) throw Exception("A shapefile holds at most 4 GB");
+    uint64_t capacity = std::max<uint64_t>(Bytes, std::max<uint64_t>(256, 2 * FRecordCapacity));
+    auto grown = std::make_unique<uint8_t[]>(capacity);
+    std::memcpy(grown.get(), FRecord.get(), FRecordCapacity);
+    FRecord = std::move(grown);
+    FRecordCapacity = capacity;
+}
+
+void TGISWriteSHP::BeginObject(int32_t NumParts, std::string_view Attrib) {
+    if (FSizeExceeded) throw Exception("A shapefile holds at most 4 GB");
+    if (FRecordOpen) AbandonObject(); // a record whose completion failed
+    TGISWriteDBF::BeginObject(NumParts, Attrib); // the row; raises before writing a bad one
+    if (FObjectTypes == otNone) return;
+    FRecordOpen = true;
+    FRecordNumber = FNumRec;
+    FRecordType = NumParts == 0 ? 0 : ShapeType();
+    if (FRecordType == 0) {
+        FContentLength = 4;
+        FinishRecord();
+        return;
+    }
+    ReserveRecord(FRecordType == 1 ? 28 : 52 + 4 * static_cast<uint64_t>(NumParts));
+    FNumPoints = 0;
+    FXMinO = FYMinO = UnsetCoordinate;
+    FXMaxO = FYMaxO = -UnsetCoordinate;
+}
+
+void TGISWriteSHP::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList) {
+    TGISWriteDBF::WriteSection(Index, SegList);
+    if (FObjectTypes == otNone || !FRecordOpen) return;
+    const TFloatPoint* pts = SegList.Pnt.data();
+    if (FRecordType == 1) {
+        // A point record holds one point: the first of the section.
+        PutLittleEndian(FRecord.get() + 12, pts[0].x);
+        PutLittleEndian(FRecord.get() + 20, pts[0].y);
+        GrowBox(pts[0].x, pts[0].y, FXMinO, FYMinO, FXMaxO, FYMaxO);
+    } else {
+        const uint64_t at = 52 + 4 * static_cast<uint64_t>(FNumParts) + 16 * uint64_t{FNumPoints};
+        ReserveRecord(at + 16 * static_cast<uint64_t>(SegList.Count));
+        std::memcpy(FRecord.get() + at, pts, 16 * static_cast<size_t>(SegList.Count));
+        for (int32_t i = 0; i < SegList.Count; ++i)
+            GrowBox(pts[i].x, pts[i].y, FXMinO, FYMinO, FXMaxO, FYMaxO);
+        PutLittleEndian<uint32_t>(FRecord.get() + 48 + 4 * static_cast<size_t>(FWrittenParts), FNumPoints);
+        FNumPoints += static_cast<uint32_t>(SegList.Count);
+    }
+    if (FWrittenParts < FNumParts) return;
+
+    GrowBox(FXMinO, FYMinO, FXMinG, FYMinG, FXMaxG, FYMaxG);
+    GrowBox(FXMaxO, FYMaxO, FXMinG, FYMinG, FXMaxG, FYMaxG);
+    if (FRecordType == 1) {
+        FContentLength = 20;
+    } else {
+        const uint64_t length = 44 + 4 * static_cast<uint64_t>(FNumParts) + 16 * uint64_t{FNumPoints};
+        if (length > MaxShpFileSize) throw Exception("A shapefile holds at most 4 GB");
+        uint8_t* r = FRecord.get();
+        PutLittleEndian(r + 12, FXMinO);
+        PutLittleEndian(r + 20, FYMinO);
+        PutLittleEndian(r + 28, FXMaxO);
+        PutLittleEndian(r + 36, FYMaxO);
+        PutLittleEndian<uint32_t>(r + 44, static_cast<uint32_t>(FNumParts));
+        PutLittleEndian<uint32_t>(r + 48, FNumPoints);
+        FContentLength = static_cast<uint32_t>(length);
+    }
+    FinishRecord();
+}
+
+// Writes the record's header, the record itself and its index entry.
+void TGISWriteSHP::FinishRecord() {
+    const uint64_t total = 8 + uint64_t{FContentLength};
+    if (FSHPOffset + total > MaxShpFileSize) {
+        FSizeExceeded = true;
+        throw Exception("A shapefile holds at most 4 GB");
+    }
+    ReserveRecord(12);
+    uint8_t* r = FRecord.get();
+    PutBigEndian(r, FRecordNumber);
+    PutBigEndian(r + 4, FContentLength / 2);
+    PutLittleEndian<uint32_t>(r + 8, static_cast<uint32_t>(FRecordType));
+    FOutSHP->SetPosition(FSHPOffset);
+    FOutSHP->WriteBuffer(r, static_cast<int32_t>(total));
+    uint8_t entry[8];
+    PutBigEndian(entry, FSHPOffset / 2);
+    PutBigEndian(entry + 4, FContentLength / 2);
+    FOutSHX->WriteBuffer(entry, sizeof entry);
+    FSHPOffset += static_cast<uint32_t>(total);
+    FRecordOpen = false;
+}
+
+// An object whose parts did not all arrive keeps its ".dbf" row; its ".shp" record
+// becomes a Null shape so that the three files still correspond.
+void TGISWriteSHP::AbandonObject() {
+    TGISWriteDBF::AbandonObject();
+    if (!FRecordOpen) return;
+    FRecordType = 0;
+    FContentLength = 4;
+    FinishRecord();
+}
+
+void TGISWriteSHP::DoAddPoint(double X, double Y, std::string_view Attrib) {
+    if (FObjectTypes != otPoint) return;
+    StartObject(1, Attrib);
+    FPoint.Pnt[0] = TFloatPoint{X, Y};
+    FPoint.Count = 1;
+    AddSection(0, FPoint);
+}
+
+void TGISWriteSHP::DoClose() {
+    if (FSizeExceeded) throw Exception("A shapefile holds at most 4 GB");
+    if (FRecordOpen) AbandonObject();
+    TGISWriteDBF::DoClose();
+    if (FObjectTypes == otNone || !FSHPopen) return;
+    FOutSHP->SetPosition(24);
+    FOutSHP->WriteUInt32(__builtin_bswap32(FSHPOffset / 2));
+    FOutSHP->SetPosition(36);
+    WriteBox(*FOutSHP, FXMinG, FYMinG, FXMaxG, FYMaxG);
+    FOutSHP->Flush();
+    FOutSHP.reset();
+
+    FOutSHX->SetPosition(24);
+    FOutSHX->WriteUInt32(__builtin_bswap32(static_cast<uint32_t>((100 + 8 * uint64_t{FNumRec}) / 2)));
+    FOutSHX->SetPosition(36);
+    WriteBox(*FOutSHX, FXMinG, FYMinG, FXMaxG, FYMaxG);
+    FOutSHX->Flush();
+    FOutSHX.reset();
+    FSHPopen = false;
+}
+
+void TGISWriteSHP::ReleaseFiles() noexcept {
+    TGISWriteDBF::ReleaseFiles();
+    FOutSHP.reset();
+    FOutSHX.reset();
+    FSHPopen = false;
+    FRecordOpen = false;
+}
+
+} // namespace pwnet
