@@ -187,6 +187,8 @@ struct GridCase {
     std::string expectedCpg; // what shapelib reports as the table's code page
 };
 
+void PrintTo(const GridCase& c, std::ostream* os) { *os << "code page " << c.codepage; }
+
 class ShpGrid : public ::testing::TestWithParam<GridCase> {};
 
 // A 4 x 3 DKN-like grid of 1 km cells with a name and a Danish place name.
