@@ -85,7 +85,7 @@ void TGISWriteSHP::ReserveRecord(uint64_t Bytes) {
     if (Bytes > MaxShpFileSize) throw Exception("A shapefile holds at most 4 GB");
     uint64_t capacity = std::max<uint64_t>(Bytes, std::max<uint64_t>(256, 2 * FRecordCapacity));
     auto grown = std::make_unique<uint8_t[]>(capacity);
-    std::memcpy(grown.get(), FRecord.get(), FRecordCapacity);
+    if (FRecordCapacity > 0) std::memcpy(grown.get(), FRecord.get(), FRecordCapacity);
     FRecord = std::move(grown);
     FRecordCapacity = capacity;
 }
