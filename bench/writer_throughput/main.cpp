@@ -1,0 +1,252 @@
+// Writes a grid of closed five-point squares, each with a 20-character text
+// attribute, through TGISWriteSHP, through TGISWriteMIF and, in the same run,
+// through GDAL's shapefile driver (OGR C API); prints cells per second for each,
+// the ratio against GDAL, and the peak memory of each writer.
+//
+// Every case runs in a child process of its own, so its peak resident set size
+// (getrusage ru_maxrss) is its own; the grid is written once at the full size and
+// once at a tenth of it, to show whether the peak grows with the number of cells.
+//
+//   bench_writer_throughput [--cells N] [--runs R] [--dir FOLDER]
+
+#include <gdal.h>
+#include <ogr_api.h>
+#include <ogr_srs_api.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "pwnet_giswriter.h"
+
+using namespace pwnet;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr double CellSize = 1000;
+constexpr double X0 = 440000, Y0 = 6000000;
+
+struct Grid {
+    int64_t cells;
+    int64_t rows; // cells run column by column, south to north
+};
+
+// The cell's 20-character name.
+void CellName(int64_t col, int64_t row, char (&name)[64]) {
+    std::snprintf(name, sizeof name, "1km_%06lld_%06lld_DK", static_cast<long long>(row),
+                  static_cast<long long>(col));
+}
+
+// ---- the cases -------------------------------------------------------------
+
+void WriteWithOurs(TGISFormat format, const Grid& g, const std::string& base) {
+    auto w = TGISWrite::GetGISObject(format);
+    w->FileName = base;
+    w->CoordSys = "CoordSys Earth Projection 8, 115, \"m\", 9, 0, 0.9996, 500000, 0";
+    w->StartHeader(1, otRegion);
+    w->AddField("KN1kmDK", gfChar, 20, 0);
+    TFloatPointArrayEx ring;
+    ring.Pnt.resize(5);
+    ring.Count = 5;
+    std::string row;
+    char name[64];
+    for (int64_t i = 0; i < g.cells; ++i) {
+        const int64_t col = i / g.rows, r = i % g.rows;
+        const double x = X0 + CellSize * static_cast<double>(col);
+        const double y = Y0 + CellSize * static_cast<double>(r);
+        ring.Pnt[0] = {x, y};
+        ring.Pnt[1] = {x, y + CellSize};
+        ring.Pnt[2] = {x + CellSize, y + CellSize};
+        ring.Pnt[3] = {x + CellSize, y};
+        ring.Pnt[4] = {x, y};
+        ring.Count = 5;
+        CellName(col, r, name);
+        row.assign("\"").append(name).append("\"");
+        w->AddObject(1, false, row);
+        w->AddSection(0, ring);
+    }
+    w->Close();
+}
+
+// GDAL's fastest ordinary path: one feature and one polygon reused for every cell.
+void WriteWithGdal(const Grid& g, const std::string& base) {
+    GDALAllRegister();
+    GDALDriverH driver = GDALGetDriverByName("ESRI Shapefile");
+    GDALDatasetH ds = GDALCreate(driver, (base + ".shp").c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+    if (!ds) {
+        std::fprintf(stderr, "GDAL cannot create %s.shp\n", base.c_str());
+        std::exit(1);
+    }
+    OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
+    OSRImportFromEPSG(srs, 25832);
+    OGRLayerH layer = GDALDatasetCreateLayer(ds, "grid", srs, wkbPolygon, nullptr);
+    OGRFieldDefnH field = OGR_Fld_Create("KN1kmDK", OFTString);
+    OGR_Fld_SetWidth(field, 20);
+    OGR_L_CreateField(layer, field, TRUE);
+    OGR_Fld_Destroy(field);
+
+    OGRFeatureH feature = OGR_F_Create(OGR_L_GetLayerDefn(layer));
+    OGRGeometryH polygon = OGR_G_CreateGeometry(wkbPolygon);
+    OGRGeometryH ring = OGR_G_CreateGeometry(wkbLinearRing);
+    for (int k = 0; k < 5; ++k) OGR_G_AddPoint_2D(ring, 0, 0);
+    OGR_G_AddGeometryDirectly(polygon, ring);
+    ring = OGR_G_GetGeometryRef(polygon, 0);
+    char name[64];
+    for (int64_t i = 0; i < g.cells; ++i) {
+        const int64_t col = i / g.rows, r = i % g.rows;
+        const double x = X0 + CellSize * static_cast<double>(col);
+        const double y = Y0 + CellSize * static_cast<double>(r);
+        OGR_G_SetPoint_2D(ring, 0, x, y);
+        OGR_G_SetPoint_2D(ring, 1, x, y + CellSize);
+        OGR_G_SetPoint_2D(ring, 2, x + CellSize, y + CellSize);
+        OGR_G_SetPoint_2D(ring, 3, x + CellSize, y);
+        OGR_G_SetPoint_2D(ring, 4, x, y);
+        CellName(col, r, name);
+        OGR_F_SetFieldString(feature, 0, name);
+        OGR_F_SetGeometry(feature, polygon);
+        OGR_F_SetFID(feature, OGRNullFID);
+        if (OGR_L_CreateFeature(layer, feature) != OGRERR_NONE) {
+            std::fprintf(stderr, "GDAL cannot write cell %lld\n", static_cast<long long>(i));
+            std::exit(1);
+        }
+    }
+    OGR_G_DestroyGeometry(polygon);
+    OGR_F_Destroy(feature);
+    OSRDestroySpatialReference(srs);
+    GDALClose(ds);
+}
+
+enum class Case { Shp, Mif, Gdal };
+
+const char* CaseName(Case c) {
+    switch (c) {
+    case Case::Shp: return "TGISWriteSHP";
+    case Case::Mif: return "TGISWriteMIF";
+    case Case::Gdal: return "GDAL ESRI Shapefile";
+    }
+    return "?";
+}
+
+// ---- one measured run in a child process ------------------------------------
+
+struct Result {
+    double seconds = 0;
+    long baseKiB = 0; // resident set before writing
+    long peakKiB = 0; // peak resident set of the child
+    uint64_t bytes = 0;
+};
+
+uint64_t OutputBytes(const std::string& folder) {
+    uint64_t total = 0;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (e.is_regular_file()) total += e.file_size();
+    return total;
+}
+
+Result RunInChild(Case c, const Grid& g, const std::string& folder) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        std::perror("pipe");
+        std::exit(1);
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        Result r;
+        r.baseKiB = before.ru_maxrss;
+        const std::string base = folder + "/grid";
+        const auto t0 = Clock::now();
+        switch (c) {
+        case Case::Shp: WriteWithOurs(gfSHP, g, base); break;
+        case Case::Mif: WriteWithOurs(gfMIF, g, base); break;
+        case Case::Gdal: WriteWithGdal(g, base); break;
+        }
+        r.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+        r.bytes = OutputBytes(folder);
+        if (write(fds[1], &r, sizeof r) != static_cast<ssize_t>(sizeof r)) _exit(1);
+        _exit(0);
+    }
+    close(fds[1]);
+    Result r;
+    const bool got = read(fds[0], &r, sizeof r) == static_cast<ssize_t>(sizeof r);
+    close(fds[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    if (!got || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s failed\n", CaseName(c));
+        std::exit(1);
+    }
+    r.peakKiB = usage.ru_maxrss;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) std::filesystem::remove(e.path());
+    return r;
+}
+
+// Median time of several runs; the largest peak of them.
+Result Measure(Case c, const Grid& g, const std::string& folder, int runs) {
+    std::vector<Result> all;
+    for (int i = 0; i < runs; ++i) all.push_back(RunInChild(c, g, folder));
+    std::sort(all.begin(), all.end(), [](const Result& a, const Result& b) { return a.seconds < b.seconds; });
+    Result r = all[all.size() / 2];
+    for (const Result& x : all) r.peakKiB = std::max(r.peakKiB, x.peakKiB);
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int64_t cells = 1000000;
+    int runs = 3;
+    std::string dir;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string opt = argv[i];
+        if (opt == "--cells") cells = std::atoll(argv[i + 1]);
+        else if (opt == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
+        else if (opt == "--dir") dir = argv[i + 1];
+    }
+    const bool ownDir = dir.empty();
+    if (ownDir) {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "bench-writers-XXXXXX").string();
+        if (!mkdtemp(tmpl.data())) {
+            std::perror("mkdtemp");
+            return 1;
+        }
+        dir = tmpl;
+    }
+
+    const int64_t rows = std::max<int64_t>(1, static_cast<int64_t>(std::sqrt(static_cast<double>(cells))));
+    std::printf("Grid: %lld closed five-point squares (columns of %lld), a 20-character text attribute;\n"
+                "median of %d runs, each in its own process; peak = ru_maxrss of that process.\n\n",
+                static_cast<long long>(cells), static_cast<long long>(rows), runs);
+    std::printf("%-22s %10s %9s %14s %10s %9s %9s %11s\n", "writer", "cells", "seconds", "cells/s",
+                "vs GDAL", "MB out", "peak MB", "base MB");
+
+    for (const int64_t n : {cells, cells / 10}) {
+        const Grid g{n, rows};
+        const Result gdal = Measure(Case::Gdal, g, dir, runs);
+        for (Case c : {Case::Shp, Case::Mif, Case::Gdal}) {
+            const Result r = c == Case::Gdal ? gdal : Measure(c, g, dir, runs);
+            const double rate = static_cast<double>(n) / r.seconds;
+            const double gdalRate = static_cast<double>(n) / gdal.seconds;
+            std::printf("%-22s %10lld %9.3f %14.0f %9.1fx %9.1f %9.1f %11.1f\n", CaseName(c),
+                        static_cast<long long>(n), r.seconds, rate, rate / gdalRate,
+                        static_cast<double>(r.bytes) / 1e6, static_cast<double>(r.peakKiB) / 1024,
+                        static_cast<double>(r.baseKiB) / 1024);
+        }
+        std::printf("\n");
+    }
+    if (ownDir) std::filesystem::remove_all(dir);
+    return 0;
+}
