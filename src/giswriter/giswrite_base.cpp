@@ -152,6 +152,11 @@ void TGISWrite::AddField(const std::string& FieldName, TGISField Field, uint8_t 
     } catch (const EFCreateError&) {
         AbandonOutput();
         throw;
+    } catch (...) {
+        // The format refused the field: it is not declared, another may take its place.
+        FFieldInfo[FWrittenFields] = TFieldInfo{};
+        --FWrittenFields;
+        throw;
     }
 }
 
@@ -216,8 +221,9 @@ void TGISWrite::AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& SegList) 
 }
 
 void TGISWrite::AddSection1(int32_t Index, const TFloatPointArrayEx2& SegList, bool swapdirection) {
-    const int32_t n = SegList.Last + 1;
-    if (n < 0 || static_cast<size_t>(n) > SegList.Pnt.size()) throw ERangeError();
+    const int64_t last = SegList.Last;
+    if (last < -1 || static_cast<uint64_t>(last + 1) > SegList.Pnt.size()) throw ERangeError();
+    const auto n = static_cast<int32_t>(last + 1);
     if (FSection1.Pnt.size() < static_cast<size_t>(n)) FSection1.Pnt.resize(n);
     for (int32_t i = 0; i < n; ++i)
         FSection1.Pnt[i] = SegList.Pnt[swapdirection ? n - 1 - i : i];

@@ -242,10 +242,21 @@ TEST(DbfFields, SchemaThatTheHeaderCannotHoldIsRejectedBeforeAnyFile) {
     EXPECT_THROW(w->StartHeader(2047, otNone), Exception);
     EXPECT_FALSE(Exists(dir / "table.dbf"));
 
+    // A field that would make the record longer than 65535 bytes is refused and not
+    // counted, so a narrower one can take its place.
     auto wide = NewDbf(dir);
-    wide->StartHeader(300, otNone);
+    wide->StartHeader(259, otNone);
     for (int i = 0; i < 258; ++i) wide->AddField("f" + std::to_string(i), gfChar, 254, 0);
-    EXPECT_THROW(wide->AddField("over", gfChar, 254, 0), Exception); // record > 65535 bytes
+    EXPECT_THROW(wide->AddField("over", gfChar, 254, 0), Exception);
+    EXPECT_EQ(wide->FieldInfo()[259].Name, "");
+    wide->AddField("last", gfChar, 2, 0);
+    wide->Close();
+    const auto table = ReadDbf(dir / "table.dbf");
+    ASSERT_EQ(table.fields.size(), 259u);
+    EXPECT_EQ(table.fields[258].name, "last");
+    uint16_t recordLength = 0;
+    std::memcpy(&recordLength, testutil::ReadFileBytes(dir / "table.dbf").data() + 10, 2);
+    EXPECT_EQ(recordLength, 65535);
 }
 
 // ---- Read back by shapelib and GDAL ----------------------------------------------

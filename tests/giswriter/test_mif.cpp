@@ -1,7 +1,9 @@
 // The MIF/MID writer: the worked region file byte for byte, the header and object
 // forms, styles, and grids read back by GDAL in code pages 1252 and 65001.
 
+#include <cmath>
 #include <functional>
+#include <random>
 
 #include "readers.h"
 #include "temp_dir.h"
@@ -244,6 +246,29 @@ TEST(MifObjects, EachObjectFormAndStyle) {
         EXPECT_EQ(DataSection(dir), c.data);
         EXPECT_EQ(testutil::ReadFileBytes(dir / "grid.mid"), c.mid);
     }
+}
+
+TEST(MifObjects, CoordinatesAreWrittenAsFloatToStrDotWritesThem) {
+    std::vector<double> values = {0.5, -12.25, 0.1, 1e15, 999999999999999.0, 0.00001, 0.0001, -2.5,
+                                  6180000, 440000.123456789, 1.5e-7, 123456789012.345678, -0.0,
+                                  1e300, -1e-300, 1.0 / 3, 2.0 / 3, 99999.99999999999};
+    std::mt19937_64 random(20240131);
+    for (int i = 0; i < 3000; ++i) {
+        const double mantissa = std::uniform_real_distribution<double>(-10, 10)(random);
+        values.push_back(std::ldexp(mantissa, static_cast<int>(random() % 120) - 60));
+    }
+    testutil::TempDir dir;
+    auto w = NewMif(dir);
+    w->CompactMIF = true;
+    w->StartHeader(1, otPoint);
+    w->AddField("id", gfInteger, 0, 0);
+    std::string expected;
+    for (double v : values) {
+        w->AddPoint(v, -v, "1");
+        expected += "Point " + FloatToStrDot(v) + " " + FloatToStrDot(-v) + "\r\n";
+    }
+    w->Close();
+    EXPECT_EQ(DataSection(dir), expected);
 }
 
 TEST(MifObjects, RowsAreCopiedWithoutSplitting) {
