@@ -9,12 +9,7 @@
 //
 //   bench_writer_throughput [--cells N] [--runs R] [--dir FOLDER]
 
-#include <gdal.h>
-#include <ogr_api.h>
-#include <ogr_srs_api.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "pwnet_giswriter.h"
 
 #include <algorithm>
 #include <chrono>
@@ -23,10 +18,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <gdal.h>
+#include <ogr_api.h>
+#include <ogr_srs_api.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
-
-#include "pwnet_giswriter.h"
 
 using namespace pwnet;
 using Clock = std::chrono::steady_clock;
@@ -98,7 +97,8 @@ void WriteWithGdal(const Grid& g, const std::string& base) {
     OGRFeatureH feature = OGR_F_Create(OGR_L_GetLayerDefn(layer));
     OGRGeometryH polygon = OGR_G_CreateGeometry(wkbPolygon);
     OGRGeometryH ring = OGR_G_CreateGeometry(wkbLinearRing);
-    for (int k = 0; k < 5; ++k) OGR_G_AddPoint_2D(ring, 0, 0);
+    for (int k = 0; k < 5; ++k)
+        OGR_G_AddPoint_2D(ring, 0, 0);
     OGR_G_AddGeometryDirectly(polygon, ring);
     ring = OGR_G_GetGeometryRef(polygon, 0);
     char name[64];
@@ -130,9 +130,12 @@ enum class Case { Shp, Mif, Gdal };
 
 const char* CaseName(Case c) {
     switch (c) {
-    case Case::Shp: return "TGISWriteSHP";
-    case Case::Mif: return "TGISWriteMIF";
-    case Case::Gdal: return "GDAL ESRI Shapefile";
+    case Case::Shp:
+        return "TGISWriteSHP";
+    case Case::Mif:
+        return "TGISWriteMIF";
+    case Case::Gdal:
+        return "GDAL ESRI Shapefile";
     }
     return "?";
 }
@@ -149,7 +152,8 @@ struct Result {
 uint64_t OutputBytes(const std::string& folder) {
     uint64_t total = 0;
     for (const auto& e : std::filesystem::directory_iterator(folder))
-        if (e.is_regular_file()) total += e.file_size();
+        if (e.is_regular_file())
+            total += e.file_size();
     return total;
 }
 
@@ -169,13 +173,20 @@ Result RunInChild(Case c, const Grid& g, const std::string& folder) {
         const std::string base = folder + "/grid";
         const auto t0 = Clock::now();
         switch (c) {
-        case Case::Shp: WriteWithOurs(gfSHP, g, base); break;
-        case Case::Mif: WriteWithOurs(gfMIF, g, base); break;
-        case Case::Gdal: WriteWithGdal(g, base); break;
+        case Case::Shp:
+            WriteWithOurs(gfSHP, g, base);
+            break;
+        case Case::Mif:
+            WriteWithOurs(gfMIF, g, base);
+            break;
+        case Case::Gdal:
+            WriteWithGdal(g, base);
+            break;
         }
         r.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
         r.bytes = OutputBytes(folder);
-        if (write(fds[1], &r, sizeof r) != static_cast<ssize_t>(sizeof r)) _exit(1);
+        if (write(fds[1], &r, sizeof r) != static_cast<ssize_t>(sizeof r))
+            _exit(1);
         _exit(0);
     }
     close(fds[1]);
@@ -190,17 +201,21 @@ Result RunInChild(Case c, const Grid& g, const std::string& folder) {
         std::exit(1);
     }
     r.peakKiB = usage.ru_maxrss;
-    for (const auto& e : std::filesystem::directory_iterator(folder)) std::filesystem::remove(e.path());
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        std::filesystem::remove(e.path());
     return r;
 }
 
 // Median time of several runs; the largest peak of them.
 Result Measure(Case c, const Grid& g, const std::string& folder, int runs) {
     std::vector<Result> all;
-    for (int i = 0; i < runs; ++i) all.push_back(RunInChild(c, g, folder));
-    std::sort(all.begin(), all.end(), [](const Result& a, const Result& b) { return a.seconds < b.seconds; });
+    for (int i = 0; i < runs; ++i)
+        all.push_back(RunInChild(c, g, folder));
+    std::sort(all.begin(), all.end(),
+              [](const Result& a, const Result& b) { return a.seconds < b.seconds; });
     Result r = all[all.size() / 2];
-    for (const Result& x : all) r.peakKiB = std::max(r.peakKiB, x.peakKiB);
+    for (const Result& x : all)
+        r.peakKiB = std::max(r.peakKiB, x.peakKiB);
     return r;
 }
 
@@ -212,13 +227,17 @@ int main(int argc, char** argv) {
     std::string dir;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string opt = argv[i];
-        if (opt == "--cells") cells = std::atoll(argv[i + 1]);
-        else if (opt == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
-        else if (opt == "--dir") dir = argv[i + 1];
+        if (opt == "--cells")
+            cells = std::atoll(argv[i + 1]);
+        else if (opt == "--runs")
+            runs = std::max(1, std::atoi(argv[i + 1]));
+        else if (opt == "--dir")
+            dir = argv[i + 1];
     }
     const bool ownDir = dir.empty();
     if (ownDir) {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "bench-writers-XXXXXX").string();
+        std::string tmpl =
+            (std::filesystem::temp_directory_path() / "bench-writers-XXXXXX").string();
         if (!mkdtemp(tmpl.data())) {
             std::perror("mkdtemp");
             return 1;
@@ -226,10 +245,12 @@ int main(int argc, char** argv) {
         dir = tmpl;
     }
 
-    const int64_t rows = std::max<int64_t>(1, static_cast<int64_t>(std::sqrt(static_cast<double>(cells))));
-    std::printf("Grid: %lld closed five-point squares (columns of %lld), a 20-character text attribute;\n"
-                "median of %d runs, each in its own process; peak = ru_maxrss of that process.\n\n",
-                static_cast<long long>(cells), static_cast<long long>(rows), runs);
+    const int64_t rows =
+        std::max<int64_t>(1, static_cast<int64_t>(std::sqrt(static_cast<double>(cells))));
+    std::printf(
+        "Grid: %lld closed five-point squares (columns of %lld), a 20-character text attribute;\n"
+        "median of %d runs, each in its own process; peak = ru_maxrss of that process.\n\n",
+        static_cast<long long>(cells), static_cast<long long>(rows), runs);
     std::printf("%-22s %10s %9s %14s %10s %9s %9s %11s\n", "writer", "cells", "seconds", "cells/s",
                 "vs GDAL", "MB out", "peak MB", "base MB");
 
@@ -247,6 +268,7 @@ int main(int argc, char** argv) {
         }
         std::printf("\n");
     }
-    if (ownDir) std::filesystem::remove_all(dir);
+    if (ownDir)
+        std::filesystem::remove_all(dir);
     return 0;
 }

@@ -1,12 +1,12 @@
 // TGISWrite: the calling protocol, attribute splitting, ring checks, merging of
 // touching polyline sections and great-circle densification shared by all formats.
 
+#include "pwnet_giswriter.h"
+
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <limits>
-
-#include "pwnet_giswriter.h"
 
 namespace pwnet {
 
@@ -23,7 +23,9 @@ template <typename F> void Guarded(bool& writeFailed, F&& f) {
     }
 }
 
-constexpr bool IsBlank(char c) { return c >= 1 && c <= 32; }
+constexpr bool IsBlank(char c) {
+    return c >= 1 && c <= 32;
+}
 
 constexpr double Pi = 3.141592653589793;
 constexpr double TwoPi = 6.283185307179586;
@@ -33,8 +35,10 @@ constexpr double RadToDeg = 57.29577951308232;
 // Holds an argument of arcsin/arccos to [-1, 1]; a value that is not below 1,
 // NaN included, counts as 1.
 double ClampUnit(double v) {
-    if (!(v < 1)) return 1;
-    if (v < -1) return -1;
+    if (!(v < 1))
+        return 1;
+    if (v < -1)
+        return -1;
     return v;
 }
 
@@ -51,7 +55,8 @@ TGISWrite::TGISWrite()
 TGISWrite::~TGISWrite() {
     // The formats' destructors have closed their handles by now; an output that was
     // never closed is removed rather than left looking complete.
-    if (Fopen) DeleteOutputFiles();
+    if (Fopen)
+        DeleteOutputFiles();
 }
 
 // ---------------------------------------------------------------------------
@@ -76,7 +81,8 @@ void TGISWrite::SetOptimizePLinesSections(bool Value) {
 // Protocol checks
 
 void TGISWrite::CheckOpen() const {
-    if (!Fopen) throw Exception("The output is not open: StartHeader must come first");
+    if (!Fopen)
+        throw Exception("The output is not open: StartHeader must come first");
 }
 
 void TGISWrite::CheckReadyForObject() {
@@ -87,7 +93,8 @@ void TGISWrite::CheckReadyForObject() {
 }
 
 void TGISWrite::FinishIncompleteObject() {
-    if (FWrittenParts >= FNumParts) return;
+    if (FWrittenParts >= FNumParts)
+        return;
     if (FDeferredObject) {
         // Nothing of a deferred object reached the format; the segment table is
         // simply reused from its start.
@@ -111,21 +118,26 @@ void TGISWrite::CheckSection(const TFloatPointArrayEx& SegList) const {
     if (SegList.Count < 0 || static_cast<size_t>(SegList.Count) > SegList.Pnt.size())
         throw ERangeError();
     if (FObjectTypes == otRegion) {
-        if (SegList.Count <= 3) throw Exception("Region objects must have >=4 points");
+        if (SegList.Count <= 3)
+            throw Exception("Region objects must have >=4 points");
         // Exact comparison of the numbers; a NaN never closes a ring.
         if (SegList.Pnt[SegList.Count - 1] != SegList.Pnt[0])
             throw Exception("Region objects must be closed");
     }
-    if (SegList.Count == 0) throw Exception("A section must hold at least one point");
+    if (SegList.Count == 0)
+        throw Exception("A section must hold at least one point");
 }
 
 // ---------------------------------------------------------------------------
 // Public operations
 
 void TGISWrite::StartHeader(int32_t NumFields, TObjectTypes ObjectTypes) {
-    if (FStarted) throw Exception("StartHeader may be called only once per writer");
-    if (NumFields < 0) throw ERangeError();
-    if (ObjectTypes > otNone) throw ERangeError();
+    if (FStarted)
+        throw Exception("StartHeader may be called only once per writer");
+    if (NumFields < 0)
+        throw ERangeError();
+    if (ObjectTypes > otNone)
+        throw ERangeError();
     FStarted = true;
     FNumFields = NumFields;
     FObjectTypes = ObjectTypes;
@@ -143,8 +155,10 @@ void TGISWrite::StartHeader(int32_t NumFields, TObjectTypes ObjectTypes) {
 void TGISWrite::AddField(const std::string& FieldName, TGISField Field, uint8_t Width,
                          uint8_t decimals) {
     CheckOpen();
-    if (FWrittenFields >= FNumFields) throw Exception("More fields than StartHeader announced");
-    if (Field > gfDateTime) throw ERangeError();
+    if (FWrittenFields >= FNumFields)
+        throw Exception("More fields than StartHeader announced");
+    if (Field > gfDateTime)
+        throw ERangeError();
     ++FWrittenFields;
     FFieldInfo[FWrittenFields] = TFieldInfo{Field, Width, decimals, FieldName};
     try {
@@ -163,7 +177,8 @@ void TGISWrite::AddField(const std::string& FieldName, TGISField Field, uint8_t 
 void TGISWrite::AddObject(int32_t NumParts, bool multiPolygon, std::string_view Attrib) {
     Guarded(FWriteFailed, [&] {
         CheckReadyForObject();
-        if (NumParts < 0) NumParts = 0;
+        if (NumParts < 0)
+            NumParts = 0;
         FmultiPolygon = multiPolygon;
         if (IsDeferred(NumParts)) {
             FDeferredObject = true;
@@ -207,7 +222,8 @@ void TGISWrite::AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& SegList) 
         return;
     }
     CollectSection(SegList);
-    if (FWrittenParts < FNumParts) return;
+    if (FWrittenParts < FNumParts)
+        return;
     // The last announced section arrived: the merged object reaches the format.
     const int32_t parts = FOptimizedParts;
     StartObject(parts, FAttrib);
@@ -222,9 +238,11 @@ void TGISWrite::AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& SegList) 
 
 void TGISWrite::AddSection1(int32_t Index, const TFloatPointArrayEx2& SegList, bool swapdirection) {
     const int64_t last = SegList.Last;
-    if (last < -1 || static_cast<uint64_t>(last + 1) > SegList.Pnt.size()) throw ERangeError();
+    if (last < -1 || static_cast<uint64_t>(last + 1) > SegList.Pnt.size())
+        throw ERangeError();
     const auto n = static_cast<int32_t>(last + 1);
-    if (FSection1.Pnt.size() < static_cast<size_t>(n)) FSection1.Pnt.resize(n);
+    if (FSection1.Pnt.size() < static_cast<size_t>(n))
+        FSection1.Pnt.resize(n);
     for (int32_t i = 0; i < n; ++i)
         FSection1.Pnt[i] = SegList.Pnt[swapdirection ? n - 1 - i : i];
     FSection1.Count = n;
@@ -254,7 +272,8 @@ void TGISWrite::AddLine2(const TFloatPoint& P1, const TFloatPoint& P2, std::stri
 }
 
 void TGISWrite::DoAddLine(const TFloatPoint& P1, const TFloatPoint& P2, std::string_view Attrib) {
-    if (FObjectTypes != otPline) return;
+    if (FObjectTypes != otPline)
+        return;
     FmultiPolygon = false;
     StartObject(1, Attrib);
     FLine.Pnt[0] = P1;
@@ -280,7 +299,8 @@ void TGISWrite::Close() {
         return;
     }
     try {
-        if (FWriteFailed) throw EWriteError("Stream write error");
+        if (FWriteFailed)
+            throw EWriteError("Stream write error");
         if (FWrittenFields < FNumFields)
             throw Exception("All fields must be declared before the output is closed");
         FinishIncompleteObject();
@@ -321,7 +341,9 @@ void TGISWrite::DeleteOutputFiles() noexcept {
     FOutputFiles.clear();
 }
 
-void TGISWrite::RegisterOutputFile(const std::string& Path) { FOutputFiles.push_back(Path); }
+void TGISWrite::RegisterOutputFile(const std::string& Path) {
+    FOutputFiles.push_back(Path);
+}
 
 void TGISWrite::WriteSideFile(const std::string& Path, uint16_t Codepage, std::string_view Text) {
     TTextFileWriter file(Path, Codepage, false);
@@ -356,7 +378,8 @@ void TGISWrite::WriteSection(int32_t, const TFloatPointArrayEx&) {}
 void TGISWrite::CollectSection(const TFloatPointArrayEx& SegList) {
     const TFloatPoint& first = SegList.Pnt[0];
     auto joinable = [&] {
-        if (FFreeIndex <= 0) return false;
+        if (FFreeIndex <= 0)
+            return false;
         const TFloatPointArrayEx& prev = FSegments[FFreeIndex - 1];
         const TFloatPoint& last = prev.Pnt[prev.Count - 1];
         return first.x == last.x && first.y == last.y;
@@ -364,14 +387,16 @@ void TGISWrite::CollectSection(const TFloatPointArrayEx& SegList) {
     const bool join = joinable();
     if (FFreeItems == 0 && (FFreeIndex == -1 || (FFreeIndex > 0 && !join))) {
         FFreeIndex = static_cast<int32_t>(FSegments.size());
-        if (FSegments.size() < static_cast<size_t>(FNumParts)) FSegments.resize(FNumParts);
+        if (FSegments.size() < static_cast<size_t>(FNumParts))
+            FSegments.resize(FNumParts);
         FFreeItems = static_cast<int32_t>(FSegments.size()) - FFreeIndex;
     }
     ++FWrittenParts;
     if (join) {
         TFloatPointArrayEx& seg = FSegments[FFreeIndex - 1];
         const size_t needed = static_cast<size_t>(seg.Count) + SegList.Count - 1;
-        if (seg.Pnt.size() < needed) seg.Pnt.resize(needed);
+        if (seg.Pnt.size() < needed)
+            seg.Pnt.resize(needed);
         std::copy(SegList.Pnt.begin() + 1, SegList.Pnt.begin() + SegList.Count,
                   seg.Pnt.begin() + seg.Count);
         seg.Count += SegList.Count - 1;
@@ -379,7 +404,8 @@ void TGISWrite::CollectSection(const TFloatPointArrayEx& SegList) {
         return;
     }
     TFloatPointArrayEx& seg = FSegments[FFreeIndex];
-    if (seg.Pnt.size() < static_cast<size_t>(SegList.Count)) seg.Pnt.resize(SegList.Count);
+    if (seg.Pnt.size() < static_cast<size_t>(SegList.Count))
+        seg.Pnt.resize(SegList.Count);
     std::copy(SegList.Pnt.begin(), SegList.Pnt.begin() + SegList.Count, seg.Pnt.begin());
     seg.Count = SegList.Count;
     --FFreeItems;
@@ -404,7 +430,8 @@ void TGISWrite::SplitAttrib(std::string_view Attrib) {
         Attrib = Attrib.substr(0, nul);
     const size_t n = Attrib.size();
     size_t p = 0;
-    while (p < n && IsBlank(Attrib[p])) ++p;
+    while (p < n && IsBlank(Attrib[p]))
+        ++p;
     while (p < n) {
         std::string& value = FSL.Add();
         if (Attrib[p] == '"') {
@@ -420,19 +447,24 @@ void TGISWrite::SplitAttrib(std::string_view Attrib) {
                     break;
                 }
                 const size_t start = p;
-                while (p < n && Attrib[p] != '"') ++p;
+                while (p < n && Attrib[p] != '"')
+                    ++p;
                 value.append(Attrib.substr(start, p - start));
             }
         } else {
             const size_t start = p;
-            while (p < n && static_cast<unsigned char>(Attrib[p]) > 32 && Attrib[p] != ',') ++p;
+            while (p<n&& static_cast<unsigned char>(Attrib[p])> 32 && Attrib[p] != ',')
+                ++p;
             value.assign(Attrib.substr(start, p - start));
         }
-        while (p < n && IsBlank(Attrib[p])) ++p;
-        if (p < n && Attrib[p] == ',') {
-            if (p + 1 == n) FSL.Add();
+        while (p < n && IsBlank(Attrib[p]))
             ++p;
-            while (p < n && IsBlank(Attrib[p])) ++p;
+        if (p < n && Attrib[p] == ',') {
+            if (p + 1 == n)
+                FSL.Add();
+            ++p;
+            while (p < n && IsBlank(Attrib[p]))
+                ++p;
         }
     }
     if (FSL.Count() != static_cast<size_t>(FNumFields)) {
@@ -453,7 +485,8 @@ void TGISWrite::SplitAttrib(std::string_view Attrib) {
 // Trunc(angle * EarthRadiusKm / GreatCircleDist) points at equal angular steps
 // along the great circle, so no step is longer than GreatCircleDist kilometres.
 void TGISWrite::DensifySection(TFloatPointArrayEx& SegList) {
-    if (!(GreatCircleDist > 0) || SegList.Count < 2) return;
+    if (!(GreatCircleDist > 0) || SegList.Count < 2)
+        return;
     const int32_t count = SegList.Count;
     FDensifyCounts.resize(count - 1);
     int64_t total = 0;
@@ -466,10 +499,13 @@ void TGISWrite::DensifySection(TFloatPointArrayEx& SegList) {
         FDensifyCounts[k] = static_cast<int64_t>(n);
         total += FDensifyCounts[k];
     }
-    if (total == 0) return;
-    if (total > std::numeric_limits<int32_t>::max() - count) throw ERangeError();
+    if (total == 0)
+        return;
+    if (total > std::numeric_limits<int32_t>::max() - count)
+        throw ERangeError();
     const size_t newCount = static_cast<size_t>(count) + static_cast<size_t>(total);
-    if (SegList.Pnt.size() < newCount) SegList.Pnt.resize(newCount);
+    if (SegList.Pnt.size() < newCount)
+        SegList.Pnt.resize(newCount);
     TFloatPoint* pts = SegList.Pnt.data();
 
     int64_t tk = total; // T_k = n_0 + ... + n_k for the segment being processed
@@ -488,8 +524,9 @@ void TGISWrite::DensifySection(TFloatPointArrayEx& SegList) {
             const double course = std::sin(lam2 - lam1) > 0 ? TwoPi - w : w;
             for (int64_t j = 1; j <= nk; ++j) {
                 const double f = t * static_cast<double>(j) / static_cast<double>(nk + 1);
-                const double phi = std::asin(ClampUnit(std::sin(phi1) * std::cos(f) +
-                                                       std::cos(phi1) * std::sin(f) * std::cos(course)));
+                const double phi =
+                    std::asin(ClampUnit(std::sin(phi1) * std::cos(f) +
+                                        std::cos(phi1) * std::sin(f) * std::cos(course)));
                 const double delta = std::atan2(std::sin(course) * std::sin(f) * std::cos(phi1),
                                                 std::cos(f) - std::sin(phi1) * std::sin(phi));
                 const double N = lam1 - delta + Pi;

@@ -6,11 +6,11 @@
 // 10 bytes, type letter, width, decimals), the terminator 0x0D, then the records
 // (deletion flag 0x20 and the fields, each exactly its width) and the end byte 0x1A.
 
+#include "pwnet_giswriter.h"
+
 #include <charconv>
 #include <cstring>
 #include <ctime>
-
-#include "pwnet_giswriter.h"
 
 namespace pwnet {
 
@@ -25,30 +25,40 @@ constexpr uint16_t Utf8CodePage = 65001;
 double ReadDecimal(std::string_view s) {
     auto digit = [&](size_t i) { return i < s.size() && s[i] >= '0' && s[i] <= '9'; };
     size_t p = 0;
-    while (p < s.size() && s[p] >= 1 && s[p] <= 32) ++p;
+    while (p < s.size() && s[p] >= 1 && s[p] <= 32)
+        ++p;
     bool negative = false;
-    if (p < s.size() && (s[p] == '+' || s[p] == '-')) negative = s[p++] == '-';
+    if (p < s.size() && (s[p] == '+' || s[p] == '-'))
+        negative = s[p++] == '-';
     const size_t start = p;
     size_t digits = 0;
-    while (digit(p)) ++p, ++digits;
+    while (digit(p))
+        ++p, ++digits;
     if (p < s.size() && s[p] == '.') {
         size_t q = p + 1;
-        while (digit(q)) ++q, ++digits;
-        if (digits > 0) p = q;
+        while (digit(q))
+            ++q, ++digits;
+        if (digits > 0)
+            p = q;
     }
-    if (digits == 0) return 0;
+    if (digits == 0)
+        return 0;
     if (p < s.size() && (s[p] == 'e' || s[p] == 'E')) {
         size_t q = p + 1;
-        if (q < s.size() && (s[q] == '+' || s[q] == '-')) ++q;
+        if (q < s.size() && (s[q] == '+' || s[q] == '-'))
+            ++q;
         if (digit(q)) {
-            while (digit(q)) ++q;
+            while (digit(q))
+                ++q;
             p = q;
         }
     }
     double value = 0;
     const auto [end, ec] = std::from_chars(s.data() + start, s.data() + p, value);
-    if (ec != std::errc() || end != s.data() + p) return 0; // beyond the range of a double
-    if (value == 0) return 0;                                 // never "-0.00"
+    if (ec != std::errc() || end != s.data() + p)
+        return 0; // beyond the range of a double
+    if (value == 0)
+        return 0; // never "-0.00"
     return negative ? -value : value;
 }
 
@@ -81,7 +91,8 @@ void PutRightAligned(std::string_view value, uint8_t Width, char* dest) {
     const size_t pad = Width - chars;
     std::memset(dest, ' ', pad);
     size_t p = 0;
-    for (size_t i = 0; i < chars; ++i) dest[pad + i] = static_cast<char>(NextCodePoint(value, p) & 0xFF);
+    for (size_t i = 0; i < chars; ++i)
+        dest[pad + i] = static_cast<char>(NextCodePoint(value, p) & 0xFF);
 }
 
 // A date, time or date-time of exactly Width characters, one byte each; anything
@@ -92,14 +103,16 @@ void PutFixedLength(std::string_view value, uint8_t Width, char* dest) {
         return;
     }
     size_t p = 0;
-    for (size_t i = 0; i < Width; ++i) dest[i] = static_cast<char>(NextCodePoint(value, p) & 0xFF);
+    for (size_t i = 0; i < Width; ++i)
+        dest[i] = static_cast<char>(NextCodePoint(value, p) & 0xFF);
 }
 
 // At most Max bytes of encoded text; UTF-8 is never cut inside a character.
 size_t CutLength(std::string_view encoded, size_t Max, uint16_t Codepage) {
     size_t n = std::min(encoded.size(), Max);
     if (Codepage == Utf8CodePage)
-        while (n > 0 && n < encoded.size() && (static_cast<unsigned char>(encoded[n]) & 0xC0) == 0x80)
+        while (n > 0 && n < encoded.size() &&
+               (static_cast<unsigned char>(encoded[n]) & 0xC0) == 0x80)
             --n;
     return n;
 }
@@ -114,17 +127,25 @@ struct TDbfFieldType {
 TDbfFieldType StoredType(const TFieldInfo& f) {
     const uint8_t width = f.Width == 255 ? 254 : f.Width;
     switch (f.FieldType) {
-    case gfChar: return {'C', width, 0};
-    case gfInteger: return {'N', 11, 0};
-    case gfSmallInt: return {'N', 6, 0};
-    case gfDecimal: return {'N', width, f.decimals};
+    case gfChar:
+        return {'C', width, 0};
+    case gfInteger:
+        return {'N', 11, 0};
+    case gfSmallInt:
+        return {'N', 6, 0};
+    case gfDecimal:
+        return {'N', width, f.decimals};
     case gfFloat:
         return {'N', static_cast<uint8_t>(f.Width == 0 ? 20 : width),
                 static_cast<uint8_t>(f.decimals == 0 ? 8 : f.decimals)};
-    case gfDate: return {'D', 8, 0};
-    case gfLogical: return {'L', 1, 0};
-    case gfTime: return {'C', 9, 0};
-    case gfDateTime: return {'C', 17, 0};
+    case gfDate:
+        return {'D', 8, 0};
+    case gfLogical:
+        return {'L', 1, 0};
+    case gfTime:
+        return {'C', 9, 0};
+    case gfDateTime:
+        return {'C', 17, 0};
     }
     return {'C', width, 0};
 }
@@ -199,7 +220,9 @@ void TGISWriteDBF::BeginObject(int32_t NumParts, std::string_view Attrib) {
     WriteRecord(Attrib);
 }
 
-void TGISWriteDBF::DoAddPoint(double, double, std::string_view Attrib) { WriteRecord(Attrib); }
+void TGISWriteDBF::DoAddPoint(double, double, std::string_view Attrib) {
+    WriteRecord(Attrib);
+}
 
 void TGISWriteDBF::AppendCharValue(const std::string& Value, uint8_t Width) {
     FEncoded.clear();
@@ -228,13 +251,20 @@ void TGISWriteDBF::WriteRecord(std::string_view Attrib) {
         char* dest = FRecord.data() + at;
         switch (field.FieldType) {
         case gfInteger:
-        case gfSmallInt: PutRightAligned(value, width, dest); break;
+        case gfSmallInt:
+            PutRightAligned(value, width, dest);
+            break;
         case gfDecimal:
         case gfFloat:
-            FormatFixed(reinterpret_cast<uint8_t*>(dest), width, field.decimals, ReadDecimal(value));
+            FormatFixed(reinterpret_cast<uint8_t*>(dest), width, field.decimals,
+                        ReadDecimal(value));
             break;
-        case gfLogical: dest[0] = LogicalIsTrue(value) ? 'T' : 'F'; break;
-        default: PutFixedLength(value, width, dest); break; // date, time, date-time
+        case gfLogical:
+            dest[0] = LogicalIsTrue(value) ? 'T' : 'F';
+            break;
+        default:
+            PutFixedLength(value, width, dest);
+            break; // date, time, date-time
         }
     }
     ++FNumRec;
@@ -243,7 +273,8 @@ void TGISWriteDBF::WriteRecord(std::string_view Attrib) {
 }
 
 void TGISWriteDBF::DoClose() {
-    if (!FOutDBF) return;
+    if (!FOutDBF)
+        return;
     FOutDBF->WriteByte(0x1A);
     FOutDBF->SetPosition(4);
     FOutDBF->WriteUInt32(FNumRec);

@@ -7,21 +7,30 @@
 
 namespace pwnet {
 
-bool TGISWrite::MITAB_supported() { return MitabAvailable(); }
-bool TGISWrite::MFAL_supported() { return MfalAvailable(); }
+bool TGISWrite::MITAB_supported() {
+    return MitabAvailable();
+}
+bool TGISWrite::MFAL_supported() {
+    return MfalAvailable();
+}
 
 std::unique_ptr<TGISWrite> TGISWrite::GetGISObject(TGISFormat Inp) {
-    // The library-backed formats come first: without their library they fall
-    // through to the table below, which gives MIF/MID for them.
+    // A format whose library is not bound (gfMITAB, gfMFAL), a format without a
+    // writer yet and an unknown value all end at the MIF/MID writer below.
     switch (Inp) {
-    case gfMIF: return std::make_unique<TGISWriteMIF>();
-    case gfDBF: return std::make_unique<TGISWriteDBF>();
-    case gfSHP: return std::make_unique<TGISWriteSHP>();
-    case gfMIF8: return std::make_unique<TGISWriteMIF8>();
+    case gfMIF:
+        return std::make_unique<TGISWriteMIF>();
+    case gfDBF:
+        return std::make_unique<TGISWriteDBF>();
+    case gfSHP:
+        return std::make_unique<TGISWriteSHP>();
+    case gfMIF8:
+        return std::make_unique<TGISWriteMIF8>();
     // A new writer adds its case here, e.g.
     //   case gfGML2: return std::make_unique<TGISWriteGML2>();
     //   case gfMITAB: if (MITAB_supported()) return std::make_unique<TGISWriteMITAB>(); break;
-    default: break;
+    default:
+        break;
     }
     return std::make_unique<TGISWriteMIF>();
 }

@@ -4,10 +4,10 @@
 // exactly as the client gave it. Both are text in the writer's code page with
 // CR LF line ends, and start with a UTF-8 byte-order mark when that is UTF-8.
 
+#include "pwnet_giswriter.h"
+
 #include <charconv>
 #include <cmath>
-
-#include "pwnet_giswriter.h"
 
 namespace pwnet {
 
@@ -36,12 +36,15 @@ void AppendFloat(std::string& out, double v) {
     char buf[40]; // -d.dddddddddddddde-xxx
     const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
     const char* p = buf;
-    if (*p == '-') out += *p++;
+    if (*p == '-')
+        out += *p++;
     char digits[16];
     int n = 0;
     for (; *p != 'e'; ++p)
-        if (*p != '.') digits[n++] = *p;
-    while (n > 1 && digits[n - 1] == '0') --n;
+        if (*p != '.')
+            digits[n++] = *p;
+    while (n > 1 && digits[n - 1] == '0')
+        --n;
     int exp10 = 0;
     std::from_chars(p + 1 + (p[1] == '+'), res.ptr, exp10);
     const int e = exp10 + 1; // v = 0.d1d2... * 10^e
@@ -71,15 +74,24 @@ void AppendFloat(std::string& out, double v) {
 
 const char* TypeText(TGISField t) {
     switch (t) {
-    case gfChar: return " Char(";
-    case gfInteger: return " Integer";
-    case gfSmallInt: return " Smallint";
-    case gfDecimal: return " Decimal(";
-    case gfFloat: return " Float";
-    case gfDate: return " Date";
-    case gfLogical: return " Logical";
-    case gfTime: return " Time";
-    case gfDateTime: return " DateTime";
+    case gfChar:
+        return " Char(";
+    case gfInteger:
+        return " Integer";
+    case gfSmallInt:
+        return " Smallint";
+    case gfDecimal:
+        return " Decimal(";
+    case gfFloat:
+        return " Float";
+    case gfDate:
+        return " Date";
+    case gfLogical:
+        return " Logical";
+    case gfTime:
+        return " Time";
+    case gfDateTime:
+        return " DateTime";
     }
     return " Char(";
 }
@@ -89,16 +101,20 @@ const char* TypeText(TGISField t) {
 TGISWriteMIF::TGISWriteMIF() = default;
 TGISWriteMIF::~TGISWriteMIF() = default;
 
-TGISWriteMIF8::TGISWriteMIF8() { SetCodepage(Utf8CodePage); }
+TGISWriteMIF8::TGISWriteMIF8() {
+    SetCodepage(Utf8CodePage);
+}
 
 void TGISWriteMIF::DoStartHeader() {
     // A table without columns: no field will trigger the header, so it is written now.
-    if (FNumFields == 0) WriteHeader();
+    if (FNumFields == 0)
+        WriteHeader();
 }
 
 void TGISWriteMIF::DoAddField() {
     TFieldInfo& field = FFieldInfo[FWrittenFields];
-    if (field.Width == 255) field.Width = 254;
+    if (field.Width == 255)
+        field.Width = 254;
     std::string line = "  " + field.Name + TypeText(field.FieldType);
     switch (field.FieldType) {
     case gfChar:
@@ -112,15 +128,20 @@ void TGISWriteMIF::DoAddField() {
         line += ')';
         break;
     case gfTime:
-    case gfDateTime: fVersion = 900; break;
-    default: break;
+    case gfDateTime:
+        fVersion = 900;
+        break;
+    default:
+        break;
     }
     ss.push_back(std::move(line));
-    if (FWrittenFields == FNumFields) WriteHeader();
+    if (FWrittenFields == FNumFields)
+        WriteHeader();
 }
 
 void TGISWriteMIF::WriteHeader() {
-    if (FCodepage == Utf8CodePage) fVersion = 1520;
+    if (FCodepage == Utf8CodePage)
+        fVersion = 1520;
     const std::string mif = FileName + ".mif";
     const std::string mid = FileName + ".mid";
     FOutMIF = std::make_unique<TTextFileWriter>(mif, FCodepage, true);
@@ -133,11 +154,13 @@ void TGISWriteMIF::WriteHeader() {
     FOutMIF->writeln(line);
     FOutMIF->writeln("CharSet \"" + CodePageName(FCodepage) + "\"");
     FOutMIF->writeln("Delimiter \",\"");
-    if (!CoordSys.empty() && FObjectTypes != otNone) FOutMIF->writeln(CoordSys);
+    if (!CoordSys.empty() && FObjectTypes != otNone)
+        FOutMIF->writeln(CoordSys);
     line = "Columns ";
     AppendInt(line, FNumFields);
     FOutMIF->writeln(line);
-    for (const std::string& column : ss) FOutMIF->writeln(column);
+    for (const std::string& column : ss)
+        FOutMIF->writeln(column);
     FOutMIF->writeln("Data");
 }
 
@@ -151,7 +174,8 @@ void TGISWriteMIF::WriteMidLine(std::string_view Attrib) {
     }
     FMidLine.assign(Attrib);
     for (char& c : FMidLine)
-        if (c == '\r' || c == '\n') c = ' ';
+        if (c == '\r' || c == '\n')
+            c = ' ';
     FOutMID->writeln(FMidLine);
 }
 
@@ -163,8 +187,10 @@ void TGISWriteMIF::AppendPoint(double X, double Y) {
 }
 
 void TGISWriteMIF::AppendPenLine() {
-    if (Pen.Width >= 8 && Pen.Width <= 10) return;
-    if (Pen == DefaultPen) return;
+    if (Pen.Width >= 8 && Pen.Width <= 10)
+        return;
+    if (Pen == DefaultPen)
+        return;
     FGeom += "    Pen(";
     AppendInt(FGeom, Pen.Width);
     FGeom += ',';
@@ -175,7 +201,8 @@ void TGISWriteMIF::AppendPenLine() {
 }
 
 void TGISWriteMIF::AppendBrushLine() {
-    if (Brush == DefaultBrush) return;
+    if (Brush == DefaultBrush)
+        return;
     FGeom += "    Brush(";
     AppendInt(FGeom, Brush.pattern);
     FGeom += ',';
@@ -204,7 +231,8 @@ void TGISWriteMIF::BeginObject(int32_t NumParts, std::string_view Attrib) {
     TGISWrite::BeginObject(NumParts, Attrib);
     FGeom.clear();
     FObjectPoints = 0;
-    if (NumParts == 0 || FObjectTypes == otNone) FOutMIF->writeln("None");
+    if (NumParts == 0 || FObjectTypes == otNone)
+        FOutMIF->writeln("None");
     WriteMidLine(Attrib);
     ++FWrittenRecords;
 }
@@ -213,14 +241,17 @@ void TGISWriteMIF::BeginObject(int32_t NumParts, std::string_view Attrib) {
 // object abandoned half-way can still be written as "None".
 void TGISWriteMIF::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList) {
     TGISWrite::WriteSection(Index, SegList);
-    if (FObjectTypes == otNone) return; // the object was written as "None"
+    if (FObjectTypes == otNone)
+        return; // the object was written as "None"
     const bool last = FWrittenParts == FNumParts;
 
     if (FObjectTypes == otPoint) {
         // Objects of a point file: one point, or a multipoint of all their points.
-        for (int32_t i = 0; i < SegList.Count; ++i) AppendPoint(SegList.Pnt[i].x, SegList.Pnt[i].y);
+        for (int32_t i = 0; i < SegList.Count; ++i)
+            AppendPoint(SegList.Pnt[i].x, SegList.Pnt[i].y);
         FObjectPoints += SegList.Count;
-        if (!last) return;
+        if (!last)
+            return;
         std::string head;
         if (FObjectPoints == 1) {
             head = "Point ";
@@ -230,7 +261,8 @@ void TGISWriteMIF::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
             head += "\r\n";
         }
         FGeom.insert(0, head);
-        if (!CompactMIF) AppendSymbolLine();
+        if (!CompactMIF)
+            AppendSymbolLine();
         FlushGeometry();
         return;
     }
@@ -262,11 +294,14 @@ void TGISWriteMIF::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
         }
         AppendInt(FGeom, SegList.Count);
         FGeom += "\r\n";
-        for (int32_t i = 0; i < SegList.Count; ++i) AppendPoint(SegList.Pnt[i].x, SegList.Pnt[i].y);
+        for (int32_t i = 0; i < SegList.Count; ++i)
+            AppendPoint(SegList.Pnt[i].x, SegList.Pnt[i].y);
     }
-    if (!last) return;
+    if (!last)
+        return;
     if (!CompactMIF) {
-        if (!pline) AppendBrushLine();
+        if (!pline)
+            AppendBrushLine();
         AppendPenLine();
     }
     FlushGeometry();
@@ -275,11 +310,14 @@ void TGISWriteMIF::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
 void TGISWriteMIF::AbandonObject() {
     TGISWrite::AbandonObject();
     FGeom.clear();
-    if (FObjectTypes != otNone && FNumParts > 0) FOutMIF->writeln("None");
+    if (FObjectTypes != otNone && FNumParts > 0)
+        FOutMIF->writeln("None");
 }
 
-void TGISWriteMIF::DoAddLine(const TFloatPoint& P1, const TFloatPoint& P2, std::string_view Attrib) {
-    if (FObjectTypes != otPline) return;
+void TGISWriteMIF::DoAddLine(const TFloatPoint& P1, const TFloatPoint& P2,
+                             std::string_view Attrib) {
+    if (FObjectTypes != otPline)
+        return;
     FGeom.clear();
     FGeom += "Line ";
     AppendFloat(FGeom, P1.x);
@@ -290,26 +328,31 @@ void TGISWriteMIF::DoAddLine(const TFloatPoint& P1, const TFloatPoint& P2, std::
     FGeom += ' ';
     AppendFloat(FGeom, P2.y);
     FGeom += "\r\n";
-    if (!CompactMIF) AppendPenLine();
+    if (!CompactMIF)
+        AppendPenLine();
     FlushGeometry();
     WriteMidLine(Attrib);
     ++FWrittenRecords;
 }
 
 void TGISWriteMIF::DoAddPoint(double X, double Y, std::string_view Attrib) {
-    if (FObjectTypes != otPoint) return;
+    if (FObjectTypes != otPoint)
+        return;
     FGeom.clear();
     FGeom += "Point ";
     AppendPoint(X, Y);
-    if (!CompactMIF) AppendSymbolLine();
+    if (!CompactMIF)
+        AppendSymbolLine();
     FlushGeometry();
     WriteMidLine(Attrib);
     ++FWrittenRecords;
 }
 
 void TGISWriteMIF::DoClose() {
-    if (FOutMIF) FOutMIF->Close();
-    if (FOutMID) FOutMID->Close();
+    if (FOutMIF)
+        FOutMIF->Close();
+    if (FOutMID)
+        FOutMID->Close();
     FOutMIF.reset();
     FOutMID.reset();
 }

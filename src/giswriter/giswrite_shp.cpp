@@ -10,9 +10,9 @@
 // Each record is assembled in memory and written in one piece when its object is
 // complete; the bytes are those of the header-then-parts-then-points layout.
 
-#include <cstring>
-
 #include "pwnet_giswriter.h"
+
+#include <cstring>
 
 namespace pwnet {
 
@@ -27,13 +27,19 @@ void PutBigEndian(uint8_t* dest, uint32_t v) {
     v = __builtin_bswap32(v);
     std::memcpy(dest, &v, 4);
 }
-template <typename T> void PutLittleEndian(uint8_t* dest, T v) { std::memcpy(dest, &v, sizeof v); }
+template <typename T> void PutLittleEndian(uint8_t* dest, T v) {
+    std::memcpy(dest, &v, sizeof v);
+}
 
 void GrowBox(double x, double y, double& xmin, double& ymin, double& xmax, double& ymax) {
-    if (x < xmin) xmin = x;
-    if (x > xmax) xmax = x;
-    if (y < ymin) ymin = y;
-    if (y > ymax) ymax = y;
+    if (x < xmin)
+        xmin = x;
+    if (x > xmax)
+        xmax = x;
+    if (y < ymin)
+        ymin = y;
+    if (y > ymax)
+        ymax = y;
 }
 
 void WriteBox(TPWStream& s, double xmin, double ymin, double xmax, double ymax) {
@@ -50,18 +56,24 @@ TGISWriteSHP::~TGISWriteSHP() = default;
 
 int32_t TGISWriteSHP::ShapeType() const {
     switch (FObjectTypes) {
-    case otPline: return 3;
-    case otRegion: return 5;
-    case otPoint: return 1;
-    default: return 0;
+    case otPline:
+        return 3;
+    case otRegion:
+        return 5;
+    case otPoint:
+        return 1;
+    default:
+        return 0;
     }
 }
 
 void TGISWriteSHP::DoStartHeader() {
     TGISWriteDBF::DoStartHeader();
     if (FObjectTypes != otNone) {
-        if (!PRJ.empty()) WriteSideFile(FileName + ".prj", 1252, PRJ);
-        if (FCodepage != 0) WriteSideFile(FileName + ".cpg", 1252, std::to_string(FCodepage));
+        if (!PRJ.empty())
+            WriteSideFile(FileName + ".prj", 1252, PRJ);
+        if (FCodepage != 0)
+            WriteSideFile(FileName + ".cpg", 1252, std::to_string(FCodepage));
 
         uint8_t header[100] = {};
         PutBigEndian(header, FileCode);
@@ -69,7 +81,8 @@ void TGISWriteSHP::DoStartHeader() {
         PutLittleEndian<uint32_t>(header + 32, static_cast<uint32_t>(ShapeType()));
         for (auto* stream : {&FOutSHP, &FOutSHX}) {
             const std::string path = FileName + (stream == &FOutSHP ? ".shp" : ".shx");
-            *stream = std::make_unique<TPWBufferedStream>(std::make_unique<TPWFileStream>(path, fmCreate));
+            *stream = std::make_unique<TPWBufferedStream>(
+                std::make_unique<TPWFileStream>(path, fmCreate));
             RegisterOutputFile(path);
             (*stream)->WriteBuffer(header, sizeof header);
         }
@@ -81,20 +94,26 @@ void TGISWriteSHP::DoStartHeader() {
 }
 
 void TGISWriteSHP::ReserveRecord(uint64_t Bytes) {
-    if (Bytes <= FRecordCapacity) return;
-    if (Bytes > MaxShpFileSize) throw Exception("A shapefile holds at most 4 GB");
+    if (Bytes <= FRecordCapacity)
+        return;
+    if (Bytes > MaxShpFileSize)
+        throw Exception("A shapefile holds at most 4 GB");
     uint64_t capacity = std::max<uint64_t>(Bytes, std::max<uint64_t>(256, 2 * FRecordCapacity));
     auto grown = std::make_unique<uint8_t[]>(capacity);
-    if (FRecordCapacity > 0) std::memcpy(grown.get(), FRecord.get(), FRecordCapacity);
+    if (FRecordCapacity > 0)
+        std::memcpy(grown.get(), FRecord.get(), FRecordCapacity);
     FRecord = std::move(grown);
     FRecordCapacity = capacity;
 }
 
 void TGISWriteSHP::BeginObject(int32_t NumParts, std::string_view Attrib) {
-    if (FSizeExceeded) throw Exception("A shapefile holds at most 4 GB");
-    if (FRecordOpen) AbandonObject(); // a record whose completion failed
+    if (FSizeExceeded)
+        throw Exception("A shapefile holds at most 4 GB");
+    if (FRecordOpen)
+        AbandonObject();                         // a record whose completion failed
     TGISWriteDBF::BeginObject(NumParts, Attrib); // the row; raises before writing a bad one
-    if (FObjectTypes == otNone) return;
+    if (FObjectTypes == otNone)
+        return;
     FRecordOpen = true;
     FRecordNumber = FNumRec;
     FRecordType = NumParts == 0 ? 0 : ShapeType();
@@ -111,7 +130,8 @@ void TGISWriteSHP::BeginObject(int32_t NumParts, std::string_view Attrib) {
 
 void TGISWriteSHP::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList) {
     TGISWriteDBF::WriteSection(Index, SegList);
-    if (FObjectTypes == otNone || !FRecordOpen) return;
+    if (FObjectTypes == otNone || !FRecordOpen)
+        return;
     const TFloatPoint* pts = SegList.Pnt.data();
     if (FRecordType == 1) {
         // A point record holds one point: the first of the section.
@@ -124,18 +144,22 @@ void TGISWriteSHP::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
         std::memcpy(FRecord.get() + at, pts, 16 * static_cast<size_t>(SegList.Count));
         for (int32_t i = 0; i < SegList.Count; ++i)
             GrowBox(pts[i].x, pts[i].y, FXMinO, FYMinO, FXMaxO, FYMaxO);
-        PutLittleEndian<uint32_t>(FRecord.get() + 48 + 4 * static_cast<size_t>(FWrittenParts), FNumPoints);
+        PutLittleEndian<uint32_t>(FRecord.get() + 48 + 4 * static_cast<size_t>(FWrittenParts),
+                                  FNumPoints);
         FNumPoints += static_cast<uint32_t>(SegList.Count);
     }
-    if (FWrittenParts < FNumParts) return;
+    if (FWrittenParts < FNumParts)
+        return;
 
     GrowBox(FXMinO, FYMinO, FXMinG, FYMinG, FXMaxG, FYMaxG);
     GrowBox(FXMaxO, FYMaxO, FXMinG, FYMinG, FXMaxG, FYMaxG);
     if (FRecordType == 1) {
         FContentLength = 20;
     } else {
-        const uint64_t length = 44 + 4 * static_cast<uint64_t>(FNumParts) + 16 * uint64_t{FNumPoints};
-        if (length > MaxShpFileSize) throw Exception("A shapefile holds at most 4 GB");
+        const uint64_t length =
+            44 + 4 * static_cast<uint64_t>(FNumParts) + 16 * uint64_t{FNumPoints};
+        if (length > MaxShpFileSize)
+            throw Exception("A shapefile holds at most 4 GB");
         uint8_t* r = FRecord.get();
         PutLittleEndian(r + 12, FXMinO);
         PutLittleEndian(r + 20, FYMinO);
@@ -174,14 +198,16 @@ void TGISWriteSHP::FinishRecord() {
 // becomes a Null shape so that the three files still correspond.
 void TGISWriteSHP::AbandonObject() {
     TGISWriteDBF::AbandonObject();
-    if (!FRecordOpen) return;
+    if (!FRecordOpen)
+        return;
     FRecordType = 0;
     FContentLength = 4;
     FinishRecord();
 }
 
 void TGISWriteSHP::DoAddPoint(double X, double Y, std::string_view Attrib) {
-    if (FObjectTypes != otPoint) return;
+    if (FObjectTypes != otPoint)
+        return;
     StartObject(1, Attrib);
     FPoint.Pnt[0] = TFloatPoint{X, Y};
     FPoint.Count = 1;
@@ -189,10 +215,13 @@ void TGISWriteSHP::DoAddPoint(double X, double Y, std::string_view Attrib) {
 }
 
 void TGISWriteSHP::DoClose() {
-    if (FSizeExceeded) throw Exception("A shapefile holds at most 4 GB");
-    if (FRecordOpen) AbandonObject();
+    if (FSizeExceeded)
+        throw Exception("A shapefile holds at most 4 GB");
+    if (FRecordOpen)
+        AbandonObject();
     TGISWriteDBF::DoClose();
-    if (FObjectTypes == otNone || !FSHPopen) return;
+    if (FObjectTypes == otNone || !FSHPopen)
+        return;
     FOutSHP->SetPosition(24);
     FOutSHP->WriteUInt32(__builtin_bswap32(FSHPOffset / 2));
     FOutSHP->SetPosition(36);
@@ -201,7 +230,8 @@ void TGISWriteSHP::DoClose() {
     FOutSHP.reset();
 
     FOutSHX->SetPosition(24);
-    FOutSHX->WriteUInt32(__builtin_bswap32(static_cast<uint32_t>((100 + 8 * uint64_t{FNumRec}) / 2)));
+    FOutSHX->WriteUInt32(
+        __builtin_bswap32(static_cast<uint32_t>((100 + 8 * uint64_t{FNumRec}) / 2)));
     FOutSHX->SetPosition(36);
     WriteBox(*FOutSHX, FXMinG, FYMinG, FXMaxG, FYMaxG);
     FOutSHX->Flush();

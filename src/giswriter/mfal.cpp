@@ -21,8 +21,14 @@ TMfalBinding& Binding() {
 
 } // namespace
 
-int32_t LoadMfal() { return Binding().Status; }
-int32_t MfalStatus() { return Binding().Status; }
-bool MfalAvailable() { return MfalStatus() == MfalLoaded; }
+int32_t LoadMfal() {
+    return Binding().Status;
+}
+int32_t MfalStatus() {
+    return Binding().Status;
+}
+bool MfalAvailable() {
+    return MfalStatus() == MfalLoaded;
+}
 
 } // namespace pwnet

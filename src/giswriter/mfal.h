@@ -9,10 +9,10 @@
 namespace pwnet {
 
 // Status values of the binding.
-inline constexpr int32_t MfalLoaded = 0;        // loaded and usable
-inline constexpr int32_t MfalFinalized = -1;    // released at program end
-inline constexpr int32_t MfalNotLoadable = -2;  // the library file could not be loaded
-inline constexpr int32_t MfalInitFailed = -4;   // the library's initialisation reported failure
+inline constexpr int32_t MfalLoaded = 0;       // loaded and usable
+inline constexpr int32_t MfalFinalized = -1;   // released at program end
+inline constexpr int32_t MfalNotLoadable = -2; // the library file could not be loaded
+inline constexpr int32_t MfalInitFailed = -4;  // the library's initialisation reported failure
 
 // Binds the library (only the first call does the work) and returns the status.
 int32_t LoadMfal();

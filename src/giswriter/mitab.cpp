@@ -21,8 +21,14 @@ TMitabBinding& Binding() {
 
 } // namespace
 
-int32_t LoadMitab() { return Binding().Status; }
-int32_t MitabStatus() { return Binding().Status; }
-bool MitabAvailable() { return MitabStatus() == MitabLoaded; }
+int32_t LoadMitab() {
+    return Binding().Status;
+}
+int32_t MitabStatus() {
+    return Binding().Status;
+}
+bool MitabAvailable() {
+    return MitabStatus() == MitabLoaded;
+}
 
 } // namespace pwnet

@@ -40,17 +40,17 @@
 //    files are closed and removed. An interrupted run therefore never leaves a grid
 //    behind that looks complete but is not; a finished output needs Close.
 
-#include <cstdint>
-#include <memory>
-#include <string>
-#include <string_view>
-#include <vector>
-
 #include "errors.h"
 #include "pwnet_functions.h"
 #include "pwnet_io.h"
 #include "pwnet_textfilewriter.h"
 #include "pwnet_types.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace pwnet {
 
@@ -131,7 +131,8 @@ class TValueList {
 public:
     void Clear() { FCount = 0; }
     std::string& Add() {
-        if (FCount == FItems.size()) FItems.emplace_back();
+        if (FCount == FItems.size())
+            FItems.emplace_back();
         std::string& s = FItems[FCount++];
         s.clear();
         return s;
@@ -201,17 +202,17 @@ public:
     void SetOptimizePLinesSections(bool Value);
     int32_t WrittenRecords() const { return FWrittenRecords; }
 
-    TMIBrush Brush = DefaultBrush;         // fill style of regions
+    TMIBrush Brush = DefaultBrush;          // fill style of regions
     std::string CoordSys = DefaultCoordSys; // MapInfo CoordSys clause
-    bool CompactMIF = false;               // MIF: no Pen, Brush or Symbol lines
-    int32_t epsg = DefaultEPSG;            // EPSG code (GML, GeoJSON)
-    std::string FileName;                  // output path without extension
-    double GreatCircleDist = 0;            // densification spacing in km; <= 0: off
-    TMIPen Pen = DefaultPen;               // line style of polylines and borders
-    std::string PRJ = DefaultPRJ;          // text of the shapefile's .prj; empty: none
-    TMISymbol Symbol = DefaultSymbol;      // point symbol
-    TGISArray* GISarray = nullptr;         // result of the in-memory writer, which owns it
-    std::string GeoJSON;                   // result text of the GeoJSON writer in memory
+    bool CompactMIF = false;                // MIF: no Pen, Brush or Symbol lines
+    int32_t epsg = DefaultEPSG;             // EPSG code (GML, GeoJSON)
+    std::string FileName;                   // output path without extension
+    double GreatCircleDist = 0;             // densification spacing in km; <= 0: off
+    TMIPen Pen = DefaultPen;                // line style of polylines and borders
+    std::string PRJ = DefaultPRJ;           // text of the shapefile's .prj; empty: none
+    TMISymbol Symbol = DefaultSymbol;       // point symbol
+    TGISArray* GISarray = nullptr;          // result of the in-memory writer, which owns it
+    std::string GeoJSON;                    // result text of the GeoJSON writer in memory
 
 protected:
     TGISWrite();
@@ -298,8 +299,8 @@ private:
     void AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& SegList);
 
     bool FDeferredObject = false; // the current object is collected for merging
-    bool FStarted = false;     // StartHeader was called (one output per writer)
-    bool FWriteFailed = false; // a write error escaped; Close must not pretend success
+    bool FStarted = false;        // StartHeader was called (one output per writer)
+    bool FWriteFailed = false;    // a write error escaped; Close must not pretend success
     std::vector<std::string> FOutputFiles;
     std::vector<int64_t> FDensifyCounts; // per-segment insertions, reused
     TFloatPointArrayEx FSection1;        // AddSection1's copy, reused
@@ -313,7 +314,7 @@ public:
     TGISWriteMIF();
     ~TGISWriteMIF() override;
 
-    int32_t fVersion = 300;     // number of the "Version" line
+    int32_t fVersion = 300;      // number of the "Version" line
     std::vector<std::string> ss; // column lines, collected while fields are declared
 
 protected:
@@ -339,8 +340,8 @@ private:
     void AppendPoint(double X, double Y);
     void FlushGeometry();
 
-    std::string FGeom;        // text of the current object's geometry, reused
-    std::string FMidLine;     // the current row as written, reused
+    std::string FGeom;         // text of the current object's geometry, reused
+    std::string FMidLine;      // the current row as written, reused
     int64_t FObjectPoints = 0; // points of the current object in a point file
 };
 

@@ -2,19 +2,17 @@
 // Readers we did not write: GDAL's OGR C API and shapelib's C API, each turned into
 // plain structs the tests compare against, plus small helpers to feed writers.
 
-#include <gdal.h>
-#include <ogr_api.h>
-#include <shapefil.h>
-
-#include <gtest/gtest.h>
+#include "pwnet_giswriter.h"
 
 #include <cstring>
 #include <filesystem>
+#include <gdal.h>
+#include <gtest/gtest.h>
+#include <ogr_api.h>
+#include <shapefil.h>
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-#include "pwnet_giswriter.h"
 
 namespace gwtest {
 
@@ -33,8 +31,8 @@ struct OgrField {
 struct OgrFeature {
     std::vector<std::string> values; // as GDAL gives them, UTF-8
     std::vector<bool> isSet;
-    std::string geometryType;        // "" for none, else OGR's name ("POLYGON", ...)
-    std::vector<Part> parts;         // rings, lines or points, flattened in order
+    std::string geometryType; // "" for none, else OGR's name ("POLYGON", ...)
+    std::vector<Part> parts;  // rings, lines or points, flattened in order
 };
 
 struct OgrLayer {
@@ -48,7 +46,8 @@ struct OgrLayer {
 inline void CollectParts(OGRGeometryH g, std::vector<Part>& parts) {
     const int sub = OGR_G_GetGeometryCount(g);
     if (sub > 0) {
-        for (int i = 0; i < sub; ++i) CollectParts(OGR_G_GetGeometryRef(g, i), parts);
+        for (int i = 0; i < sub; ++i)
+            CollectParts(OGR_G_GetGeometryRef(g, i), parts);
         return;
     }
     Part part;
@@ -60,15 +59,17 @@ inline void CollectParts(OGRGeometryH g, std::vector<Part>& parts) {
 // Reads the first layer of a dataset with GDAL.
 inline OgrLayer ReadWithOgr(const std::string& path) {
     GDALAllRegister();
-    GDALDatasetH ds = GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
-    if (!ds) throw std::runtime_error("GDAL cannot open " + path);
+    GDALDatasetH ds =
+        GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
+    if (!ds)
+        throw std::runtime_error("GDAL cannot open " + path);
     OgrLayer out;
     OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
     OGRFeatureDefnH defn = OGR_L_GetLayerDefn(layer);
     for (int i = 0; i < OGR_FD_GetFieldCount(defn); ++i) {
         OGRFieldDefnH f = OGR_FD_GetFieldDefn(defn, i);
-        out.fields.push_back(
-            {OGR_Fld_GetNameRef(f), OGR_Fld_GetType(f), OGR_Fld_GetWidth(f), OGR_Fld_GetPrecision(f)});
+        out.fields.push_back({OGR_Fld_GetNameRef(f), OGR_Fld_GetType(f), OGR_Fld_GetWidth(f),
+                              OGR_Fld_GetPrecision(f)});
     }
     out.featureCount = OGR_L_GetFeatureCount(layer, TRUE);
     out.hasExtent = OGR_L_GetExtent(layer, &out.extent, TRUE) == OGRERR_NONE;
@@ -108,15 +109,19 @@ struct ShpFile {
 
 inline ShpFile ReadShp(const std::string& path) {
     SHPHandle h = SHPOpen(path.c_str(), "rb");
-    if (!h) throw std::runtime_error("shapelib cannot open " + path);
+    if (!h)
+        throw std::runtime_error("shapelib cannot open " + path);
     ShpFile out;
     SHPGetInfo(h, &out.count, &out.shapeType, out.min, out.max);
     for (int i = 0; i < out.count; ++i) {
         SHPObject* o = SHPReadObject(h, i);
-        if (!o) throw std::runtime_error("shapelib cannot read shape " + std::to_string(i));
+        if (!o)
+            throw std::runtime_error("shapelib cannot read shape " + std::to_string(i));
         ShpShape s{o->nSHPType, {}, {}, {o->dfXMin, o->dfYMin}, {o->dfXMax, o->dfYMax}};
-        for (int p = 0; p < o->nParts; ++p) s.partStarts.push_back(o->panPartStart[p]);
-        for (int v = 0; v < o->nVertices; ++v) s.points.push_back(TFloatPoint{o->padfX[v], o->padfY[v]});
+        for (int p = 0; p < o->nParts; ++p)
+            s.partStarts.push_back(o->panPartStart[p]);
+        for (int v = 0; v < o->nVertices; ++v)
+            s.points.push_back(TFloatPoint{o->padfX[v], o->padfY[v]});
         out.shapes.push_back(std::move(s));
         SHPDestroyObject(o);
     }
@@ -140,10 +145,12 @@ struct DbfTable {
 
 inline DbfTable ReadDbf(const std::string& path) {
     DBFHandle h = DBFOpen(path.c_str(), "rb");
-    if (!h) throw std::runtime_error("shapelib cannot open " + path);
+    if (!h)
+        throw std::runtime_error("shapelib cannot open " + path);
     DbfTable out;
     out.languageDriver = h->iLanguageDriver;
-    if (const char* cp = DBFGetCodePage(h)) out.codePage = cp;
+    if (const char* cp = DBFGetCodePage(h))
+        out.codePage = cp;
     for (int i = 0; i < DBFGetFieldCount(h); ++i) {
         char name[XBASE_FLDNAME_LEN_READ + 1] = {};
         int width = 0, decimals = 0;
@@ -152,7 +159,8 @@ inline DbfTable ReadDbf(const std::string& path) {
     }
     for (int r = 0; r < DBFGetRecordCount(h); ++r) {
         std::vector<std::string> row;
-        for (int i = 0; i < DBFGetFieldCount(h); ++i) row.push_back(DBFReadStringAttribute(h, r, i));
+        for (int i = 0; i < DBFGetFieldCount(h); ++i)
+            row.push_back(DBFReadStringAttribute(h, r, i));
         out.rows.push_back(std::move(row));
     }
     DBFClose(h);
@@ -181,12 +189,15 @@ inline void AddCell(pwnet::TGISWrite& w, const std::string& row, const Part& rin
     w.AddSection(0, s);
 }
 
-inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+inline bool Exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 // Number of open file descriptors of this process.
 inline int OpenFdCount() {
     int n = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++n;
     return n;
 }
 

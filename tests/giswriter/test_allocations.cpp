@@ -2,12 +2,12 @@
 // the size of the objects, writing an object must not allocate. This executable
 // replaces the global operator new to count allocations.
 
+#include "readers.h"
+#include "temp_dir.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <new>
-
-#include "readers.h"
-#include "temp_dir.h"
 
 namespace {
 std::atomic<long> allocations{0};
@@ -15,16 +15,27 @@ std::atomic<long> allocations{0};
 
 void* operator new(std::size_t n) {
     ++allocations;
-    if (void* p = std::malloc(n ? n : 1)) return p;
+    if (void* p = std::malloc(n ? n : 1))
+        return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t n) { return operator new(n); }
+void* operator new[](std::size_t n) {
+    return operator new(n);
+}
 // The counting operator new takes its memory from malloc.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 using namespace pwnet;
 using namespace gwtest;
@@ -40,7 +51,9 @@ struct AllocationCase {
     double offset; // added to every coordinate: 0 keeps them whole numbers
 };
 
-void PrintTo(const AllocationCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const AllocationCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PerObjectAllocations : public ::testing::TestWithParam<AllocationCase> {};
 
@@ -62,7 +75,8 @@ TEST_P(PerObjectAllocations, WritingAnObjectAllocatesNothing) {
         for (int i = from; i < to; ++i) {
             // 1 km cells: every coordinate keeps its number of digits, as in a DKN grid,
             // so the objects never outgrow the buffers sized by the first ones
-            const double x = 440000 + 1000.0 * (i / 100) + c.offset, y = 6200000 + 1000.0 * (i % 100);
+            const double x = 440000 + 1000.0 * (i / 100) + c.offset,
+                         y = 6200000 + 1000.0 * (i % 100);
             row.assign("\"10km_620_44\",\"Ærøskøbing Øster Å\"");
             if (c.kind == otPline) {
                 // two touching sections: merged into one part when optimizing

@@ -1,10 +1,10 @@
 // The dBASE writer: exact header and record bytes, stored field types, values,
 // code pages, and the same tables read back by shapelib and by GDAL.
 
-#include <ctime>
-
 #include "readers.h"
 #include "temp_dir.h"
+
+#include <ctime>
 
 using namespace pwnet;
 using namespace gwtest;
@@ -97,10 +97,16 @@ TEST(DbfBytes, FieldNamesAreCutToTenBytesWithAZeroAfter) {
         {"ABCDEFGHIJKLMN", 1252, std::string("ABCDEFGHIJ\0", 11)},
         {"ABCDEFGHIJ", 1252, std::string("ABCDEFGHIJ\0", 11)},
         {"navn", 1252, std::string("navn\0\0\0\0\0\0\0", 11)},
-        {"Område", 1252, std::string("Omr\xE5" "de\0\0\0\0\0", 11)},
+        {"Område", 1252,
+         std::string("Omr\xE5"
+                     "de\0\0\0\0\0",
+                     11)},
         // UTF-8 is cut before a character that would not fit whole
         {"Omkredsæøå", 65001, std::string("Omkreds\xC3\xA6\0\0", 11)},
-        {"Områdenøgle", 65001, std::string("Omr\xC3\xA5" "den\xC3\xB8\0", 11)}, // exactly 10
+        {"Områdenøgle", 65001,
+         std::string("Omr\xC3\xA5"
+                     "den\xC3\xB8\0",
+                     11)}, // exactly 10
     };
     for (const auto& c : cases) {
         testutil::TempDir dir;
@@ -113,7 +119,8 @@ TEST(DbfBytes, FieldNamesAreCutToTenBytesWithAZeroAfter) {
 }
 
 TEST(DbfBytes, LanguageDriverByteFollowsTheCodePage) {
-    const std::pair<uint16_t, uint8_t> cases[] = {{1252, 0x03}, {65001, 0x00}, {850, 0x02}, {1250, 0x9B}};
+    const std::pair<uint16_t, uint8_t> cases[] = {
+        {1252, 0x03}, {65001, 0x00}, {850, 0x02}, {1250, 0x9B}};
     for (const auto& [codepage, driver] : cases) {
         testutil::TempDir dir;
         auto w = NewDbf(dir, codepage);
@@ -131,7 +138,7 @@ struct FieldCase {
     std::string value;       // as it appears in the row (quoted where needed)
     char letter;
     uint8_t storedWidth, storedDecimals;
-    std::string bytes;       // the field's bytes in the record
+    std::string bytes; // the field's bytes in the record
 };
 
 const FieldCase FieldCases[] = {
@@ -246,7 +253,8 @@ TEST(DbfFields, SchemaThatTheHeaderCannotHoldIsRejectedBeforeAnyFile) {
     // counted, so a narrower one can take its place.
     auto wide = NewDbf(dir);
     wide->StartHeader(259, otNone);
-    for (int i = 0; i < 258; ++i) wide->AddField("f" + std::to_string(i), gfChar, 254, 0);
+    for (int i = 0; i < 258; ++i)
+        wide->AddField("f" + std::to_string(i), gfChar, 254, 0);
     EXPECT_THROW(wide->AddField("over", gfChar, 254, 0), Exception);
     EXPECT_EQ(wide->FieldInfo()[259].Name, "");
     wide->AddField("last", gfChar, 2, 0);
@@ -279,8 +287,8 @@ TEST(DbfReaders, ShapelibAndGdalReadTypesWidthsAndValues) {
     const auto table = ReadDbf(dir / "table.dbf");
     ASSERT_EQ(table.fields.size(), 7u);
     const std::vector<std::tuple<std::string, char, int, int>> fields = {
-        {"Navn", 'C', 20, 0}, {"Antal", 'N', 11, 0}, {"Lille", 'N', 6, 0}, {"Areal", 'N', 12, 3},
-        {"Faktor", 'N', 20, 8}, {"Dato", 'D', 8, 0}, {"Aktiv", 'L', 1, 0}};
+        {"Navn", 'C', 20, 0},   {"Antal", 'N', 11, 0}, {"Lille", 'N', 6, 0}, {"Areal", 'N', 12, 3},
+        {"Faktor", 'N', 20, 8}, {"Dato", 'D', 8, 0},   {"Aktiv", 'L', 1, 0}};
     for (size_t i = 0; i < fields.size(); ++i) {
         const auto& [name, type, width, decimals] = fields[i];
         EXPECT_EQ(table.fields[i].name, name);

@@ -2,11 +2,11 @@
 // full disk at Close or in the middle of a run, a second Close, and a writer that
 // is destroyed or dropped without being closed.
 
-#include <csignal>
-#include <sys/resource.h>
-
 #include "readers.h"
 #include "temp_dir.h"
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace pwnet;
 using namespace gwtest;
@@ -21,7 +21,9 @@ struct FormatCase {
     bool createdByStartHeader;          // else by the last AddField
 };
 
-void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FormatCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const FormatCase Formats[] = {
     {"shp", gfSHP, {".shp", ".shx", ".dbf"}, {".prj", ".cpg"}, true},
@@ -43,12 +45,16 @@ protected:
     }
     static void WriteCells(TGISWrite& w, int n) {
         for (int i = 0; i < n; ++i)
-            AddCell(w, "\"1km_" + std::to_string(i) + "\"", Square(440000 + i * 1000.0, 6200000, 1000));
+            AddCell(w, "\"1km_" + std::to_string(i) + "\"",
+                    Square(440000 + i * 1000.0, 6200000, 1000));
     }
-    static std::string File(const std::string& folder, const std::string& ext) { return folder + "/grid" + ext; }
+    static std::string File(const std::string& folder, const std::string& ext) {
+        return folder + "/grid" + ext;
+    }
     bool AnyDataFile(const std::string& folder) {
         for (const auto& ext : GetParam().dataFiles)
-            if (std::filesystem::exists(std::filesystem::symlink_status(File(folder, ext)))) return true;
+            if (std::filesystem::exists(std::filesystem::symlink_status(File(folder, ext))))
+                return true;
         return false;
     }
 };
@@ -60,7 +66,8 @@ TEST_P(WriterFaults, FolderWhereNoFileCanBeCreated) {
         SCOPED_TRACE(folder);
         const int fds = OpenFdCount();
         auto w = NewWriter(folder);
-        const std::string first = File(folder, GetParam().dataFiles.back() == ".dbf" ? ".dbf" : ".mif");
+        const std::string first =
+            File(folder, GetParam().dataFiles.back() == ".dbf" ? ".dbf" : ".mif");
         std::string message;
         try {
             w->StartHeader(1, otRegion);
@@ -81,7 +88,8 @@ TEST_P(WriterFaults, FolderWhereNoFileCanBeCreated) {
 TEST_P(WriterFaults, FullDiskAtCloseRaisesAndLeavesNoOutput) {
     testutil::TempDir dir;
     const std::string folder = dir.path().string();
-    for (const auto& ext : GetParam().dataFiles) std::filesystem::create_symlink("/dev/full", File(folder, ext));
+    for (const auto& ext : GetParam().dataFiles)
+        std::filesystem::create_symlink("/dev/full", File(folder, ext));
     const int fds = OpenFdCount();
     auto w = NewWriter(folder);
     Declare(*w);
@@ -103,7 +111,8 @@ TEST_P(WriterFaults, DiskFillingUpDuringTheRunIsReportedAndNothingLooksComplete)
         rlimit old{};
         void (*oldHandler)(int);
         explicit LimitFileSize(rlim_t bytes) {
-            oldHandler = std::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
+            oldHandler =
+                std::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
             getrlimit(RLIMIT_FSIZE, &old);
             rlimit limit = old;
             limit.rlim_cur = bytes;
@@ -145,7 +154,8 @@ TEST_P(WriterFaults, SecondCloseChangesNothing) {
     WriteCells(*w, 3);
     w->Close();
     std::vector<std::string> before;
-    for (const auto& ext : GetParam().dataFiles) before.push_back(testutil::ReadFileBytes(File(folder, ext)));
+    for (const auto& ext : GetParam().dataFiles)
+        before.push_back(testutil::ReadFileBytes(File(folder, ext)));
     EXPECT_NO_THROW(w->Close());
     for (size_t i = 0; i < before.size(); ++i)
         EXPECT_EQ(testutil::ReadFileBytes(File(folder, GetParam().dataFiles[i])), before[i]);
@@ -163,9 +173,12 @@ TEST_P(WriterFaults, DestroyingAnUnclosedWriterRemovesItsOutput) {
         const int fds = OpenFdCount();
         {
             auto w = NewWriter(folder);
-            if (stage >= Started) w->StartHeader(1, otRegion);
-            if (stage >= Declared) w->AddField("KN1kmDK", gfChar, 20, 0);
-            if (stage >= MidObject) w->AddObject(2, false, "\"x\"");
+            if (stage >= Started)
+                w->StartHeader(1, otRegion);
+            if (stage >= Declared)
+                w->AddField("KN1kmDK", gfChar, 20, 0);
+            if (stage >= MidObject)
+                w->AddObject(2, false, "\"x\"");
             if (stage == Written) {
                 auto ring = Section(Square(0, 0, 1));
                 w->AddSection(0, ring);
@@ -175,7 +188,8 @@ TEST_P(WriterFaults, DestroyingAnUnclosedWriterRemovesItsOutput) {
         }
         EXPECT_EQ(OpenFdCount(), fds);
         EXPECT_FALSE(AnyDataFile(folder));
-        for (const auto& ext : GetParam().sideFiles) EXPECT_EQ(Exists(File(folder, ext)), stage >= Started);
+        for (const auto& ext : GetParam().sideFiles)
+            EXPECT_EQ(Exists(File(folder, ext)), stage >= Started);
     }
 }
 
@@ -187,10 +201,12 @@ TEST_P(WriterFaults, DropRemovesTheOutputAtAnyPoint) {
         Declare(*w);
         WriteCells(*w, 5);
         w->AddObject(1, false, "\"half\"");
-        if (closedFirst) w->Close();
+        if (closedFirst)
+            w->Close();
         EXPECT_NO_THROW(w->Drop());
         EXPECT_FALSE(AnyDataFile(folder));
-        for (const auto& ext : GetParam().sideFiles) EXPECT_TRUE(Exists(File(folder, ext)));
+        for (const auto& ext : GetParam().sideFiles)
+            EXPECT_TRUE(Exists(File(folder, ext)));
         EXPECT_NO_THROW(w->Drop());
         EXPECT_NO_THROW(w->Close());
     }

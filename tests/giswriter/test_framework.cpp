@@ -1,14 +1,14 @@
 // The writer base: attribute splitting, ring checks, merging of touching polyline
 // sections, great-circle densification, the calling protocol and the factory.
 
-#include <cmath>
-#include <functional>
-#include <typeinfo>
-
 #include "mfal.h"
 #include "mitab.h"
 #include "readers.h"
 #include "temp_dir.h"
+
+#include <cmath>
+#include <functional>
+#include <typeinfo>
 
 using namespace pwnet;
 using namespace gwtest;
@@ -33,12 +33,14 @@ public:
 
     void Open(int32_t fields, TObjectTypes kind) {
         StartHeader(fields, kind);
-        for (int i = 0; i < fields; ++i) AddField("f" + std::to_string(i), gfChar, 10, 0);
+        for (int i = 0; i < fields; ++i)
+            AddField("f" + std::to_string(i), gfChar, 10, 0);
     }
     std::vector<std::string> Split(const std::string& row) {
         SplitAttrib(row);
         std::vector<std::string> out;
-        for (size_t i = 0; i < FSL.Count(); ++i) out.push_back(FSL[i]);
+        for (size_t i = 0; i < FSL.Count(); ++i)
+            out.push_back(FSL[i]);
         return out;
     }
 
@@ -50,7 +52,9 @@ protected:
         objects.back().indexes.push_back(Index);
         objects.back().parts.emplace_back(SegList.Pnt.begin(), SegList.Pnt.begin() + SegList.Count);
     }
-    void DoAddPoint(double, double, std::string_view Attrib) override { points.emplace_back(Attrib); }
+    void DoAddPoint(double, double, std::string_view Attrib) override {
+        points.emplace_back(Attrib);
+    }
     void AbandonObject() override { ++abandoned; }
 };
 
@@ -72,19 +76,19 @@ struct SplitCase {
 
 TEST(SplitAttrib, FollowsTheRowRules) {
     const SplitCase cases[] = {
-        {"\"a,b\",7", {"a,b", "7"}},           // a quoted value keeps its comma
-        {"a b,7", {"a", "b", "7"}},            // an unquoted space splits
-        {"1,2,", {"1", "2", ""}},              // a final comma adds an empty value
-        {"1, ", {"1"}},                        // ... but not when blanks follow it
+        {"\"a,b\",7", {"a,b", "7"}}, // a quoted value keeps its comma
+        {"a b,7", {"a", "b", "7"}},  // an unquoted space splits
+        {"1,2,", {"1", "2", ""}},    // a final comma adds an empty value
+        {"1, ", {"1"}},              // ... but not when blanks follow it
         {",", {"", ""}},
-        {"\"ab\"cd", {"ab", "cd"}},            // text right after a quote starts a value
+        {"\"ab\"cd", {"ab", "cd"}},             // text right after a quote starts a value
         {"\"say \"\"hi\"\"\"", {"say \"hi\""}}, // doubled quotes stand for one
-        {"\"open,ended", {"open,ended"}},      // a missing closing quote ends at the end
-        {"  1 ,\t 2  ", {"1", "2"}},           // blanks around values and commas
+        {"\"open,ended", {"open,ended"}},       // a missing closing quote ends at the end
+        {"  1 ,\t 2  ", {"1", "2"}},            // blanks around values and commas
         {"\"\",x", {"", "x"}},
         {"\"1km_6200_440\",\"Skagen Ø\"", {"1km_6200_440", "Skagen Ø"}},
         {"æ,ø,å", {"æ", "ø", "å"}},
-        {std::string("a\0b", 3), {"a"}},                        // the row ends at a NUL character
+        {std::string("a\0b", 3), {"a"}}, // the row ends at a NUL character
     };
     for (const auto& c : cases) {
         TRecordingWriter w;
@@ -100,9 +104,14 @@ TEST(SplitAttrib, RowWithAnotherNumberOfValuesIsRejected) {
         std::string message;
     };
     const Case cases[] = {
-        {"", 1, "Number of values must match number of fields. NumVal = 0, NumFields = 1, string = \"\""},
-        {"a b", 1, "Number of values must match number of fields. NumVal = 2, NumFields = 1, string = \"a b\""},
-        {"1,2,", 2, "Number of values must match number of fields. NumVal = 3, NumFields = 2, string = \"1,2,\""},
+        {"", 1,
+         "Number of values must match number of fields. NumVal = 0, NumFields = 1, string = \"\""},
+        {"a b", 1,
+         "Number of values must match number of fields. NumVal = 2, NumFields = 1, string = \"a "
+         "b\""},
+        {"1,2,", 2,
+         "Number of values must match number of fields. NumVal = 3, NumFields = 2, string = "
+         "\"1,2,\""},
     };
     for (const auto& c : cases) {
         TRecordingWriter w;
@@ -252,7 +261,9 @@ TEST(MergeSections, AbandonedDeferredObjectDoesNotLeakIntoTheNext) {
 
 // ---- Great-circle densification ------------------------------------------------------
 
-double Angle(const TFloatPoint& a, const TFloatPoint& b) { return GreatCircleAngle(a, b); }
+double Angle(const TFloatPoint& a, const TFloatPoint& b) {
+    return GreatCircleAngle(a, b);
+}
 
 TEST(Densify, OffLeavesSectionsAlone) {
     TRecordingWriter w;
@@ -270,11 +281,11 @@ TEST(Densify, InsertsPointsAtEqualAngularStepsOnTheGreatCircle) {
         double dist;
     };
     const Case cases[] = {
-        {{{0, 0}, {10, 0}}, 100},               // along the equator, eastwards
-        {{{10, 0}, {0, 0}}, 100},               // westwards
-        {{{12, 55}, {12, 56}}, 10},             // along a meridian, northwards
+        {{{0, 0}, {10, 0}}, 100},                                  // along the equator, eastwards
+        {{{10, 0}, {0, 0}}, 100},                                  // westwards
+        {{{12, 55}, {12, 56}}, 10},                                // along a meridian, northwards
         {{{8.1, 54.6}, {15.2, 57.8}, {15.2, 57.8}, {10, 57}}, 25}, // Denmark, a repeated point
-        {{{-170, 10}, {170, 20}}, 300},         // across the antimeridian
+        {{{-170, 10}, {170, 20}}, 300},                            // across the antimeridian
     };
     for (const auto& c : cases) {
         TRecordingWriter w;
@@ -296,7 +307,8 @@ TEST(Densify, InsertsPointsAtEqualAngularStepsOnTheGreatCircle) {
             EXPECT_EQ(out[at + n + 1], c.pts[k + 1]); // the original points stay exact
             for (size_t j = 1; j <= n + 1; ++j) {
                 // every step spans the same angle, and no step is longer than the spacing
-                EXPECT_NEAR(Angle(out[at + j - 1], out[at + j]), d / static_cast<double>(n + 1), 1e-9);
+                EXPECT_NEAR(Angle(out[at + j - 1], out[at + j]), d / static_cast<double>(n + 1),
+                            1e-9);
                 EXPECT_LE(Angle(out[at + j - 1], out[at + j]) * EarthRadiusKm, c.dist + 1e-6);
             }
             at += n + 1;
@@ -372,22 +384,22 @@ TEST(AddLine, MakesAOnePartObjectOnlyInPolylineFiles) {
 TEST(Protocol, CallsOutOfOrderAreRejected) {
     TRecordingWriter w;
     auto s = Section({{0, 0}, {1, 1}});
-    EXPECT_THROW(w.AddField("a", gfChar, 5, 0), Exception);        // before StartHeader
+    EXPECT_THROW(w.AddField("a", gfChar, 5, 0), Exception); // before StartHeader
     EXPECT_THROW(w.AddObject(1, false, "x"), Exception);
     EXPECT_THROW(w.AddPoint(1, 2, "x"), Exception);
     w.StartHeader(1, otPline);
-    EXPECT_THROW(w.StartHeader(1, otPline), Exception);             // one output per writer
-    EXPECT_THROW(w.AddObject(1, false, "x"), Exception);            // before the fields
+    EXPECT_THROW(w.StartHeader(1, otPline), Exception);  // one output per writer
+    EXPECT_THROW(w.AddObject(1, false, "x"), Exception); // before the fields
     w.AddField("a", gfChar, 5, 0);
-    EXPECT_THROW(w.AddField("b", gfChar, 5, 0), Exception);         // more than announced
-    EXPECT_THROW(w.AddSection(0, s), Exception);                    // no object
+    EXPECT_THROW(w.AddField("b", gfChar, 5, 0), Exception); // more than announced
+    EXPECT_THROW(w.AddSection(0, s), Exception);            // no object
     w.AddObject(1, false, "x");
     w.AddSection(0, s);
-    EXPECT_THROW(w.AddSection(0, s), Exception);                    // more parts than announced
+    EXPECT_THROW(w.AddSection(0, s), Exception); // more parts than announced
     EXPECT_EQ(w.objects.size(), 1u);
     w.Close();
-    EXPECT_THROW(w.AddObject(1, false, "x"), Exception);            // after Close
-    EXPECT_NO_THROW(w.Close());                                     // a second Close does nothing
+    EXPECT_THROW(w.AddObject(1, false, "x"), Exception); // after Close
+    EXPECT_NO_THROW(w.Close());                          // a second Close does nothing
 }
 
 TEST(Protocol, FieldsAreRecordedInColumnOrderAndEmptiedByClose) {
@@ -460,15 +472,22 @@ TEST(Factory, GivesEachFormatItsWriterAndMifForTheRest) {
         const std::type_info& type;
     };
     const Case cases[] = {
-        {gfMIF, typeid(TGISWriteMIF)},   {gfDBF, typeid(TGISWriteDBF)},
-        {gfSHP, typeid(TGISWriteSHP)},   {gfMIF8, typeid(TGISWriteMIF8)},
+        {gfMIF, typeid(TGISWriteMIF)},
+        {gfDBF, typeid(TGISWriteDBF)},
+        {gfSHP, typeid(TGISWriteSHP)},
+        {gfMIF8, typeid(TGISWriteMIF8)},
         // libraries that cannot be loaded fall back to MIF/MID
-        {gfMITAB, typeid(TGISWriteMIF)}, {gfMFAL, typeid(TGISWriteMIF)},
+        {gfMITAB, typeid(TGISWriteMIF)},
+        {gfMFAL, typeid(TGISWriteMIF)},
         // formats whose writers are not built yet, and unknown values
-        {gfCSV, typeid(TGISWriteMIF)},   {gfArray, typeid(TGISWriteMIF)},
-        {gfGML2, typeid(TGISWriteMIF)},  {gfKML2, typeid(TGISWriteMIF)},
-        {gfGeoJSON, typeid(TGISWriteMIF)}, {11, typeid(TGISWriteMIF)},
-        {-1, typeid(TGISWriteMIF)},      {1000, typeid(TGISWriteMIF)},
+        {gfCSV, typeid(TGISWriteMIF)},
+        {gfArray, typeid(TGISWriteMIF)},
+        {gfGML2, typeid(TGISWriteMIF)},
+        {gfKML2, typeid(TGISWriteMIF)},
+        {gfGeoJSON, typeid(TGISWriteMIF)},
+        {11, typeid(TGISWriteMIF)},
+        {-1, typeid(TGISWriteMIF)},
+        {1000, typeid(TGISWriteMIF)},
     };
     for (const auto& c : cases) {
         auto w = TGISWrite::GetGISObject(static_cast<TGISFormat>(c.value));

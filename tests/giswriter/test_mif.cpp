@@ -1,20 +1,20 @@
 // The MIF/MID writer: the worked region file byte for byte, the header and object
 // forms, styles, and grids read back by GDAL in code pages 1252 and 65001.
 
+#include "readers.h"
+#include "temp_dir.h"
+
 #include <cmath>
 #include <functional>
 #include <random>
-
-#include "readers.h"
-#include "temp_dir.h"
 
 using namespace pwnet;
 using namespace gwtest;
 
 namespace {
 
-const std::string Utm32 =
-    "CoordSys Earth Projection 8, 115, \"m\", 9, 0, 0.9996, 500000, 0 Bounds (100000, 6000000) (1000000, 6500000)";
+const std::string Utm32 = "CoordSys Earth Projection 8, 115, \"m\", 9, 0, 0.9996, 500000, 0 Bounds "
+                          "(100000, 6000000) (1000000, 6500000)";
 const std::string Bom = "\xEF\xBB\xBF";
 
 std::unique_ptr<TGISWrite> NewMif(const testutil::TempDir& dir, TGISFormat format = gfMIF) {
@@ -53,12 +53,13 @@ TEST(MifBytes, RegionFileOfTheWorkedExample) {
     for (const char* y : {"6200000", "6201000"}) {
         const std::string y2 = std::to_string(std::stoi(y) + 1000);
         expected += "Region 1\r\n5\r\n";
-        expected += std::string("440000 ") + y + "\r\n440000 " + y2 + "\r\n441000 " + y2 + "\r\n441000 " + y +
-                    "\r\n440000 " + y + "\r\n";
+        expected += std::string("440000 ") + y + "\r\n440000 " + y2 + "\r\n441000 " + y2 +
+                    "\r\n441000 " + y + "\r\n440000 " + y + "\r\n";
         expected += "    Pen(1,2,16711680)\r\n";
     }
     EXPECT_EQ(testutil::ReadFileBytes(dir / "grid.mif"), expected);
-    EXPECT_EQ(testutil::ReadFileBytes(dir / "grid.mid"), "\"1km_6200_440\"\r\n\"1km_6201_440\"\r\n");
+    EXPECT_EQ(testutil::ReadFileBytes(dir / "grid.mid"),
+              "\"1km_6200_440\"\r\n\"1km_6201_440\"\r\n");
 }
 
 // ---- Header -----------------------------------------------------------------------
@@ -74,33 +75,85 @@ TEST(MifHeader, VersionCharsetColumnsAndMark) {
         std::string head; // the ".mif" up to and including "Data"
     };
     const Case cases[] = {
-        {"utf8", gfMIF, 65001, {{"a", gfChar}}, "", otRegion,
-         Bom + "Version 1520\r\nCharSet \"UTF-8\"\r\nDelimiter \",\"\r\nColumns 1\r\n  a Char(10)\r\nData\r\n"},
-        {"mif8", gfMIF8, 0, {{"a", gfChar}}, "", otRegion,
-         Bom + "Version 1520\r\nCharSet \"UTF-8\"\r\nDelimiter \",\"\r\nColumns 1\r\n  a Char(10)\r\nData\r\n"},
-        {"time", gfMIF, 1252, {{"t", gfTime}}, "", otRegion,
-         "Version 900\r\nCharSet \"WindowsLatin1\"\r\nDelimiter \",\"\r\nColumns 1\r\n  t Time\r\nData\r\n"},
-        {"datetime in utf8", gfMIF, 65001, {{"t", gfDateTime}}, "", otRegion,
-         Bom + "Version 1520\r\nCharSet \"UTF-8\"\r\nDelimiter \",\"\r\nColumns 1\r\n  t DateTime\r\nData\r\n"},
-        {"all types", gfMIF, 1252,
-         {{"c", gfChar}, {"i", gfInteger}, {"s", gfSmallInt}, {"d", gfDecimal}, {"f", gfFloat}, {"dt", gfDate},
+        {"utf8",
+         gfMIF,
+         65001,
+         {{"a", gfChar}},
+         "",
+         otRegion,
+         Bom + "Version 1520\r\nCharSet \"UTF-8\"\r\nDelimiter \",\"\r\nColumns 1\r\n  a "
+               "Char(10)\r\nData\r\n"},
+        {"mif8",
+         gfMIF8,
+         0,
+         {{"a", gfChar}},
+         "",
+         otRegion,
+         Bom + "Version 1520\r\nCharSet \"UTF-8\"\r\nDelimiter \",\"\r\nColumns 1\r\n  a "
+               "Char(10)\r\nData\r\n"},
+        {"time",
+         gfMIF,
+         1252,
+         {{"t", gfTime}},
+         "",
+         otRegion,
+         "Version 900\r\nCharSet \"WindowsLatin1\"\r\nDelimiter \",\"\r\nColumns 1\r\n  t "
+         "Time\r\nData\r\n"},
+        {"datetime in utf8",
+         gfMIF,
+         65001,
+         {{"t", gfDateTime}},
+         "",
+         otRegion,
+         Bom + "Version 1520\r\nCharSet \"UTF-8\"\r\nDelimiter \",\"\r\nColumns 1\r\n  t "
+               "DateTime\r\nData\r\n"},
+        {"all types",
+         gfMIF,
+         1252,
+         {{"c", gfChar},
+          {"i", gfInteger},
+          {"s", gfSmallInt},
+          {"d", gfDecimal},
+          {"f", gfFloat},
+          {"dt", gfDate},
           {"l", gfLogical}},
-         "CoordSys NonEarth Units \"m\"", otPline,
-         "Version 300\r\nCharSet \"WindowsLatin1\"\r\nDelimiter \",\"\r\nCoordSys NonEarth Units \"m\"\r\n"
-         "Columns 7\r\n  c Char(10)\r\n  i Integer\r\n  s Smallint\r\n  d Decimal(10,2)\r\n  f Float\r\n"
+         "CoordSys NonEarth Units \"m\"",
+         otPline,
+         "Version 300\r\nCharSet \"WindowsLatin1\"\r\nDelimiter \",\"\r\nCoordSys NonEarth Units "
+         "\"m\"\r\n"
+         "Columns 7\r\n  c Char(10)\r\n  i Integer\r\n  s Smallint\r\n  d Decimal(10,2)\r\n  f "
+         "Float\r\n"
          "  dt Date\r\n  l Logical\r\nData\r\n"},
-        {"no geometry", gfMIF, 1252, {{"a", gfChar}}, Utm32, otNone,
-         "Version 300\r\nCharSet \"WindowsLatin1\"\r\nDelimiter \",\"\r\nColumns 1\r\n  a Char(10)\r\nData\r\n"},
-        {"unknown code page", gfMIF, 1257, {{"a", gfChar}}, "", otPoint,
-         "Version 300\r\nCharSet \"Unknown CodePage\"\r\nDelimiter \",\"\r\nColumns 1\r\n  a Char(10)\r\nData\r\n"},
-        {"no fields", gfMIF, 1252, {}, "", otPoint,
+        {"no geometry",
+         gfMIF,
+         1252,
+         {{"a", gfChar}},
+         Utm32,
+         otNone,
+         "Version 300\r\nCharSet \"WindowsLatin1\"\r\nDelimiter \",\"\r\nColumns 1\r\n  a "
+         "Char(10)\r\nData\r\n"},
+        {"unknown code page",
+         gfMIF,
+         1257,
+         {{"a", gfChar}},
+         "",
+         otPoint,
+         "Version 300\r\nCharSet \"Unknown CodePage\"\r\nDelimiter \",\"\r\nColumns 1\r\n  a "
+         "Char(10)\r\nData\r\n"},
+        {"no fields",
+         gfMIF,
+         1252,
+         {},
+         "",
+         otPoint,
          "Version 300\r\nCharSet \"WindowsLatin1\"\r\nDelimiter \",\"\r\nColumns 0\r\nData\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         testutil::TempDir dir;
         auto w = NewMif(dir, c.format);
-        if (c.codepage) w->SetCodepage(c.codepage);
+        if (c.codepage)
+            w->SetCodepage(c.codepage);
         w->CoordSys = c.coordSys;
         w->StartHeader(static_cast<int32_t>(c.fields.size()), c.kind);
         for (const auto& [name, type] : c.fields) {
@@ -121,7 +174,8 @@ TEST(MifHeader, CharacterFieldOf255IsDeclaredAs254) {
     w->AddField("navn", gfChar, 255, 0);
     EXPECT_EQ(w->FieldInfo()[1].Width, 254);
     w->Close();
-    EXPECT_NE(testutil::ReadFileBytes(dir / "grid.mif").find("  navn Char(254)\r\n"), std::string::npos);
+    EXPECT_NE(testutil::ReadFileBytes(dir / "grid.mif").find("  navn Char(254)\r\n"),
+              std::string::npos);
 }
 
 // ---- Objects --------------------------------------------------------------------
@@ -149,22 +203,33 @@ const std::string UnitSquare = "5\r\n0 0\r\n0 1\r\n1 1\r\n1 0\r\n0 0\r\n";
 
 const ObjectCase ObjectCases[] = {
     {"two-point polyline is a Line", otPline, nullptr,
-     [](TGISWrite& w) { Object(w, "1", {{{0, 0}, {1, 1}}}); }, "Line 0 0 1 1\r\n", "1\r\n"},
+     [](TGISWrite& w) {
+         Object(w, "1", {{{0, 0}, {1, 1}}});
+     },
+     "Line 0 0 1 1\r\n", "1\r\n"},
     {"three-point polyline", otPline, nullptr,
-     [](TGISWrite& w) { Object(w, "1", {{{0, 0}, {1, 1}, {2, 0}}}); }, "Pline 3\r\n0 0\r\n1 1\r\n2 0\r\n",
-     "1\r\n"},
+     [](TGISWrite& w) {
+         Object(w, "1", {{{0, 0}, {1, 1}, {2, 0}}});
+     },
+     "Pline 3\r\n0 0\r\n1 1\r\n2 0\r\n", "1\r\n"},
     {"polyline of two parts", otPline, nullptr,
-     [](TGISWrite& w) { Object(w, "1", {{{0, 0}, {1, 1}}, {{5, 5}, {6, 6}, {7, 5}}}); },
+     [](TGISWrite& w) {
+         Object(w, "1", {{{0, 0}, {1, 1}}, {{5, 5}, {6, 6}, {7, 5}}});
+     },
      "Pline multiple 2\r\n2\r\n0 0\r\n1 1\r\n3\r\n5 5\r\n6 6\r\n7 5\r\n", "1\r\n"},
     {"region of two rings with pen and brush", otRegion,
      [](TGISWrite& w) {
          w.Pen = RedPen;
          w.Brush = Fill;
      },
-     [](TGISWrite& w) { Object(w, "1", {Square(0, 0, 1), Square(0, 0, 1)}); },
-     "Region 2\r\n" + UnitSquare + UnitSquare + "    Brush(1,16711680,255)\r\n    Pen(2,2,16711680)\r\n", "1\r\n"},
-    {"object without parts", otRegion, nullptr, [](TGISWrite& w) { w.AddObject(0, false, "\"x\""); },
-     "None\r\n", "\"x\"\r\n"},
+     [](TGISWrite& w) {
+         Object(w, "1", {Square(0, 0, 1), Square(0, 0, 1)});
+     },
+     "Region 2\r\n" + UnitSquare + UnitSquare +
+         "    Brush(1,16711680,255)\r\n    Pen(2,2,16711680)\r\n",
+     "1\r\n"},
+    {"object without parts", otRegion, nullptr,
+     [](TGISWrite& w) { w.AddObject(0, false, "\"x\""); }, "None\r\n", "\"x\"\r\n"},
     {"compact writes no styles", otRegion,
      [](TGISWrite& w) {
          w.Pen = RedPen;
@@ -172,7 +237,10 @@ const ObjectCase ObjectCases[] = {
          w.CompactMIF = true;
      },
      [](TGISWrite& w) { Object(w, "1", {Square(0, 0, 1)}); }, "Region 1\r\n" + UnitSquare, "1\r\n"},
-    {"pens of width 8 to 10 are not written", otPline, [](TGISWrite& w) { w.Pen = TMIPen{9, 5, 0xFF}; },
+    {"pens of width 8 to 10 are not written", otPline,
+     [](TGISWrite& w) {
+         w.Pen = TMIPen{9, 5, 0xFF};
+     },
      [](TGISWrite& w) {
          Object(w, "1", {{{0, 0}, {1, 1}}});
          w.Pen.Width = 8;
@@ -191,22 +259,28 @@ const ObjectCase ObjectCases[] = {
          w.AddLine(1.5, 2, 3, -4.25, "a");
          w.AddLine2(TFloatPoint{0.1, 1e15}, TFloatPoint{-0.0, 123456.789}, "b");
      },
-     "Line 1.5 2 3 -4.25\r\n    Pen(2,2,16711680)\r\nLine 0.1 1E15 0 123456.789\r\n    Pen(2,2,16711680)\r\n",
+     "Line 1.5 2 3 -4.25\r\n    Pen(2,2,16711680)\r\nLine 0.1 1E15 0 123456.789\r\n    "
+     "Pen(2,2,16711680)\r\n",
      "a\r\nb\r\n"},
     {"points in a point file", otPoint, nullptr,
      [](TGISWrite& w) {
          w.AddPoint(1.5, -2.25, "a");
          w.AddPoint2(TFloatPoint{440000, 6200000}, "b");
      },
-     "Point 1.5 -2.25\r\n    Symbol(33,0,12)\r\nPoint 440000 6200000\r\n    Symbol(33,0,12)\r\n", "a\r\nb\r\n"},
+     "Point 1.5 -2.25\r\n    Symbol(33,0,12)\r\nPoint 440000 6200000\r\n    Symbol(33,0,12)\r\n",
+     "a\r\nb\r\n"},
     {"compact points have no symbol", otPoint, [](TGISWrite& w) { w.CompactMIF = true; },
      [](TGISWrite& w) { w.AddPoint(1, 2, "a"); }, "Point 1 2\r\n", "a\r\n"},
-    {"point objects in a point file", otPoint, [](TGISWrite& w) { w.Symbol = TMISymbol{35, 0xFF, 9}; },
+    {"point objects in a point file", otPoint,
+     [](TGISWrite& w) {
+         w.Symbol = TMISymbol{35, 0xFF, 9};
+     },
      [](TGISWrite& w) {
          Object(w, "a", {{{1, 2}}});
          Object(w, "b", {{{1, 2}, {3, 4}}, {{5, 6}}});
      },
-     "Point 1 2\r\n    Symbol(35,16711680,9)\r\nMultipoint 3\r\n1 2\r\n3 4\r\n5 6\r\n    Symbol(35,16711680,9)\r\n",
+     "Point 1 2\r\n    Symbol(35,16711680,9)\r\nMultipoint 3\r\n1 2\r\n3 4\r\n5 6\r\n    "
+     "Symbol(35,16711680,9)\r\n",
      "a\r\nb\r\n"},
     {"points and lines of the wrong kind are ignored", otRegion, nullptr,
      [](TGISWrite& w) {
@@ -219,7 +293,8 @@ const ObjectCase ObjectCases[] = {
     // A line break inside a row used to start a new ".mid" line, shifting every
     // later row to the wrong object.
     {"line breaks in a row become spaces", otRegion, nullptr,
-     [](TGISWrite& w) { w.AddObject(0, false, "\"two\r\nlines\""); }, "None\r\n", "\"two  lines\"\r\n"},
+     [](TGISWrite& w) { w.AddObject(0, false, "\"two\r\nlines\""); }, "None\r\n",
+     "\"two  lines\"\r\n"},
     // A ring rejected half-way used to leave a "Region" header without its rings.
     {"object abandoned after a rejected ring is None", otRegion, nullptr,
      [](TGISWrite& w) {
@@ -238,7 +313,8 @@ TEST(MifObjects, EachObjectFormAndStyle) {
         SCOPED_TRACE(c.name);
         testutil::TempDir dir;
         auto w = NewMif(dir);
-        if (c.setup) c.setup(*w);
+        if (c.setup)
+            c.setup(*w);
         w->StartHeader(1, c.kind);
         w->AddField("id", gfChar, 10, 0);
         c.write(*w);
@@ -249,9 +325,24 @@ TEST(MifObjects, EachObjectFormAndStyle) {
 }
 
 TEST(MifObjects, CoordinatesAreWrittenAsFloatToStrDotWritesThem) {
-    std::vector<double> values = {0.5, -12.25, 0.1, 1e15, 999999999999999.0, 0.00001, 0.0001, -2.5,
-                                  6180000, 440000.123456789, 1.5e-7, 123456789012.345678, -0.0,
-                                  1e300, -1e-300, 1.0 / 3, 2.0 / 3, 99999.99999999999};
+    std::vector<double> values = {0.5,
+                                  -12.25,
+                                  0.1,
+                                  1e15,
+                                  999999999999999.0,
+                                  0.00001,
+                                  0.0001,
+                                  -2.5,
+                                  6180000,
+                                  440000.123456789,
+                                  1.5e-7,
+                                  123456789012.345678,
+                                  -0.0,
+                                  1e300,
+                                  -1e-300,
+                                  1.0 / 3,
+                                  2.0 / 3,
+                                  99999.99999999999};
     std::mt19937_64 random(20240131);
     for (int i = 0; i < 3000; ++i) {
         const double mantissa = std::uniform_real_distribution<double>(-10, 10)(random);
@@ -303,7 +394,9 @@ TEST_P(MifGrid, GdalSeesEveryCellRingValueAndType) {
     for (int i = 0; i < 6; ++i) {
         const double x = 440000 + 1000 * (i / 2), y = 6200000 + 1000 * (i % 2);
         rings.push_back(Square(x, y, 1000));
-        AddCell(*w, "\"c" + std::to_string(i) + "\",\"" + names[i / 2] + "\"," + std::to_string(i) + ",1000000.25",
+        AddCell(*w,
+                "\"c" + std::to_string(i) + "\",\"" + names[i / 2] + "\"," + std::to_string(i) +
+                    ",1000000.25",
                 rings.back());
     }
     w->Close();
@@ -328,7 +421,8 @@ TEST_P(MifGrid, GdalSeesEveryCellRingValueAndType) {
         EXPECT_EQ(f.parts, std::vector<Part>{rings[i]});
         std::string id = f.values[0];
         // GDAL 3.6 keeps the UTF-8 byte-order mark of the ".mid" in the first value.
-        if (i == 0 && codepage == 65001 && id.starts_with(Bom)) id.erase(0, Bom.size());
+        if (i == 0 && codepage == 65001 && id.starts_with(Bom))
+            id.erase(0, Bom.size());
         EXPECT_EQ(id, "c" + std::to_string(i));
         EXPECT_EQ(f.values[1], names[i / 2]);
         EXPECT_EQ(f.values[2], std::to_string(i));

@@ -40,7 +40,8 @@ TEST(ShpBytes, OnePolygonGivesTheExampleRecordAndIndex) {
     Bytes shp = Header(118, 5, 440000, 6200000, 441000, 6201000);
     shp.be32(1).be32(64).le32(5).f64(440000).f64(6200000).f64(441000).f64(6201000);
     shp.le32(1).le32(5).le32(0);
-    for (const auto& p : ring) shp.f64(p.x).f64(p.y);
+    for (const auto& p : ring)
+        shp.f64(p.x).f64(p.y);
     EXPECT_EQ(testutil::ReadFileBytes(dir / "grid.shp"), shp.str());
 
     Bytes shx = Header(54, 5, 440000, 6200000, 441000, 6201000);
@@ -91,7 +92,8 @@ TEST(ShpBytes, PolylineOfTwoPartsIndexesItsParts) {
     w->Close();
     Bytes shp = Header((100 + 8 + 132) / 2, 3, 0, 2, 3, 7);
     shp.be32(1).be32(66).le32(3).f64(0).f64(2).f64(3).f64(7).le32(2).le32(5).le32(0).le32(2);
-    for (const auto& p : Part{{1, 5}, {2, 6}, {0, 7}, {3, 4}, {2, 2}}) shp.f64(p.x).f64(p.y);
+    for (const auto& p : Part{{1, 5}, {2, 6}, {0, 7}, {3, 4}, {2, 2}})
+        shp.f64(p.x).f64(p.y);
     EXPECT_EQ(testutil::ReadFileBytes(dir / "grid.shp"), shp.str());
 }
 
@@ -164,7 +166,8 @@ TEST(ShpSideFiles, TableWithoutGeometryIsOnlyADbf) {
     AddCell(*w, "x", Square(0, 0, 1));
     w->Close();
     EXPECT_TRUE(Exists(dir / "grid.dbf"));
-    for (const char* ext : {".shp", ".shx", ".prj", ".cpg"}) EXPECT_FALSE(Exists(dir / ("grid" + std::string(ext))));
+    for (const char* ext : {".shp", ".shx", ".prj", ".cpg"})
+        EXPECT_FALSE(Exists(dir / ("grid" + std::string(ext))));
     EXPECT_EQ(ReadDbf(dir / "grid.dbf").rows.size(), 1u);
 }
 
@@ -175,7 +178,8 @@ TEST(ShpSideFiles, DropRemovesTheDataFilesAndKeepsTheSideFiles) {
     w->AddField("a", gfChar, 5, 0);
     AddCell(*w, "x", Square(0, 0, 1));
     w->Drop();
-    for (const char* ext : {".shp", ".shx", ".dbf"}) EXPECT_FALSE(Exists(dir / ("grid" + std::string(ext))));
+    for (const char* ext : {".shp", ".shx", ".dbf"})
+        EXPECT_FALSE(Exists(dir / ("grid" + std::string(ext))));
     EXPECT_TRUE(Exists(dir / "grid.prj"));
     EXPECT_TRUE(Exists(dir / "grid.cpg"));
 }
@@ -187,7 +191,9 @@ struct GridCase {
     std::string expectedCpg; // what shapelib reports as the table's code page
 };
 
-void PrintTo(const GridCase& c, std::ostream* os) { *os << "code page " << c.codepage; }
+void PrintTo(const GridCase& c, std::ostream* os) {
+    *os << "code page " << c.codepage;
+}
 
 class ShpGrid : public ::testing::TestWithParam<GridCase> {};
 
@@ -250,7 +256,9 @@ TEST_P(ShpGrid, ReadersSeeEveryCellRingAndValue) {
 
 INSTANTIATE_TEST_SUITE_P(CodePages, ShpGrid,
                          ::testing::Values(GridCase{1252, "1252"}, GridCase{65001, "65001"}),
-                         [](const auto& info) { return "cp" + std::to_string(info.param.codepage); });
+                         [](const auto& info) {
+                             return "cp" + std::to_string(info.param.codepage);
+                         });
 
 TEST(ShpReaders, PolylinesAndPointsReadBack) {
     testutil::TempDir dir;
@@ -269,7 +277,8 @@ TEST(ShpReaders, PolylinesAndPointsReadBack) {
         ASSERT_EQ(layer.featureCount, 2);
         EXPECT_EQ(layer.features[0].geometryType, "LINESTRING");
         EXPECT_EQ(layer.features[1].geometryType, "MULTILINESTRING");
-        EXPECT_EQ(layer.features[1].parts, (std::vector<Part>{{{0, 0}, {1, 1}, {2, 0}}, {{5, 5}, {6, 6}}}));
+        EXPECT_EQ(layer.features[1].parts,
+                  (std::vector<Part>{{{0, 0}, {1, 1}, {2, 0}}, {{5, 5}, {6, 6}}}));
         EXPECT_EQ(ReadShp(dir / "grid.shp").shapes[1].partStarts, (std::vector<int>{0, 3}));
     }
     {
@@ -278,7 +287,8 @@ TEST(ShpReaders, PolylinesAndPointsReadBack) {
         w->FileName = pdir / "pts";
         w->StartHeader(1, otPoint);
         w->AddField("id", gfInteger, 0, 0);
-        for (int i = 0; i < 5; ++i) w->AddPoint(i * 1.25, -i * 0.5, std::to_string(i));
+        for (int i = 0; i < 5; ++i)
+            w->AddPoint(i * 1.25, -i * 0.5, std::to_string(i));
         w->Close();
         const auto layer = ReadWithOgr(pdir / "pts.shp");
         ASSERT_EQ(layer.featureCount, 5);
@@ -335,16 +345,19 @@ TEST(ShpFaults, ShapefileReachingFourGigabytesIsRefused) {
     w.AddField("a", gfChar, 5, 0);
     AddCell(w, "x", Square(0, 0, 1));
     w.SkipTo(0xFFFFFF80u);
-    EXPECT_EQ([&]() -> std::string {
-        try {
-            AddCell(w, "y", Square(1, 0, 1));
-        } catch (const Exception& e) {
-            return e.what();
-        }
-        return "";
-    }(), "A shapefile holds at most 4 GB");
+    EXPECT_EQ(
+        [&]() -> std::string {
+            try {
+                AddCell(w, "y", Square(1, 0, 1));
+            } catch (const Exception& e) {
+                return e.what();
+            }
+            return "";
+        }(),
+        "A shapefile holds at most 4 GB");
     EXPECT_THROW(w.Close(), Exception);
-    for (const char* ext : {".shp", ".shx", ".dbf"}) EXPECT_FALSE(Exists(dir / ("grid" + std::string(ext))));
+    for (const char* ext : {".shp", ".shx", ".dbf"})
+        EXPECT_FALSE(Exists(dir / ("grid" + std::string(ext))));
 }
 
 } // namespace
