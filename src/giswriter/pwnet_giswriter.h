@@ -39,6 +39,12 @@
 //  - Destroying a writer that was never closed abandons its output like Drop: its
 //    files are closed and removed. An interrupted run therefore never leaves a grid
 //    behind that looks complete but is not; a finished output needs Close.
+//
+// A new format is one class and one source file: derive from TGISWrite, override
+// the protected operations it needs, register every file it creates with
+// RegisterOutputFile (Drop and the failures above remove exactly those), release
+// its handles in ReleaseFiles, report write errors from DoClose, and add its case
+// to the factory in giswrite_factory.cpp.
 
 #include "errors.h"
 #include "pwnet_functions.h"
@@ -309,6 +315,8 @@ private:
 // ---------------------------------------------------------------------------
 // MIF/MID: the MapInfo interchange pair, ".mif" (header and geometry) and ".mid"
 // (one attribute line per object), text in the writer's code page, CR LF lines.
+// Both files are created when the last field is declared (by StartHeader when
+// there are none); Drop removes both.
 class TGISWriteMIF : public TGISWrite {
 public:
     TGISWriteMIF();
@@ -353,7 +361,7 @@ public:
 
 // ---------------------------------------------------------------------------
 // dBASE III table ".dbf": one record per object, geometry ignored. Also the
-// attribute part of the shapefile writer.
+// attribute part of the shapefile writer. StartHeader creates it; Drop removes it.
 class TGISWriteDBF : public TGISWrite {
 public:
     TGISWriteDBF();
@@ -385,7 +393,8 @@ private:
 
 // ---------------------------------------------------------------------------
 // ESRI shapefile: ".shp", ".shx", the ".dbf" of the dBASE writer, and the side
-// files ".prj" and ".cpg".
+// files ".prj" and ".cpg", all created by StartHeader (only the ".dbf" for a file
+// of kind otNone). Drop removes ".shp", ".shx" and ".dbf"; the side files stay.
 class TGISWriteSHP : public TGISWriteDBF {
 public:
     TGISWriteSHP();
