@@ -107,8 +107,10 @@ def geographic_region(spec):
             max(int(np.floor(min(lats))) - 1, -90), min(int(np.ceil(max(lats))) + 1, 90))
 
 
-def gmt(args):
-    return subprocess.run(["gmt"] + args, check=True, capture_output=True, text=True).stdout
+def gmt(args, work):
+    # GMT keeps a gmt.history in the folder it runs in: the work folder, not the tree.
+    return subprocess.run(["gmt"] + args, check=True, capture_output=True, text=True,
+                          cwd=work).stdout
 
 
 def land_on_fine_grid(spec, region, work):
@@ -116,7 +118,7 @@ def land_on_fine_grid(spec, region, work):
     west, east, south, north = region
     grid = os.path.join(work, f"{spec.name}_land.nc")
     gmt(["grdlandmask", f"-R{west}/{east}/{south}/{north}", f"-I{spec.step}",
-         f"-D{spec.shore}", "-N0/1/0/1/0", "-r", f"-G{grid}=nb"])
+         f"-D{spec.shore}", "-N0/1/0/1/0", "-r", f"-G{grid}=nb"], work)
     fine = spec.pixel / SUPERSAMPLE
     warped = gdal.Warp("", grid, format="MEM", srcSRS="EPSG:4326",
                        dstSRS=srs(spec.epsg).ExportToWkt(), outputBounds=spec.bounds,
@@ -128,10 +130,10 @@ def land_on_fine_grid(spec, region, work):
     return warped.GetRasterBand(1).ReadAsArray() >= 0.5
 
 
-def border_lines(region, shore):
+def border_lines(region, shore, work):
     """The GSHHG national borders (level 1) as longitude/latitude polylines."""
     west, east, south, north = region
-    text = gmt(["coast", f"-R{west}/{east}/{south}/{north}", f"-D{shore}", "-N1", "-M"])
+    text = gmt(["coast", f"-R{west}/{east}/{south}/{north}", f"-D{shore}", "-N1", "-M"], work)
     lines, current = [], []
     for row in text.splitlines():
         if row.startswith(">"):
@@ -259,7 +261,7 @@ def make(spec, work, out):
     print(f"{spec.name}: EPSG:{spec.epsg}, {size_of(spec, spec.pixel)} pixels, "
           f"GSHHG '{spec.shore}' over lon/lat {region}", file=sys.stderr)
     land = land_on_fine_grid(spec, region, work)
-    borders = borders_on_fine_grid(spec, border_lines(region, spec.shore))
+    borders = borders_on_fine_grid(spec, border_lines(region, spec.shore, work))
     pixels, palette = blend_to_palette(classify(land, borders))
     write_bmp(os.path.join(out, spec.name + ".bmp"), pixels, palette)
     write_world_file(os.path.join(out, spec.name + ".bpw"), spec)
@@ -273,7 +275,7 @@ def main():
     args = parser.parse_args()
     for spec in MAPS:
         if args.only in (None, spec.name):
-            make(spec, args.work, args.out)
+            make(spec, os.path.abspath(args.work), args.out)
 
 
 if __name__ == "__main__":
