@@ -44,7 +44,7 @@ TEST_F(MitabTest, DknRegionTableReadsBackCellForCell) {
     const std::vector<Cell> cells = DknCells();
     const PenSpec pen{1, 2, 0x0000FF};
     {
-        TableWriter table(dir / "KN1kmDK.tab", kUtm32Etrs89, 6500000, 6000000, 1000000, 100000);
+        TableWriter table(dir / "KN1kmDK.tab", kDknClause, 6500000, 6000000, 1000000, 100000);
         ASSERT_NE(table.Handle(), nullptr);
         EXPECT_EQ(table.CharsetResult(), 0);
         EXPECT_EQ(table.Field("KN1kmDK", TABFT_Char, 20), 0);
@@ -429,6 +429,9 @@ TEST_F(MitabTest, NineFieldTypesReadBackWithTheirValues) {
         // Dates and times that cannot be read stay empty; anything not T is false.
         {{"x", "1", "1", "1", "1", "2024-13-01", "no", "25:00:00", "not a date"},
          {"x", "1", "1", "1.000", "1", std::nullopt, "F", std::nullopt, std::nullopt}},
+        {{"z", "3", "3", "3", "3", "19700101", "T", "130013007", "20240101235959999"},
+         {"z", "3", "3", "3.000", "3", "1970/01/01", "T", "13:00:13.007",
+          "2024/01/01 23:59:59.999"}},
         {{"y", "2", "2", "2", "2", "", "", "", ""},
          {"y", "2", "2", "2.000", "2", std::nullopt, "F", std::nullopt, std::nullopt}},
     };
