@@ -4,6 +4,7 @@
 // that keeps one window of the file in memory.
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,7 +29,10 @@ public:
     virtual int32_t Write(const void* Buffer, int32_t Count) = 0;
 
     int32_t BufferSize() const { return FBufferSize; }
-    void SetBufferSize(int32_t Value) { FBufferSize = Value; }
+    void SetBufferSize(int32_t Value) {
+        BufferSizeChanging();
+        FBufferSize = Value;
+    }
     int64_t Position() { return Seek(0, soCurrent); }
     void SetPosition(int64_t Value) { Seek(Value, soBeginning); }
     int64_t Size() { return GetSize(); }
@@ -59,6 +63,9 @@ public:
     double ReadDouble() { return ReadValue<double>(); }
 
 protected:
+    // Lets a stream that caches window state bring it up to date first.
+    virtual void BufferSizeChanging() {}
+
     int32_t FBufferSize = 0;
 
 private:
@@ -116,8 +123,8 @@ public:
     TPWStreamDecorator(TPWStream* AStream, bool AOwnsStream);
     ~TPWStreamDecorator() override;
 
-    bool OwnsStream() const { return FOwnsStream; }
-    void SetOwnsStream(bool Value) { FOwnsStream = Value; }
+    bool OwnsStream() const { return FOwned != nullptr; }
+    void SetOwnsStream(bool Value);
     TPWStream* Stream() const { return FStream; }
 
     void SetSize(int64_t NewSize) override;
@@ -126,8 +133,10 @@ public:
     int32_t Write(const void* Buffer, int32_t Count) override;
 
 protected:
-    bool FOwnsStream;
     TPWStream* FStream;
+
+private:
+    std::unique_ptr<TPWStream> FOwned; // holds FStream when the decorator owns it
 };
 
 // Keeps one window (1 MiB by default) of the inner stream in memory, so that the
@@ -150,12 +159,54 @@ public:
     virtual bool FillBuffer();
     virtual void Flush();
 
+protected:
+    void BufferSizeChanging() override { Sync(); }
+
+public:
+
+    // The typed writes again, copied straight into the window when the value fits
+    // there (the writers' hot path: no virtual call); otherwise through Write. The
+    // result is byte for byte that of the base class's typed writes.
+    void WriteByte(uint8_t AValue) { Put(AValue); }
+    void WriteUInt16(uint16_t AValue) { Put(AValue); }
+    void WriteInt16(int16_t AValue) { Put(AValue); }
+    void WriteUInt32(uint32_t AValue) { Put(AValue); }
+    void WriteInt32(int32_t AValue) { Put(AValue); }
+    void WriteInt64(int64_t AValue) { Put(AValue); }
+    void WriteSingle(float AValue) { Put(AValue); }
+    void WriteDouble(double AValue) { Put(AValue); }
+
 private:
+    // Typed writes append through a cursor into the window. While it is armed, the
+    // cursor is the true position: every other operation first folds it back into
+    // FPosition and the window's extents (Sync), so all of them see exact state.
+    template <typename T> void Put(T v) {
+        constexpr int32_t n = sizeof v;
+        if (FLimit - FCursor >= n) {
+            std::memcpy(FCursor, &v, n);
+            FCursor += n;
+        } else {
+            PutSlow(&v, n);
+        }
+    }
+    void PutSlow(const void* Buffer, int32_t Count);
+    void Sync();
+    void Arm();
+
+    // The window never shrinks below one byte, so a zero BufferSize cannot stall a copy.
+    int32_t WindowSize() const { return FBufferSize > 0 ? FBufferSize : 1; }
     bool PositionInBuffer() const {
         return FBufferStart <= FPosition && FPosition < FBufferStart + FBufferCurrentSize;
     }
 
     std::vector<uint8_t> FBuffer;
+    // FBuffer's data and length while it matches BufferSize, else length 0 (typed
+    // writes then go through Write, which reloads the window first).
+    uint8_t* FWindow = nullptr;
+    int32_t FWindowLength = 0;
+    uint8_t* FCursor = nullptr;
+    uint8_t* FLimit = nullptr;
+    int32_t FArmedOffset = 0;
     int32_t FBufferCurrentSize = 0;
     int32_t FBufferMaxModifiedPos = 0;
     int64_t FBufferStart = 0;

@@ -1,0 +1,326 @@
+#include "pwnet_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "errors.h"
+#include "pwnet_functions.h"
+
+namespace pwnet {
+
+// ---- TPWStream ------------------------------------------------------------
+
+int64_t TPWStream::GetSize() {
+    int64_t saved = Seek(0, soCurrent);
+    int64_t result = Seek(0, soEnd);
+    Seek(saved, soBeginning);
+    return result;
+}
+
+void TPWStream::ReadBuffer(void* Buffer, int32_t Count) {
+    auto* p = static_cast<uint8_t*>(Buffer);
+    int32_t n = Read(p, Count);
+    while (n < Count) {
+        int32_t r = Read(p + n, Count - n);
+        if (r <= 0) throw EReadError("Stream read error");
+        n += r;
+    }
+}
+
+void TPWStream::WriteBuffer(const void* Buffer, int32_t Count) {
+    const auto* p = static_cast<const uint8_t*>(Buffer);
+    int32_t n = Write(p, Count);
+    while (n < Count) {
+        int32_t r = Write(p + n, Count - n);
+        if (r <= 0) throw EWriteError("Stream write error");
+        n += r;
+    }
+}
+
+std::string TPWStream::ReadString(int32_t ASize) {
+    if (ASize <= 0) return {};
+    std::string bytes(static_cast<size_t>(ASize), '\0');
+    ReadBuffer(bytes.data(), ASize);
+    return CodePageToUnicode(bytes, GetSystemAnsiCodePage());
+}
+
+// ---- TPWHandleStream ------------------------------------------------------
+
+int32_t TPWHandleStream::Read(void* Buffer, int32_t Count) {
+    if (Count <= 0) return 0;
+    ssize_t r;
+    do {
+        r = ::read(FHandle, Buffer, static_cast<size_t>(Count));
+    } while (r < 0 && errno == EINTR);
+    return r < 0 ? 0 : static_cast<int32_t>(r);
+}
+
+int32_t TPWHandleStream::Write(const void* Buffer, int32_t Count) {
+    if (Count <= 0) return 0;
+    ssize_t r;
+    do {
+        r = ::write(FHandle, Buffer, static_cast<size_t>(Count));
+    } while (r < 0 && errno == EINTR);
+    return r < 0 ? 0 : static_cast<int32_t>(r);
+}
+
+int64_t TPWHandleStream::Seek(int64_t Offset, TSeekOrigin Origin) {
+    int whence;
+    switch (Origin) {
+    case soBeginning: whence = SEEK_SET; break;
+    case soCurrent: whence = SEEK_CUR; break;
+    case soEnd: whence = SEEK_END; break;
+    default: return -1;
+    }
+    off_t r = ::lseek(FHandle, static_cast<off_t>(Offset), whence);
+    return r < 0 ? -1 : static_cast<int64_t>(r);
+}
+
+void TPWHandleStream::SetSize(int64_t NewSize) {
+    Seek(NewSize, soBeginning);
+    if (::ftruncate(FHandle, static_cast<off_t>(NewSize)) != 0) {
+        int err = errno;
+        throw EOSError(err, "System Error.  Code: " + std::to_string(err) + ".\n" +
+                                std::strerror(err));
+    }
+}
+
+// ---- TPWFileStream --------------------------------------------------------
+
+namespace {
+
+std::string FullPath(const std::string& name) {
+    std::error_code ec;
+    auto p = std::filesystem::absolute(name, ec);
+    return ec ? name : p.lexically_normal().string();
+}
+
+// Sharing modes 0..4 exist; POSIX has no mandatory sharing, so a valid value is
+// checked and otherwise ignored.
+bool ValidShareMode(unsigned share) { return (share >> 4) <= 4; }
+
+int CreateFlags(uint16_t Mode, bool& valid) {
+    unsigned share = Mode & 0xFF;
+    if (share == 0xFF) share = 0x10;
+    valid = share <= 0x4F && ValidShareMode(share);
+    int flags = O_RDWR | O_CREAT | O_CLOEXEC;
+    flags |= (share & 0x4) ? O_EXCL : O_TRUNC;
+    return flags;
+}
+
+int OpenFlags(uint16_t Mode, bool& valid) {
+    unsigned access = Mode & 0x3;
+    valid = access != 3 && ValidShareMode(Mode & 0xF0);
+    static constexpr int accessFlags[] = {O_RDONLY, O_WRONLY, O_RDWR, 0};
+    return accessFlags[access] | O_CLOEXEC;
+}
+
+} // namespace
+
+TPWFileStream::TPWFileStream(const std::string& AFileName, uint16_t Mode)
+    : TPWFileStream(AFileName, Mode, 0) {}
+
+TPWFileStream::TPWFileStream(const std::string& AFileName, uint16_t Mode, uint32_t Rights)
+    : TPWHandleStream(InvalidHandle) {
+    bool creating = Mode >= 0xFF00;
+    bool valid = false;
+    int flags = creating ? CreateFlags(Mode, valid) : OpenFlags(Mode, valid);
+    int err = EINVAL;
+    if (valid) {
+        // Rights 0 means "the default": an ordinary file readable by all, subject to umask.
+        mode_t perms = Rights != 0 ? static_cast<mode_t>(Rights) : 0666;
+        do {
+            FHandle = ::open(AFileName.c_str(), flags, perms);
+        } while (FHandle < 0 && errno == EINTR);
+        err = errno;
+    }
+    if (FHandle < 0) {
+        FHandle = InvalidHandle;
+        const char* fmt = creating ? "Cannot create file \"" : "Cannot open file \"";
+        std::string msg = fmt + FullPath(AFileName) + "\". " + std::strerror(err);
+        if (creating) throw EFCreateError(msg);
+        throw EFOpenError(msg);
+    }
+    FFileName = AFileName;
+}
+
+TPWFileStream::~TPWFileStream() {
+    if (FHandle != InvalidHandle) ::close(FHandle);
+}
+
+// ---- TPWStreamDecorator ---------------------------------------------------
+
+TPWStreamDecorator::TPWStreamDecorator(TPWStream* AStream, bool AOwnsStream)
+    : FStream(AStream) {
+    SetOwnsStream(AOwnsStream);
+}
+
+TPWStreamDecorator::~TPWStreamDecorator() = default;
+
+void TPWStreamDecorator::SetOwnsStream(bool Value) {
+    if (Value && !FOwned) FOwned.reset(FStream);
+    if (!Value) FOwned.release();
+}
+
+void TPWStreamDecorator::SetSize(int64_t NewSize) {
+    if (FStream) FStream->SetSize(NewSize);
+}
+
+int64_t TPWStreamDecorator::Seek(int64_t Offset, TSeekOrigin Origin) {
+    return FStream ? FStream->Seek(Offset, Origin) : -1;
+}
+
+int32_t TPWStreamDecorator::Read(void* Buffer, int32_t Count) {
+    return FStream ? FStream->Read(Buffer, Count) : 0;
+}
+
+int32_t TPWStreamDecorator::Write(const void* Buffer, int32_t Count) {
+    return FStream ? FStream->Write(Buffer, Count) : 0;
+}
+
+// ---- TPWBufferedStream ----------------------------------------------------
+
+TPWBufferedStream::TPWBufferedStream(TPWStream* AStream, bool AOwnsStream)
+    : TPWStreamDecorator(AStream, AOwnsStream) {
+    FPosition = FStream ? FStream->Position() : 0;
+    FBufferSize = 1048576;
+    FillBuffer();
+}
+
+TPWBufferedStream::TPWBufferedStream(std::unique_ptr<TPWStream> AStream)
+    : TPWBufferedStream(AStream.get(), true) {
+    AStream.release();
+}
+
+TPWBufferedStream::~TPWBufferedStream() {
+    Sync();
+    try {
+        Flush();
+    } catch (const Exception&) {
+        // A destructor cannot report; callers that care call Flush first.
+    }
+}
+
+void TPWBufferedStream::Flush() {
+    Sync();
+    if (FStream && FBufferMaxModifiedPos > 0) {
+        FStream->SetPosition(FBufferStart);
+        FStream->WriteBuffer(FBuffer.data(), FBufferMaxModifiedPos);
+        FBufferMaxModifiedPos = 0;
+    }
+}
+
+bool TPWBufferedStream::FillBuffer() {
+    Sync();
+    Flush();
+    if (static_cast<int32_t>(FBuffer.size()) != WindowSize())
+        FBuffer.resize(static_cast<size_t>(WindowSize()));
+    FWindow = FBuffer.data();
+    FWindowLength = FBufferSize == WindowSize() ? WindowSize() : 0;
+    if (FStream) {
+        FStream->SetPosition(FPosition);
+        FBufferCurrentSize = FStream->Read(FBuffer.data(), static_cast<int32_t>(FBuffer.size()));
+    } else {
+        FBufferCurrentSize = 0;
+    }
+    FBufferStart = FPosition;
+    return FBufferCurrentSize > 0;
+}
+
+void TPWBufferedStream::Sync() {
+    if (!FCursor) return;
+    auto offset = static_cast<int32_t>(FCursor - FWindow);
+    if (offset > FArmedOffset) {
+        FPosition = FBufferStart + offset;
+        FBufferCurrentSize = std::max(FBufferCurrentSize, offset);
+        FBufferMaxModifiedPos = std::max(FBufferMaxModifiedPos, offset);
+    }
+    FCursor = FLimit = nullptr;
+}
+
+void TPWBufferedStream::Arm() {
+    int64_t offset = FPosition - FBufferStart;
+    if (FWindowLength != FBufferSize || offset < 0 || offset > FWindowLength) return;
+    FArmedOffset = static_cast<int32_t>(offset);
+    FCursor = FWindow + offset;
+    FLimit = FWindow + FWindowLength;
+}
+
+void TPWBufferedStream::PutSlow(const void* Buffer, int32_t Count) {
+    Write(Buffer, Count); // syncs first
+    Arm();
+}
+
+int32_t TPWBufferedStream::Read(void* Buffer, int32_t Count) {
+    Sync();
+    auto* out = static_cast<uint8_t*>(Buffer);
+    int32_t remaining = Count;
+    while (remaining > 0) {
+        if (!PositionInBuffer() && !FillBuffer()) break;
+        auto offset = static_cast<int32_t>(FPosition - FBufferStart);
+        int32_t n = std::min(remaining, FBufferCurrentSize - offset);
+        std::memcpy(out + (Count - remaining), FBuffer.data() + offset, static_cast<size_t>(n));
+        FPosition += n;
+        remaining -= n;
+    }
+    return Count - remaining;
+}
+
+int32_t TPWBufferedStream::Write(const void* Buffer, int32_t Count) {
+    Sync();
+    const auto* in = static_cast<const uint8_t*>(Buffer);
+    int32_t remaining = Count;
+    while (remaining > 0) {
+        // A changed BufferSize takes effect at the next reload; reloading here too keeps
+        // the copy inside the window when it has just been changed.
+        if (FPosition < FBufferStart || FPosition >= FBufferStart + WindowSize() ||
+            static_cast<int32_t>(FBuffer.size()) != WindowSize())
+            FillBuffer();
+        auto offset = static_cast<int32_t>(FPosition - FBufferStart);
+        int32_t n = std::min(remaining, static_cast<int32_t>(FBuffer.size()) - offset);
+        std::memcpy(FBuffer.data() + offset, in + (Count - remaining), static_cast<size_t>(n));
+        FBufferCurrentSize = std::max(FBufferCurrentSize, offset + n);
+        FBufferMaxModifiedPos = std::max(FBufferMaxModifiedPos, offset + n);
+        FPosition += n;
+        remaining -= n;
+    }
+    return Count;
+}
+
+int64_t TPWBufferedStream::GetBufferedSize() {
+    Sync();
+    int64_t inner = FStream ? FStream->GetSize() : 0;
+    return std::max(inner, FBufferStart + FBufferMaxModifiedPos);
+}
+
+int64_t TPWBufferedStream::Seek(int64_t Offset, TSeekOrigin Origin) {
+    Sync();
+    int64_t target;
+    switch (Origin) {
+    case soBeginning: target = Offset; break;
+    case soCurrent: target = FPosition + Offset; break;
+    case soEnd: target = GetBufferedSize() + Offset; break;
+    default: return -1;
+    }
+    if (target < 0) return -1;
+    FPosition = target;
+    return FPosition;
+}
+
+void TPWBufferedStream::SetSize(int64_t NewSize) {
+    Sync();
+    TPWStreamDecorator::SetSize(NewSize);
+    if (NewSize < FBufferStart + FBufferMaxModifiedPos)
+        FBufferMaxModifiedPos = static_cast<int32_t>(std::max<int64_t>(0, NewSize - FBufferStart));
+    if (NewSize < FBufferStart + FBufferCurrentSize)
+        FBufferCurrentSize = static_cast<int32_t>(std::max<int64_t>(0, NewSize - FBufferStart));
+    if (FStream) FPosition = FStream->Position();
+}
+
+} // namespace pwnet
