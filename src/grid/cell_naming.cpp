@@ -1,0 +1,109 @@
+#include "cell_naming.h"
+
+#include "cellenavn.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace quadrel {
+
+namespace {
+
+constexpr std::string_view PlaceNameField = "Stednavn";
+constexpr std::string_view EuroGridEastingField = "eoforigin";
+constexpr std::string_view EuroGridNorthingField = "noforigin";
+constexpr int32_t DKNSizeTag10km = 4;
+
+// The decimal digits of Value with the last Dropped characters cut off.
+std::string_view CutDecimal(int32_t Value, int32_t Dropped, char (&Buffer)[16]) {
+    const auto end = std::to_chars(Buffer, Buffer + sizeof Buffer, Value).ptr;
+    const std::ptrdiff_t keep = (end - Buffer) - std::max<int32_t>(Dropped, 0);
+    return {Buffer, static_cast<size_t>(std::max<std::ptrdiff_t>(keep, 0))};
+}
+
+void AppendDecimal(std::string& Out, int32_t Value) {
+    char buffer[16];
+    Out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, Value).ptr);
+}
+
+} // namespace
+
+std::string CellIdPart(int32_t Value, int32_t DroppedDigits) {
+    char buffer[16];
+    return std::string(CutDecimal(Value, DroppedDigits, buffer));
+}
+
+std::string CellId(int32_t Easting, int32_t Northing, std::string_view SizeLabel,
+                   int32_t DroppedDigits) {
+    std::string id(SizeLabel);
+    id += '_';
+    id += CellIdPart(Northing, DroppedDigits);
+    id += '_';
+    id += CellIdPart(Easting, DroppedDigits);
+    return id;
+}
+
+std::string CellId(const TGridState& State, int32_t Easting, int32_t Northing) {
+    return CellId(Easting, Northing, State.SizeLabel, State.DroppedDigits);
+}
+
+std::string DKNFieldName(std::string_view SizeLabel) {
+    std::string name = "KN";
+    name += SizeLabel;
+    name += "DK";
+    return name;
+}
+
+bool HasPlaceNames(const TGridState& State) {
+    return State.GridKind == gkDKN && State.SizeTag == DKNSizeTag10km;
+}
+
+std::vector<TCellField> CellFields(const TGridState& State) {
+    if (State.GridKind == gkEuroGrid)
+        return {{std::string(EuroGridEastingField), true, 7},
+                {std::string(EuroGridNorthingField), true, 7}};
+    std::vector<TCellField> fields{{DKNFieldName(State.SizeLabel), false, 20}};
+    if (HasPlaceNames(State))
+        fields.push_back({std::string(PlaceNameField), false, 40});
+    return fields;
+}
+
+TCellNamer::TCellNamer(const TGridState& State)
+    : FEuroGrid(State.GridKind == gkEuroGrid), FPlaceNames(HasPlaceNames(State)),
+      FDroppedDigits(State.DroppedDigits), FIdPrefix("\"" + State.SizeLabel + "_") {
+    FText.reserve(96);
+}
+
+void TCellNamer::AppendPart(int32_t Value) {
+    char buffer[16];
+    FText += CutDecimal(Value, FDroppedDigits, buffer);
+}
+
+const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) {
+    FText.clear();
+    if (FEuroGrid) {
+        AppendDecimal(FText, Easting);
+        FText += ',';
+        AppendDecimal(FText, Northing);
+        return FText;
+    }
+    // Identifiers and place names hold neither commas nor double quotes, so the
+    // texts are quoted without escaping.
+    FText += FIdPrefix;
+    AppendPart(Northing);
+    FText += '_';
+    AppendPart(Easting);
+    if (FPlaceNames) {
+        FText += "\",\"";
+        FText += PlaceName(Easting, Northing);
+    }
+    FText += '"';
+    return FText;
+}
+
+std::string AttributeText(const TGridState& State, int32_t Easting, int32_t Northing) {
+    TCellNamer namer(State);
+    return namer.AttributeText(Easting, Northing);
+}
+
+} // namespace quadrel

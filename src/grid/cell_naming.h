@@ -1,0 +1,74 @@
+#pragma once
+// Cell names: the DKN cell identifier ("1km_6200_440"), the attribute fields of a
+// grid and the attribute text of one cell as the generation run hands it to a
+// writer (the values of one row, comma-separated, texts in double quotes).
+
+#include "grid_state.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quadrel {
+
+// Value in plain decimal ("-" for a negative value, no grouping) with its last
+// DroppedDigits characters cut off; empty when no character is left. The digits
+// are cut, not rounded: cell corners are whole multiples of the cell size.
+std::string CellIdPart(int32_t Value, int32_t DroppedDigits);
+
+// The DKN identifier of the cell with lower-left corner (Easting, Northing):
+// SizeLabel "_" northing "_" easting, each number with DroppedDigits cut off
+// (1km_6123_456 for E 456000, N 6123000). The northing comes first.
+std::string CellId(int32_t Easting, int32_t Northing, std::string_view SizeLabel,
+                   int32_t DroppedDigits);
+// The same with the size of a DKN grid state.
+std::string CellId(const TGridState& State, int32_t Easting, int32_t Northing);
+
+// The DKN identifier field: "KN" + SizeLabel + "DK" (KN1kmDK, KN10kmDK).
+std::string DKNFieldName(std::string_view SizeLabel);
+
+// Whether cells carry a place name besides their identifier: DKN 10 km cells.
+bool HasPlaceNames(const TGridState& State);
+
+// One attribute field of the grid's cells.
+struct TCellField {
+    std::string Name;
+    bool Numeric; // a whole number (EuroGrid origins) rather than text
+    int32_t Width;
+};
+
+// The fields of every cell, in the order of the attribute text:
+//   EuroGrid:    "eoforigin", "noforigin" (numeric, width 7 each)
+//   DKN 10 km:   KN10kmDK (text, 20), "Stednavn" (text, 40)
+//   DKN other:   KN<label>DK (text, 20)
+std::vector<TCellField> CellFields(const TGridState& State);
+
+// Builds the attribute text of one cell after another into one reused buffer, so
+// that a run of millions of cells allocates nothing per cell. The corner is the
+// cell's unshifted lower-left corner rounded to whole metres.
+//   EuroGrid:    4321000,3210000
+//   DKN 10 km:   "10km_612_86","Rønne N"   (an empty name gives "...","")
+//   DKN other:   "1km_6123_456"
+class TCellNamer {
+public:
+    // Takes what it needs from State now; later changes of State do not reach it.
+    explicit TCellNamer(const TGridState& State);
+
+    // The text for the cell at (Easting, Northing); valid until the next call.
+    const std::string& AttributeText(int32_t Easting, int32_t Northing);
+
+private:
+    void AppendPart(int32_t Value);
+
+    bool FEuroGrid;
+    bool FPlaceNames;
+    int32_t FDroppedDigits;
+    std::string FIdPrefix; // "\"" + SizeLabel + "_"
+    std::string FText;
+};
+
+// The attribute text of one cell (see TCellNamer), for single use.
+std::string AttributeText(const TGridState& State, int32_t Easting, int32_t Northing);
+
+} // namespace quadrel
