@@ -158,7 +158,7 @@ double GreatCircleDistance(const TFloatPoint& P, const TFloatPoint& Q, double Ra
 int32_t RoundToInt32(double v) {
     // nearbyint rounds in the default mode, to nearest with ties to even.
     double r = std::nearbyint(v);
-    if (std::isnan(r)) return 0;
+    if (std::isnan(r)) return std::numeric_limits<int32_t>::min(); // the "integer indefinite" of x86
     if (r > 2147483647.0) return std::numeric_limits<int32_t>::max();
     if (r < -2147483648.0) return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(r);
@@ -422,7 +422,7 @@ void DrawBitmap(QPainter& Canvas, const TRect& DestRect, const QImage& Bitmap, b
     // A work bitmap of the destination size; its pixels of the transparent colour
     // are left out of the clip region, the rest is drawn as for an opaque bitmap.
     QImage work = Bitmap.scaled(dest.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    QImage mask = work.createMaskFromColor(ColorToQColor(TransparentColor).rgb(), Qt::MaskOutColor);
+    QImage mask = work.createMaskFromColor(ColorToQColor(TransparentColor).rgb(), Qt::MaskInColor);
     QRegion region(QBitmap::fromImage(mask));
     region.translate(dest.topLeft());
     Canvas.save();

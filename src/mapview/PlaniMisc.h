@@ -178,7 +178,7 @@ double GreatCircleDistance(const TFloatPoint& P, const TFloatPoint& Q, double Ra
                            bool ClampLatitudes, double ToRadians);
 
 // Rounded half to even and saturated to the 32-bit range; an undefined value
-// (from a degenerate transform) gives 0.
+// (from a degenerate transform) gives the lower limit.
 int32_t RoundToInt32(double v);
 
 // --- World/device transform ------------------------------------------------------------

@@ -29,6 +29,8 @@ public:
     TStream() = default;
     TStream(const TStream&) = delete;
     TStream& operator=(const TStream&) = delete;
+    TStream(TStream&&) = default;
+    TStream& operator=(TStream&&) = default;
     virtual ~TStream() = default;
 
     // Return the number of bytes moved; fewer at the end of the data.
@@ -73,6 +75,14 @@ public:
 
 class TMemoryStream : public TStream {
 public:
+    TMemoryStream() = default;
+    TMemoryStream(TMemoryStream&& o) noexcept : fData(std::move(o.fData)), fPos(o.fPos) { o.fPos = 0; }
+    TMemoryStream& operator=(TMemoryStream&& o) noexcept {
+        fData = std::move(o.fData);
+        fPos = o.fPos;
+        o.fPos = 0;
+        return *this;
+    }
     int64_t Read(void* Buffer, int64_t Count) override;
     int64_t Write(const void* Buffer, int64_t Count) override;
     int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
@@ -98,6 +108,7 @@ private:
 class TFileStream : public TStream {
 public:
     explicit TFileStream(const std::string& FileName);
+    TFileStream(TFileStream&&) = delete;
     ~TFileStream() override;
     int64_t Read(void* Buffer, int64_t Count) override;
     int64_t Write(const void* Buffer, int64_t Count) override;
