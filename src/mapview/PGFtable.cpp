@@ -150,8 +150,8 @@ void TPGFTable::ReadRecord(int32_t pos, int32_t& ObjectID, TObjectInfo& ObjInfo,
     ObjInfo.ObjectType = static_cast<TObjectType>(rh->ObjectType);
     ObjInfo.SubType = rh->SubType;
     ObjInfo.DeletedFlag = rh->DeletedFlag != 0;
-    ObjInfo.Extents = rh->Extents;
-    ObjInfo.Centroid = sb.Centroid;
+    ObjInfo.Extents = ExtentsOf(*rh);
+    ObjInfo.Centroid = {sb.Centroid[0], sb.Centroid[1]};
     ObjInfo.Style.PenColor = sb.PenColor;
     ObjInfo.Style.PenWidth = static_cast<uint8_t>(sb.PenWidth);
     ObjInfo.Style.PenStyle = static_cast<TPenStyle>(sb.PenStyle);
@@ -239,12 +239,13 @@ void TPGFTable::CheckExtendedData(TObjectType Type, TMemoryStream* ed) {
     }
     case otText: {
         TTextInfo ti;
-        ReadChecked(s, &ti, sizeof ti);
+        if (s.Size() - s.Position() < TTextInfo::ByteSize) TooShort();
+        ti.ReadFrom(s);
         double a = ti.Angle - 360.0 * std::floor(ti.Angle / 360.0);
         ti.Angle = static_cast<float>(a);
         if (ti.Angle >= 360.0f) ti.Angle = 0.0f; // float rounding of a value just below 360
         s.SetPosition(0);
-        s.WriteBuffer(&ti, sizeof ti);
+        ti.WriteTo(s);
         break;
     }
     case otPoint: {
@@ -332,7 +333,7 @@ int32_t TPGFTable::CreateObject(const TObjectInfo& Attrib, TMemoryStream* ed) {
     }
     h.LastObjPos = pos;
     h.LastObjID = id;
-    h.Extents = id == 1 ? objExtents : UnionFloatRect(h.Extents, objExtents);
+    SetExtents(h, id == 1 ? objExtents : UnionFloatRect(ExtentsOf(h), objExtents));
     h.ObjectCount += 1;
 
     TPGFRecordHeader rh;
@@ -340,12 +341,13 @@ int32_t TPGFTable::CreateObject(const TObjectInfo& Attrib, TMemoryStream* ed) {
     rh.ObjectType = Attrib.ObjectType;
     rh.SubType = Attrib.SubType;
     rh.NextPos = 0;
-    rh.Extents = objExtents;
+    SetExtents(rh, objExtents);
     rh.DeletedFlag = Attrib.DeletedFlag ? 1 : 0;
     rh.EDLength = static_cast<int32_t>(data.Size());
     rh.EDPos = pos + kRecordSize;
     TPGFStyleBlock sb;
-    sb.Centroid = Attrib.Centroid;
+    sb.Centroid[0] = Attrib.Centroid.X;
+    sb.Centroid[1] = Attrib.Centroid.Y;
     sb.PenColor = Attrib.Style.PenColor;
     sb.PenWidth = Attrib.Style.PenWidth;
     sb.PenStyle = Attrib.Style.PenStyle;
@@ -426,11 +428,11 @@ void TPGFTable::FetchObj(std::unique_ptr<TSpatialObjE2>& obj) {
     TSpatialObjTable::FetchObj(obj);
 }
 
-TFloatRect TPGFTable::Extents() { return fActive ? fHeader.Extents : TFloatRect{}; }
+TFloatRect TPGFTable::Extents() { return fActive ? ExtentsOf(fHeader) : TFloatRect{}; }
 
 TFloatRect TPGFTable::ObjectExtents(int32_t ObjectID) {
     const int32_t pos = InternalFindObjectLocation(ObjectID);
-    return pos ? RecordAt(pos)->Extents : TFloatRect{};
+    return pos ? ExtentsOf(*RecordAt(pos)) : TFloatRect{};
 }
 
 // --- Search areas -------------------------------------------------------------------------------
@@ -458,7 +460,7 @@ bool TPGFTable::FetchFromSearchArea(int32_t SearchHnd, int32_t& ObjectID, TObjec
         }
         s.NextPos = rh->NextPos > pos ? rh->NextPos : 0;
         if (rh->DeletedFlag) continue;
-        if (FloatRectsOverlap(NormalizeFloatRect(rh->Extents), s.Area)) {
+        if (FloatRectsOverlap(NormalizeFloatRect(ExtentsOf(*rh)), s.Area)) {
             ReadRecord(pos, ObjectID, ObjInfo, ed);
             return true;
         }

@@ -14,6 +14,8 @@
 
 namespace plani {
 
+// Doubles sit at odd offsets in these records, so extents and centroids are
+// kept as plain arrays (Left, Top, Right, Bottom; X, Y).
 #pragma pack(push, 1)
 struct TPGFHeader {
     char Header[31] = {}; // a length byte and 30 characters
@@ -24,7 +26,7 @@ struct TPGFHeader {
     int32_t LastObjPos = 0;
     int32_t ObjectCount = 0;
     char Password[11] = {};
-    TFloatRect Extents;
+    double Extents[4] = {};
     int32_t FirstPointPos = 0;
     int32_t LastPointPos = 0;
     int32_t CPointCount = 0;
@@ -41,13 +43,13 @@ struct TPGFRecordHeader {
     uint8_t ObjectType = 0;
     int16_t SubType = 0;
     int32_t NextPos = 0;
-    TFloatRect Extents;
+    double Extents[4] = {};
     uint8_t DeletedFlag = 0;
     int32_t EDLength = 0;
     int32_t EDPos = 0;
 };
 struct TPGFStyleBlock {
-    TFloatPoint Centroid;
+    double Centroid[2] = {};
     uint32_t PenColor = 0;
     uint16_t PenWidth = 0;
     uint8_t PenStyle = 0;
@@ -60,6 +62,16 @@ static_assert(sizeof(TPGFHeader) == 603 && offsetof(TPGFHeader, FirstObjPos) == 
               offsetof(TPGFHeader, mpu) == 119);
 static_assert(sizeof(TPGFRecordHeader) == 52 && offsetof(TPGFRecordHeader, DeletedFlag) == 43);
 static_assert(sizeof(TPGFStyleBlock) == 29);
+// Through the record itself, never a reference to its unaligned array.
+template <typename R> TFloatRect ExtentsOf(const R& rec) {
+    return {rec.Extents[0], rec.Extents[1], rec.Extents[2], rec.Extents[3]};
+}
+template <typename R> void SetExtents(R& rec, const TFloatRect& r) {
+    rec.Extents[0] = r.Left;
+    rec.Extents[1] = r.Top;
+    rec.Extents[2] = r.Right;
+    rec.Extents[3] = r.Bottom;
+}
 
 // An object of a kind without a drawable class: kept as its description and data, drawn as nothing.
 class TStoredObject : public TSpatialObjE2 {

@@ -26,6 +26,54 @@ double MetresPerUnitOf(TMapUnits u) {
     return u <= muNone ? table[u] : -1.0;
 }
 
+// --- Records ------------------------------------------------------------------------------
+
+void TObjectInfo::WriteTo(TStream& s) const {
+    s.WriteByte(ObjectType);
+    s.WriteInt16(SubType);
+    s.WriteByte(DeletedFlag ? 1 : 0);
+    s.WriteValue(Centroid);
+    s.WriteValue(Extents);
+    s.WriteValue(Style);
+}
+
+void TObjectInfo::ReadFrom(TStream& s) {
+    uint8_t b[ByteSize];
+    s.ReadBuffer(b, ByteSize);
+    ObjectType = static_cast<TObjectType>(b[0]);
+    std::memcpy(&SubType, b + 1, 2);
+    DeletedFlag = b[3] != 0;
+    std::memcpy(&Centroid, b + 4, 16);
+    std::memcpy(&Extents, b + 20, 32);
+    std::memcpy(&Style, b + 52, 12);
+}
+
+void TTextInfo::WriteTo(TStream& s) const {
+    s.WriteBuffer(Text, sizeof Text);
+    s.WriteValue(InsertionPoint);
+    s.WriteDouble(Width);
+    s.WriteDouble(Height);
+    s.WriteSingle(Angle);
+    s.WriteBuffer(FontName, sizeof FontName);
+    s.WriteInt16(FontSize);
+    s.WriteByte(FontStyle);
+}
+
+void TTextInfo::ReadFrom(TStream& s) {
+    uint8_t b[ByteSize];
+    s.ReadBuffer(b, ByteSize);
+    std::memcpy(Text, b, 255);
+    Text[254] = 0;
+    std::memcpy(&InsertionPoint, b + 255, 16);
+    std::memcpy(&Width, b + 271, 8);
+    std::memcpy(&Height, b + 279, 8);
+    std::memcpy(&Angle, b + 287, 4);
+    std::memcpy(FontName, b + 291, 33);
+    FontName[32] = 0;
+    std::memcpy(&FontSize, b + 324, 2);
+    FontStyle = b[326];
+}
+
 // --- Helpers ------------------------------------------------------------------------------
 
 TFloatPoint FloatPoint(double X, double Y) { return {X, Y}; }

@@ -101,7 +101,11 @@ enum TBrushStyle : uint8_t {
     bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross
 };
 
+// Records with only byte-sized and 32-bit fields are stored as they lie in
+// memory (packed); records holding doubles at odd offsets are ordinary structs
+// with an explicit writer and reader of their byte layout.
 #pragma pack(push, 1)
+// 12 bytes: PenColor at 0, PenMode 4, PenWidth 5, PenStyle 6, BrushColor 7, BrushStyle 11.
 struct TBasicObjectStyle {
     TColor PenColor = 0;
     TPenMode PenMode = pmCopy;
@@ -110,15 +114,32 @@ struct TBasicObjectStyle {
     TColor BrushColor = 0xFFFFFF;
     TBrushStyle BrushStyle = bsSolid;
 };
+// 4 bytes.
+struct TPointInfo {
+    int16_t Shape = 0;
+    int16_t Size = 0;
+};
+#pragma pack(pop)
+static_assert(sizeof(TBasicObjectStyle) == 12 && offsetof(TBasicObjectStyle, BrushColor) == 7);
+static_assert(sizeof(TPointInfo) == 4);
+
+// 64 bytes: ObjectType at 0, SubType 1, DeletedFlag 3, Centroid 4, Extents 20, Style 52.
 struct TObjectInfo {
+    static constexpr int ByteSize = 64;
     TObjectType ObjectType = otPolygon;
     int16_t SubType = 0;
     bool DeletedFlag = false;
     TFloatPoint Centroid;
     TFloatRect Extents;
     TBasicObjectStyle Style;
+    void WriteTo(TStream& s) const;
+    void ReadFrom(TStream& s);
 };
+
+// 327 bytes: Text (zero-terminated) at 0, InsertionPoint 255, Width 271, Height 279,
+// Angle (single) 287, FontName 291, FontSize 324, FontStyle 326.
 struct TTextInfo {
+    static constexpr int ByteSize = 327;
     char Text[255] = {};
     TFloatPoint InsertionPoint;
     double Width = 0.0;
@@ -127,18 +148,10 @@ struct TTextInfo {
     char FontName[33] = {};
     int16_t FontSize = 0;
     uint8_t FontStyle = 0; // bit 0 bold, 1 italic, 2 underline, 3 strike-out
+    void WriteTo(TStream& s) const;
+    // EReadError when fewer than 327 bytes are left.
+    void ReadFrom(TStream& s);
 };
-struct TPointInfo {
-    int16_t Shape = 0;
-    int16_t Size = 0;
-};
-#pragma pack(pop)
-static_assert(sizeof(TBasicObjectStyle) == 12 && offsetof(TBasicObjectStyle, BrushColor) == 7);
-static_assert(sizeof(TObjectInfo) == 64 && offsetof(TObjectInfo, Centroid) == 4 &&
-              offsetof(TObjectInfo, Extents) == 20 && offsetof(TObjectInfo, Style) == 52);
-static_assert(sizeof(TTextInfo) == 327 && offsetof(TTextInfo, Angle) == 287 &&
-              offsetof(TTextInfo, FontName) == 291 && offsetof(TTextInfo, FontStyle) == 326);
-static_assert(sizeof(TPointInfo) == 4);
 
 // --- World point and rectangle helpers -------------------------------------------------
 

@@ -157,7 +157,7 @@ void TSpatialObjTable::CalcExtentsAndCentroid(TObjectType Type, TMemoryStream& e
         // about the insertion point.
         ed.SetPosition(0);
         TTextInfo ti;
-        ed.ReadBuffer(&ti, sizeof ti);
+        ti.ReadFrom(ed);
         ed.SetPosition(0);
         const double a = ti.Angle * M_PI / 180.0, ca = std::cos(a), sa = std::sin(a);
         const TFloatPoint p = ti.InsertionPoint;
@@ -234,7 +234,7 @@ int32_t TSpatialObjTable::CreateText(const TBasicObjectStyle& ObjectStyle, const
     ti.Angle = static_cast<float>(ti.Angle - 360.0 * std::floor(ti.Angle / 360.0));
     if (ti.Angle >= 360.0f) ti.Angle = 0.0f;
     TMemoryStream ed;
-    ed.WriteValue(ti);
+    ti.WriteTo(ed);
     TObjectInfo info = MakeInfo(otText, ObjectStyle);
     CalcExtentsAndCentroid(otText, ed, info.Extents, info.Centroid);
     return CreateObject(info, &ed);

@@ -130,13 +130,13 @@ TEST(LayerItem, StyleOverrideStream) {
     item.OverrideStyle(2, blue);
     TBasicObjectStyle read;
     std::memcpy(&read, item.RecStyleOver().Memory() + 24, 12);
-    EXPECT_EQ(read.PenColor, 0xFF0000u);
+    EXPECT_EQ(+read.PenColor, 0xFF0000u);
     std::memcpy(&read, item.RecStyleOver().Memory() + 36, 12);
-    EXPECT_EQ(read.PenColor, 255u);
+    EXPECT_EQ(+read.PenColor, 255u);
     item.InitStyleOverride(red); // a second initialisation starts afresh
     EXPECT_EQ(item.RecStyleOver().Size(), 4 * 12);
     std::memcpy(&read, item.RecStyleOver().Memory() + 24, 12);
-    EXPECT_EQ(read.PenColor, 255u);
+    EXPECT_EQ(+read.PenColor, 255u);
     item.RemoveStyleOverride();
     EXPECT_EQ(item.RecStyleOver().Size(), 0);
     EXPECT_FALSE(item.LayerState().StyleOverride());

@@ -95,8 +95,8 @@ TEST_F(PGFTableTest, PolylinesGetIdsExtentsAndCentroid) {
     ASSERT_TRUE(t.FetchObject(1, info, &ed));
     EXPECT_EQ(info.ObjectType, otPolyline);
     EXPECT_EQ(info.Centroid, (TFloatPoint{5, 2.5}));
-    EXPECT_EQ(info.Style.PenColor, 255u);
-    EXPECT_EQ(info.Style.BrushColor, 0xFFFFu);
+    EXPECT_EQ(+info.Style.PenColor, 255u);
+    EXPECT_EQ(+info.Style.BrushColor, 0xFFFFu);
     EXPECT_EQ(ed.Bytes(), ring.Bytes());
 
     TMemoryStream second = LineData({{{20, -5}, {30, 8}}});
@@ -123,30 +123,30 @@ TEST_F(PGFTableTest, StoreLayoutChainsTheRecords) {
     const uint8_t* m = t.MainFile()->Memory();
     EXPECT_EQ(m[0], 28);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(m + 1), 28), "Planispherique Graphic Table");
-    const TPGFHeader& h = t.MainHeader();
-    EXPECT_EQ(h.Version, 115);
-    EXPECT_EQ(h.IncVersion, 1);
-    EXPECT_EQ(h.Layers, 1);
-    EXPECT_EQ(h.FirstObjPos, 603);
+    const TPGFHeader& h = t.MainHeader(); // packed: fields are compared by value (+)
+    EXPECT_EQ(+h.Version, 115);
+    EXPECT_EQ(+h.IncVersion, 1);
+    EXPECT_EQ(+h.Layers, 1);
+    EXPECT_EQ(+h.FirstObjPos, 603);
     const int32_t second = 603 + 81 + static_cast<int32_t>(ring.Size());
-    EXPECT_EQ(h.LastObjPos, second);
-    EXPECT_EQ(h.LastObjID, 2);
+    EXPECT_EQ(+h.LastObjPos, second);
+    EXPECT_EQ(+h.LastObjID, 2);
     EXPECT_EQ(t.MainFile()->Bytes().size(), static_cast<size_t>(second + 81 + line.Size()));
     TPGFRecordHeader r1, r2;
     std::memcpy(&r1, m + 603, 52);
     std::memcpy(&r2, m + second, 52);
-    EXPECT_EQ(r1.ObjectID, 1);
-    EXPECT_EQ(r1.ObjectType, otPolyline);
-    EXPECT_EQ(r1.NextPos, second);
-    EXPECT_EQ(r1.EDLength, ring.Size());
-    EXPECT_EQ(r1.EDPos, 603 + 81);
-    EXPECT_EQ(r2.ObjectID, 2);
-    EXPECT_EQ(r2.NextPos, 0);
+    EXPECT_EQ(+r1.ObjectID, 1);
+    EXPECT_EQ(+r1.ObjectType, +otPolyline);
+    EXPECT_EQ(+r1.NextPos, second);
+    EXPECT_EQ(+r1.EDLength, ring.Size());
+    EXPECT_EQ(+r1.EDPos, 603 + 81);
+    EXPECT_EQ(+r2.ObjectID, 2);
+    EXPECT_EQ(+r2.NextPos, 0);
     TPGFStyleBlock s2;
     std::memcpy(&s2, m + second + 52, 29);
-    EXPECT_EQ(s2.PenColor, 0x00FF00u);
-    EXPECT_EQ(s2.PenWidth, 3);
-    EXPECT_EQ(s2.PenMode, pmCopy);
+    EXPECT_EQ(+s2.PenColor, 0x00FF00u);
+    EXPECT_EQ(+s2.PenWidth, 3);
+    EXPECT_EQ(+s2.PenMode, +pmCopy);
     // The header at the start of the store is the table's header.
     EXPECT_EQ(std::memcmp(m, &h, sizeof h), 0);
 }
@@ -297,7 +297,7 @@ TEST_F(PGFTableTest, OtherObjectKindsAreStored) {
     TMemoryStream ed;
     ASSERT_TRUE(t.FetchObject(3, info, &ed));
     TTextInfo back;
-    ed.ReadBuffer(&back, sizeof back);
+    back.ReadFrom(ed);
     EXPECT_FLOAT_EQ(back.Angle, 270);
     EXPECT_DOUBLE_EQ(back.Width, 40);
     EXPECT_STREQ(back.Text, "Aarhus");
@@ -343,8 +343,8 @@ TEST_F(PGFTableTest, CloseAndReopenKeepsNothingAndFiresEvents) {
     t.SetPointWidth(0);
     EXPECT_EQ(t.PointWidth(), 1);
     t.SetUnits(muMetres);
-    EXPECT_EQ(t.MainHeader().units, muMetres);
-    EXPECT_EQ(t.MainHeader().mpu, 1.0);
+    EXPECT_EQ(+t.MainHeader().units, +muMetres);
+    EXPECT_EQ(+t.MainHeader().mpu, 1.0);
 }
 
 TEST_F(PGFTableTest, SearchAreasMeetOnEdges) {

@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "PlaniMisc.h"
@@ -505,4 +506,62 @@ TEST(Streams, MemoryStreamReadsWritesAndReportsShortReads) {
     s.SetSize(6);
     s.SetPosition(2);
     EXPECT_EQ(s.ReadInt32(), 0); // grown with zeros
+}
+
+TEST(Records, ObjectAndTextRecordsKeepTheirByteLayouts) {
+    TObjectInfo info;
+    info.ObjectType = otPolyline;
+    info.SubType = -2;
+    info.DeletedFlag = true;
+    info.Centroid = {1.5, -2.5};
+    info.Extents = {0, 10, 20, -5};
+    info.Style.PenColor = 0x0000FF;
+    info.Style.BrushStyle = bsCross;
+    TMemoryStream s;
+    info.WriteTo(s);
+    ASSERT_EQ(s.Size(), 64);
+    const uint8_t* b = s.Memory();
+    EXPECT_EQ(b[0], otPolyline);
+    int16_t sub;
+    std::memcpy(&sub, b + 1, 2);
+    EXPECT_EQ(sub, -2);
+    EXPECT_EQ(b[3], 1);
+    double v;
+    std::memcpy(&v, b + 4, 8);
+    EXPECT_EQ(v, 1.5);
+    std::memcpy(&v, b + 20 + 8, 8); // Extents.Top
+    EXPECT_EQ(v, 10);
+    EXPECT_EQ(b[52], 0xFF);
+    EXPECT_EQ(b[63], bsCross);
+    s.SetPosition(0);
+    TObjectInfo back;
+    back.ReadFrom(s);
+    EXPECT_EQ(back.Extents, info.Extents);
+    EXPECT_EQ(back.Centroid, info.Centroid);
+    EXPECT_TRUE(back.DeletedFlag);
+
+    TTextInfo ti;
+    std::strcpy(ti.Text, "Odense");
+    ti.InsertionPoint = {3, 4};
+    ti.Angle = 45;
+    std::strcpy(ti.FontName, "Arial");
+    ti.FontSize = 9;
+    ti.FontStyle = 3;
+    TMemoryStream t;
+    ti.WriteTo(t);
+    ASSERT_EQ(t.Size(), 327);
+    float angle;
+    std::memcpy(&angle, t.Memory() + 287, 4);
+    EXPECT_EQ(angle, 45.0f);
+    EXPECT_STREQ(reinterpret_cast<const char*>(t.Memory() + 291), "Arial");
+    EXPECT_EQ(t.Memory()[326], 3);
+    t.SetPosition(0);
+    TTextInfo tb;
+    tb.ReadFrom(t);
+    EXPECT_STREQ(tb.Text, "Odense");
+    EXPECT_EQ(tb.InsertionPoint, (TFloatPoint{3, 4}));
+    EXPECT_EQ(tb.FontSize, 9);
+    t.SetSize(326);
+    t.SetPosition(0);
+    EXPECT_THROW(tb.ReadFrom(t), EReadError);
 }
