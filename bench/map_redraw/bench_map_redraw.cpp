@@ -2,11 +2,14 @@
 // polylines in an 880 x 540 viewport, against a plain QPainter drawing the same
 // stretched image and the same polylines directly, measured in the same run.
 
+#include "PGFtable.h"
+#include "PlaniVP.h"
+#include "RasterTable.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -15,10 +18,6 @@
 #include <iomanip>
 #include <random>
 #include <vector>
-
-#include "PGFtable.h"
-#include "PlaniVP.h"
-#include "RasterTable.h"
 
 using namespace plani;
 
@@ -44,22 +43,28 @@ template <typename F> double MedianMs(F&& f) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    SetMessageHandler([](const std::string& text, TMessageKind) { std::fprintf(stderr, "%s\n", text.c_str()); });
+    SetMessageHandler(
+        [](const std::string& text, TMessageKind) { std::fprintf(stderr, "%s\n", text.c_str()); });
 
     // Fixture: a patterned bitmap with its world file in a temporary folder.
     const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("quadrel-bench-" + std::to_string(QCoreApplication::applicationPid()));
+        std::filesystem::temp_directory_path() /
+        ("quadrel-bench-" + std::to_string(QCoreApplication::applicationPid()));
     std::filesystem::create_directories(dir);
     const std::string bmp = (dir / "dkn.bmp").string();
     QImage image(kImageW, kImageH, QImage::Format_RGB32);
     for (int y = 0; y < kImageH; ++y)
-        for (int x = 0; x < kImageW; ++x) image.setPixel(x, y, qRgb(x % 256, y % 256, (x ^ y) % 256));
+        for (int x = 0; x < kImageW; ++x)
+            image.setPixel(x, y, qRgb(x % 256, y % 256, (x ^ y) % 256));
     image.save(QString::fromStdString(bmp), "BMP");
     const double A = (kRight - kLeft) / kImageW, E = (kBottom - kTop) / kImageH;
-    std::ofstream(dir / "dkn.bpw") << std::setprecision(17) << A << "\n0\n0\n" << E << "\n"
-                                    << kLeft + A / 2 << "\n" << kTop + E / 2 << "\n";
+    std::ofstream(dir / "dkn.bpw") << std::setprecision(17) << A << "\n0\n0\n"
+                                   << E << "\n"
+                                   << kLeft + A / 2 << "\n"
+                                   << kTop + E / 2 << "\n";
 
     // 10,000 closed five-vertex rings spread over the map.
     std::mt19937 gen(7);
@@ -112,13 +117,14 @@ int main(int argc, char** argv) {
         p.setPen(QPen(Qt::red, 1));
         for (const auto& ring : rings) {
             for (size_t i = 0; i < ring.size(); ++i)
-                pts[i] = QPoint(qRound((ring[i].X - view.Left) * sx), qRound((ring[i].Y - view.Top) * sy));
+                pts[i] = QPoint(qRound((ring[i].X - view.Left) * sx),
+                                qRound((ring[i].Y - view.Top) * sy));
             p.drawPolyline(pts.data(), static_cast<int>(pts.size()));
         }
     });
 
-    std::printf("map redraw, %d x %d raster + %d polylines at %d x %d (median of %d runs)\n", kImageW, kImageH,
-                kLines, kViewW, kViewH, kRuns);
+    std::printf("map redraw, %d x %d raster + %d polylines at %d x %d (median of %d runs)\n",
+                kImageW, kImageH, kLines, kViewW, kViewH, kRuns);
     std::printf("  toolkit RedrawImageData(true): %8.2f ms\n", toolkit);
     std::printf("  plain QPainter baseline:       %8.2f ms\n", baseline);
     std::printf("  ratio toolkit / baseline:      %8.2f\n", toolkit / baseline);

@@ -3,11 +3,10 @@
 // viewport, keeps the list of viewports that show it and tells them which
 // world area changed.
 
-#include <QWidget>
-
-#include <vector>
-
 #include "SObjTables.h"
+
+#include <QWidget>
+#include <vector>
 
 class QPainter;
 
@@ -18,8 +17,12 @@ class TGraphicTable;
 
 enum TGraphicTableAttribute : uint8_t { gtaDraw, gtaInfo, gtaSelect, gtaEdit };
 using TGraphicTableAttributes = uint8_t; // a set: bit (1 << TGraphicTableAttribute)
-constexpr TGraphicTableAttributes AttrSet(TGraphicTableAttribute a) { return static_cast<uint8_t>(1u << a); }
-constexpr bool InAttrs(TGraphicTableAttributes s, TGraphicTableAttribute a) { return (s & AttrSet(a)) != 0; }
+constexpr TGraphicTableAttributes AttrSet(TGraphicTableAttribute a) {
+    return static_cast<uint8_t>(1u << a);
+}
+constexpr bool InAttrs(TGraphicTableAttributes s, TGraphicTableAttribute a) {
+    return (s & AttrSet(a)) != 0;
+}
 
 using TDrawObjEvent =
     std::function<void(TGraphicTable& sender, int32_t objID, std::unique_ptr<TSpatialObjE2>& obj)>;
@@ -66,7 +69,7 @@ public:
     virtual bool MoveSelection(double xShift, double yShift);
     virtual bool DeleteSelection() { return false; }
     virtual void SelectIntersect(TSpatialObjE2& obj, bool append); // "Method not implemented"
-    virtual void SetSearchArea(const TFloatRect& rect);           // "Method not implemented"
+    virtual void SetSearchArea(const TFloatRect& rect);            // "Method not implemented"
 
     // DrawGraphic without a refresh window and with a cancel flag of its own.
     bool Draw(const TFloatRect& vp, QPainter& c, const TRect& cr, TMemoryStream* rso);

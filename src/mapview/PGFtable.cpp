@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 #include <QPainter>
-
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -15,12 +14,14 @@ const char kHeaderText[] = "Planispherique Graphic Table";
 constexpr int32_t kRecordSize = sizeof(TPGFRecordHeader) + sizeof(TPGFStyleBlock); // 81
 
 [[noreturn]] void TooShort() {
-    throw CEError("Error while checking graphic object - Extended data record too short", ceDataFormatError);
+    throw CEError("Error while checking graphic object - Extended data record too short",
+                  ceDataFormatError);
 }
 
 // Reads exactly n bytes or raises the "too short" data error.
 void ReadChecked(TStream& s, void* buf, int64_t n) {
-    if (n > 0 && s.Read(buf, n) != n) TooShort();
+    if (n > 0 && s.Read(buf, n) != n)
+        TooShort();
 }
 
 uint16_t RandomFileID() {
@@ -51,13 +52,15 @@ TPGFTable::~TPGFTable() {
 
 void TPGFTable::Assign(const TSpatialObjTable& Source) {
     const auto* src = dynamic_cast<const TPGFTable*>(&Source);
-    if (!src) throw Exception("Cannot assign this table to a TPGFTable");
+    if (!src)
+        throw Exception("Cannot assign this table to a TPGFTable");
     TSpatialObjTable::Assign(Source);
     fRamFile = src->fRamFile;
     fAbout = src->fAbout;
     fPassword = src->fPassword;
     fPointWidth = src->fPointWidth;
-    if (src->fActive) Open();
+    if (src->fActive)
+        Open();
     fIndexed = src->fIndexed;
     fCacheIndex = src->fCacheIndex;
     fCacheGraphic = src->fCacheGraphic;
@@ -118,31 +121,38 @@ void TPGFTable::NewStore() {
 }
 
 void TPGFTable::RewriteHeader() {
-    if (!fMainFile) return;
+    if (!fMainFile)
+        return;
     fMainFile->SetPosition(0);
     if (fMainFile->Write(&fHeader, sizeof fHeader) != sizeof fHeader)
         throw CEError("Fatal error writing to graphic file");
 }
 
 const TPGFRecordHeader* TPGFTable::RecordAt(int32_t pos) const {
-    if (!fMainFile || pos < static_cast<int32_t>(sizeof(TPGFHeader)) || pos + kRecordSize > fMainFile->Size())
+    if (!fMainFile || pos < static_cast<int32_t>(sizeof(TPGFHeader)) ||
+        pos + kRecordSize > fMainFile->Size())
         return nullptr;
     return reinterpret_cast<const TPGFRecordHeader*>(fMainFile->Memory() + pos);
 }
 
 int32_t TPGFTable::InternalFindObjectLocation(int32_t ObjectID) const {
-    if (!fActive) throw CEError("InternalFindObjectLocation: Table inactive");
+    if (!fActive)
+        throw CEError("InternalFindObjectLocation: Table inactive");
     for (int32_t pos = fHeader.FirstObjPos; pos != 0;) {
         const TPGFRecordHeader* rh = RecordAt(pos);
-        if (!rh) return 0;
-        if (rh->ObjectID == ObjectID) return rh->DeletedFlag ? 0 : pos;
-        if (rh->NextPos <= pos) return 0; // records only ever follow each other
+        if (!rh)
+            return 0;
+        if (rh->ObjectID == ObjectID)
+            return rh->DeletedFlag ? 0 : pos;
+        if (rh->NextPos <= pos)
+            return 0; // records only ever follow each other
         pos = rh->NextPos;
     }
     return 0;
 }
 
-void TPGFTable::ReadRecord(int32_t pos, int32_t& ObjectID, TObjectInfo& ObjInfo, TMemoryStream* ed) const {
+void TPGFTable::ReadRecord(int32_t pos, int32_t& ObjectID, TObjectInfo& ObjInfo,
+                           TMemoryStream* ed) const {
     const TPGFRecordHeader* rh = RecordAt(pos);
     TPGFStyleBlock sb;
     std::memcpy(&sb, fMainFile->Memory() + pos + sizeof(TPGFRecordHeader), sizeof sb);
@@ -161,7 +171,8 @@ void TPGFTable::ReadRecord(int32_t pos, int32_t& ObjectID, TObjectInfo& ObjInfo,
     if (ed) {
         ed->Clear();
         const int64_t len = std::min<int64_t>(rh->EDLength, fMainFile->Size() - rh->EDPos);
-        if (len > 0) ed->WriteBuffer(fMainFile->Memory() + rh->EDPos, len);
+        if (len > 0)
+            ed->WriteBuffer(fMainFile->Memory() + rh->EDPos, len);
         ed->SetPosition(0);
     }
 }
@@ -169,16 +180,20 @@ void TPGFTable::ReadRecord(int32_t pos, int32_t& ObjectID, TObjectInfo& ObjInfo,
 // --- Life cycle ---------------------------------------------------------------------------------
 
 void TPGFTable::Open() {
-    if (fActive) return;
+    if (fActive)
+        return;
     // The disk form is not provided: such a table stays closed.
-    if (!fRamFile) return;
-    if (!fMainFile) NewStore();
+    if (!fRamFile)
+        return;
+    if (!fMainFile)
+        NewStore();
     TGraphicTable::Open();
     SetSearchArea(Extents());
 }
 
 void TPGFTable::Close() {
-    if (!fActive) return;
+    if (!fActive)
+        return;
     ClearSelection();
     DestroySearchArea(fSearchHnd);
     fSearchHnd = 0;
@@ -190,9 +205,11 @@ void TPGFTable::Close() {
 }
 
 bool TPGFTable::CreateNewTable() {
-    if (fActive) Close();
+    if (fActive)
+        Close();
     if (!fRamFile) {
-        if (fDiskLoc.empty()) throw CEError("Create error: No DiskLocation specified");
+        if (fDiskLoc.empty())
+            throw CEError("Create error: No DiskLocation specified");
         throw CEError("Create error: " + fDiskLoc + " : only tables held in memory can be created");
     }
     NewStore();
@@ -214,7 +231,8 @@ void TPGFTable::CheckExtendedData(TObjectType Type, TMemoryStream* ed) {
         for (int32_t i = 0; i < nParts; ++i) {
             int32_t n = 0;
             ReadChecked(s, &n, 4);
-            if (n > 0 && s.Size() - s.Position() < static_cast<int64_t>(n) * 16) TooShort();
+            if (n > 0 && s.Size() - s.Position() < static_cast<int64_t>(n) * 16)
+                TooShort();
             int unique = 0;
             TFloatPoint first, prev, p;
             for (int32_t k = 0; k < n; ++k) {
@@ -227,23 +245,28 @@ void TPGFTable::CheckExtendedData(TObjectType Type, TMemoryStream* ed) {
                 }
                 prev = p;
             }
-            if (n > 1 && FloatPointsEqual(prev, first)) --unique;
+            if (n > 1 && FloatPointsEqual(prev, first))
+                --unique;
             if (Type == otPolygon && unique < 3)
-                throw CEError("Error while checking polygon object - Must have at least 3 unique vertices",
-                              ceDataFormatError);
+                throw CEError(
+                    "Error while checking polygon object - Must have at least 3 unique vertices",
+                    ceDataFormatError);
             if (Type == otPolyline && unique < 2)
-                throw CEError("Error while checking polyline object - Must have at least 2 unique vertices",
-                              ceDataFormatError);
+                throw CEError(
+                    "Error while checking polyline object - Must have at least 2 unique vertices",
+                    ceDataFormatError);
         }
         break;
     }
     case otText: {
         TTextInfo ti;
-        if (s.Size() - s.Position() < TTextInfo::ByteSize) TooShort();
+        if (s.Size() - s.Position() < TTextInfo::ByteSize)
+            TooShort();
         ti.ReadFrom(s);
         double a = ti.Angle - 360.0 * std::floor(ti.Angle / 360.0);
         ti.Angle = static_cast<float>(a);
-        if (ti.Angle >= 360.0f) ti.Angle = 0.0f; // float rounding of a value just below 360
+        if (ti.Angle >= 360.0f)
+            ti.Angle = 0.0f; // float rounding of a value just below 360
         s.SetPosition(0);
         ti.WriteTo(s);
         break;
@@ -258,7 +281,8 @@ void TPGFTable::CheckExtendedData(TObjectType Type, TMemoryStream* ed) {
         ReadChecked(s, buf, 32);
         break;
     }
-    default: break;
+    default:
+        break;
     }
     s.SetPosition(0);
 }
@@ -266,7 +290,8 @@ void TPGFTable::CheckExtendedData(TObjectType Type, TMemoryStream* ed) {
 std::unique_ptr<TSpatialObjE2> TPGFTable::BuildObject(const TObjectInfo& Info, TMemoryStream& ed) {
     const int16_t st = Info.SubType;
     auto subtypeIn = [st](int lo, int hi) {
-        if (st < lo || st > hi) throw Exception("Invalid obj_info.SubType field");
+        if (st < lo || st > hi)
+            throw Exception("Invalid obj_info.SubType field");
     };
     ed.SetPosition(0);
     switch (Info.ObjectType) {
@@ -292,26 +317,41 @@ std::unique_ptr<TSpatialObjE2> TPGFTable::BuildObject(const TObjectInfo& Info, T
         obj->fCentroid = Info.Centroid;
         return obj;
     }
-    case otText: break;
-    case otPoint: subtypeIn(0, 3); break;
-    case otEllipse: subtypeIn(0, 1); break;
-    case otPolyBezierCurve: break;
-    case otScalableSymbol: subtypeIn(0, 1); break;
-    case otIsoRectRgn: subtypeIn(0, 0); break;
-    default: throw Exception("Invalid obj_info.ObjectType field");
+    case otText:
+        break;
+    case otPoint:
+        subtypeIn(0, 3);
+        break;
+    case otEllipse:
+        subtypeIn(0, 1);
+        break;
+    case otPolyBezierCurve:
+        break;
+    case otScalableSymbol:
+        subtypeIn(0, 1);
+        break;
+    case otIsoRectRgn:
+        subtypeIn(0, 0);
+        break;
+    default:
+        throw Exception("Invalid obj_info.ObjectType field");
     }
     auto obj = std::make_unique<TStoredObject>();
     obj->Info = Info;
     obj->Style = Info.Style;
     obj->Data.assign(ed.Memory(), ed.Memory() + ed.Size());
-    if (Info.ObjectType == otPolyBezierCurve) obj->Margin = Info.Style.PenWidth / 2 + 2;
+    if (Info.ObjectType == otPolyBezierCurve)
+        obj->Margin = Info.Style.PenWidth / 2 + 2;
     return obj;
 }
 
 int32_t TPGFTable::CreateObject(const TObjectInfo& Attrib, TMemoryStream* ed) {
-    if (!fActive) Open();
-    if (!fActive) throw CEError("CreateObject failed, table not active");
-    if (Attrib.ObjectType > otIsoRectRgn) throw Exception("Invalid obj_info.ObjectType field");
+    if (!fActive)
+        Open();
+    if (!fActive)
+        throw CEError("CreateObject failed, table not active");
+    if (Attrib.ObjectType > otIsoRectRgn)
+        throw Exception("Invalid obj_info.ObjectType field");
     TMemoryStream empty;
     TMemoryStream& data = ed ? *ed : empty;
     CheckExtendedData(Attrib.ObjectType, &data);
@@ -320,13 +360,15 @@ int32_t TPGFTable::CreateObject(const TObjectInfo& Attrib, TMemoryStream* ed) {
     TFloatRect objExtents = NormalizeFloatRect(Attrib.Extents);
 
     const int64_t pos64 = fMainFile->Size();
-    if (pos64 + kRecordSize + data.Size() > INT32_MAX) throw CEError("Fatal error writing to graphic file");
+    if (pos64 + kRecordSize + data.Size() > INT32_MAX)
+        throw CEError("Fatal error writing to graphic file");
     const int32_t pos = static_cast<int32_t>(pos64);
     TPGFHeader h = fHeader;
     int32_t id = 1;
     if (h.FirstObjPos != 0) {
         const TPGFRecordHeader* last = RecordAt(h.LastObjPos);
-        if (!last) throw CEError("Fatal error writing to graphic file");
+        if (!last)
+            throw CEError("Fatal error writing to graphic file");
         id = last->ObjectID + 1;
     } else {
         h.FirstObjPos = pos;
@@ -384,13 +426,15 @@ int32_t TPGFTable::CreateObject(const TObjectInfo& Attrib, TMemoryStream* ed) {
     }
     fHeader = h;
     fModified = true;
-    if (OnObjectAdd) OnObjectAdd(*this, id);
+    if (OnObjectAdd)
+        OnObjectAdd(*this, id);
     NotifyChange(objExtents, margin, false);
     if (fIndexed && OnReIndexRequest && fSearchHnd != 0) {
         // No spatial index is kept in memory; an object outside the extents the
         // table opened with asks for a new one, as the disk form does.
         auto it = fSearches.find(fSearchHnd);
-        if (it != fSearches.end() && !FloatRectWithin(objExtents, it->second.Area)) OnReIndexRequest(*this, 3);
+        if (it != fSearches.end() && !FloatRectWithin(objExtents, it->second.Area))
+            OnReIndexRequest(*this, 3);
     }
     return id;
 }
@@ -405,17 +449,20 @@ int32_t TPGFTable::CreateObj(TSpatialObjE2& obj) {
 }
 
 bool TPGFTable::FetchObject(int32_t ObjectID, TObjectInfo& ObjInfo, TMemoryStream* ed) {
-    if (!fActive) throw CEError("Unable to fetch data from an inactive table");
+    if (!fActive)
+        throw CEError("Unable to fetch data from an inactive table");
     SetObjectNo(ObjectID);
     const int32_t pos = InternalFindObjectLocation(ObjectID);
-    if (pos == 0) return false;
+    if (pos == 0)
+        return false;
     int32_t id;
     ReadRecord(pos, id, ObjInfo, ed);
     return true;
 }
 
 void TPGFTable::FetchObj(std::unique_ptr<TSpatialObjE2>& obj) {
-    if (!fActive) throw CEError("Unable to fetch data from an inactive table");
+    if (!fActive)
+        throw CEError("Unable to fetch data from an inactive table");
     obj.reset();
     const int32_t pos = InternalFindObjectLocation(ObjectNo());
     if (pos != 0) {
@@ -428,7 +475,9 @@ void TPGFTable::FetchObj(std::unique_ptr<TSpatialObjE2>& obj) {
     TSpatialObjTable::FetchObj(obj);
 }
 
-TFloatRect TPGFTable::Extents() { return fActive ? ExtentsOf(fHeader) : TFloatRect{}; }
+TFloatRect TPGFTable::Extents() {
+    return fActive ? ExtentsOf(fHeader) : TFloatRect{};
+}
 
 TFloatRect TPGFTable::ObjectExtents(int32_t ObjectID) {
     const int32_t pos = InternalFindObjectLocation(ObjectID);
@@ -438,18 +487,23 @@ TFloatRect TPGFTable::ObjectExtents(int32_t ObjectID) {
 // --- Search areas -------------------------------------------------------------------------------
 
 int32_t TPGFTable::CreateSearchArea(const TFloatRect& Area) {
-    if (!fActive) return 0;
+    if (!fActive)
+        return 0;
     TFloatRect a = FloatRect(Area.Left, Area.Top, Area.Right, Area.Bottom);
-    if (a.Left == a.Right || a.Top == a.Bottom) a = Extents();
-    if (!FloatRectsOverlap(NormalizeFloatRect(Extents()), a)) return 0;
+    if (a.Left == a.Right || a.Top == a.Bottom)
+        a = Extents();
+    if (!FloatRectsOverlap(NormalizeFloatRect(Extents()), a))
+        return 0;
     const int32_t h = ++fNextSearch;
     fSearches[h] = {a, fHeader.FirstObjPos};
     return h;
 }
 
-bool TPGFTable::FetchFromSearchArea(int32_t SearchHnd, int32_t& ObjectID, TObjectInfo& ObjInfo, TMemoryStream* ed) {
+bool TPGFTable::FetchFromSearchArea(int32_t SearchHnd, int32_t& ObjectID, TObjectInfo& ObjInfo,
+                                    TMemoryStream* ed) {
     auto it = fSearches.find(SearchHnd);
-    if (it == fSearches.end() || !fActive) return false;
+    if (it == fSearches.end() || !fActive)
+        return false;
     TSearch& s = it->second;
     while (s.NextPos != 0) {
         const int32_t pos = s.NextPos;
@@ -459,7 +513,8 @@ bool TPGFTable::FetchFromSearchArea(int32_t SearchHnd, int32_t& ObjectID, TObjec
             return false;
         }
         s.NextPos = rh->NextPos > pos ? rh->NextPos : 0;
-        if (rh->DeletedFlag) continue;
+        if (rh->DeletedFlag)
+            continue;
         if (FloatRectsOverlap(NormalizeFloatRect(ExtentsOf(*rh)), s.Area)) {
             ReadRecord(pos, ObjectID, ObjInfo, ed);
             return true;
@@ -468,7 +523,9 @@ bool TPGFTable::FetchFromSearchArea(int32_t SearchHnd, int32_t& ObjectID, TObjec
     return false;
 }
 
-bool TPGFTable::DestroySearchArea(int32_t SearchHnd) { return fSearches.erase(SearchHnd) > 0; }
+bool TPGFTable::DestroySearchArea(int32_t SearchHnd) {
+    return fSearches.erase(SearchHnd) > 0;
+}
 
 void TPGFTable::SetSearchArea(const TFloatRect& rect) {
     DestroySearchArea(fSearchHnd);
@@ -477,9 +534,10 @@ void TPGFTable::SetSearchArea(const TFloatRect& rect) {
 
 // --- Drawing ------------------------------------------------------------------------------------
 
-bool TPGFTable::DrawGraphic(const TFloatRect& vp, QPainter& c, const TRect& cr, TMemoryStream* rso, QWidget* pc,
-                            int pd, bool& Cancel) {
-    if (!fActive || fHeader.ObjectCount <= 0) return false;
+bool TPGFTable::DrawGraphic(const TFloatRect& vp, QPainter& c, const TRect& cr, TMemoryStream* rso,
+                            QWidget* pc, int pd, bool& Cancel) {
+    if (!fActive || fHeader.ObjectCount <= 0)
+        return false;
     QElapsedTimer clock;
     clock.start();
     const bool overrideStyles = rso && rso->Size() > 0;
@@ -487,7 +545,8 @@ bool TPGFTable::DrawGraphic(const TFloatRect& vp, QPainter& c, const TRect& cr, 
     TMemoryStream scratch;
     for (int32_t pass = fLayers - 1; pass >= 0; --pass) {
         const int32_t h = CreateSearchArea(vp);
-        if (h == 0) return false;
+        if (h == 0)
+            return false;
         int32_t id = 0;
         TObjectInfo info;
         while (FetchFromSearchArea(h, id, info, &scratch)) {
@@ -499,10 +558,12 @@ bool TPGFTable::DrawGraphic(const TFloatRect& vp, QPainter& c, const TRect& cr, 
             } catch (const std::exception&) {
                 obj.reset(); // a record that cannot be drawn is skipped
             }
-            if (OnPreDrawObject) OnPreDrawObject(*this, id, obj);
+            if (OnPreDrawObject)
+                OnPreDrawObject(*this, id, obj);
             if (obj) {
                 if (auto* set = dynamic_cast<TPolyLineSetD2_PGF*>(obj.get())) {
-                    if (pass < set->Pen.PenLayers()) set->DrawPenLayer(c, tr, pass);
+                    if (pass < set->Pen.PenLayers())
+                        set->DrawPenLayer(c, tr, pass);
                 } else if (pass == fLayers - 1) {
                     obj->Draw(c, tr);
                 }
@@ -511,11 +572,14 @@ bool TPGFTable::DrawGraphic(const TFloatRect& vp, QPainter& c, const TRect& cr, 
                 RefreshDuringDraw(pc, cr);
                 clock.restart();
             }
-            if (!fActive) Cancel = true;
-            if (Cancel) break;
+            if (!fActive)
+                Cancel = true;
+            if (Cancel)
+                break;
         }
         DestroySearchArea(h);
-        if (Cancel) break;
+        if (Cancel)
+            break;
     }
     return Cancel;
 }

@@ -6,11 +6,11 @@
 // memory (RamFile); the disk form of the same layout with its spatial index is
 // not provided.
 
+#include "GrTables.h"
+
 #include <map>
 #include <memory>
 #include <string>
-
-#include "GrTables.h"
 
 namespace plani {
 
@@ -80,7 +80,9 @@ public:
     int16_t SubType() const override { return Info.SubType; }
     TFloatRect Extents() const override { return Info.Extents; }
     TFloatPoint Centroid() const override { return Info.Centroid; }
-    void WriteData(TStream& ed) const override { ed.WriteBuffer(Data.data(), static_cast<int64_t>(Data.size())); }
+    void WriteData(TStream& ed) const override {
+        ed.WriteBuffer(Data.data(), static_cast<int64_t>(Data.size()));
+    }
     void SetNodes(TStream&) override {}
     void Draw(QPainter&, const TWDTransform&) override {}
     int RedrawMargin() const override { return Margin; }
@@ -149,13 +151,14 @@ public:
         return AttrSet(gtaDraw) | AttrSet(gtaInfo) | AttrSet(gtaSelect) | AttrSet(gtaEdit);
     }
     // Draws the objects that meet vp, in Layers passes; returns the final Cancel.
-    bool DrawGraphic(const TFloatRect& vp, QPainter& c, const TRect& cr, TMemoryStream* rso, QWidget* pc, int pd,
-                     bool& Cancel) override;
+    bool DrawGraphic(const TFloatRect& vp, QPainter& c, const TRect& cr, TMemoryStream* rso,
+                     QWidget* pc, int pd, bool& Cancel) override;
     void SetSearchArea(const TFloatRect& rect) override;
 
     // Iteration over the objects whose extents meet a rectangle (touching counts).
     int32_t CreateSearchArea(const TFloatRect& Area);
-    bool FetchFromSearchArea(int32_t SearchHnd, int32_t& ObjectID, TObjectInfo& ObjInfo, TMemoryStream* ed);
+    bool FetchFromSearchArea(int32_t SearchHnd, int32_t& ObjectID, TObjectInfo& ObjInfo,
+                             TMemoryStream* ed);
     bool DestroySearchArea(int32_t SearchHnd);
 
     // Checks the extended data of an object type from the start of the stream

@@ -6,14 +6,15 @@
 #include <QPainter>
 #include <QPen>
 #include <QRegion>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace plani {
 
-QColor ColorToQColor(TColor c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QColor ColorToQColor(TColor c) {
+    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
 
 TColor QColorToColor(const QColor& c) {
     return static_cast<TColor>(c.red()) | (static_cast<TColor>(c.green()) << 8) |
@@ -21,8 +22,8 @@ TColor QColorToColor(const QColor& c) {
 }
 
 double MetresPerUnitOf(TMapUnits u) {
-    static const double table[] = {1.0,    1000.0,  1609.344, 1852.0, 0.3048,
-                                   0.91439, 111195.0, 0.0254, 1.0,    -1.0};
+    static const double table[] = {1.0,     1000.0,   1609.344, 1852.0, 0.3048,
+                                   0.91439, 111195.0, 0.0254,   1.0,    -1.0};
     return u <= muNone ? table[u] : -1.0;
 }
 
@@ -76,7 +77,9 @@ void TTextInfo::ReadFrom(TStream& s) {
 
 // --- Helpers ------------------------------------------------------------------------------
 
-TFloatPoint FloatPoint(double X, double Y) { return {X, Y}; }
+TFloatPoint FloatPoint(double X, double Y) {
+    return {X, Y};
+}
 
 TFloatRect FloatRect(double Left, double Top, double Right, double Bottom) {
     return NormalizeFloatRect({Left, Top, Right, Bottom});
@@ -88,26 +91,42 @@ TFloatRect FloatRectFromPoints(const TFloatPoint& P, const TFloatPoint& Q) {
 
 TFloatRect NormalizeFloatRect(const TFloatRect& R) {
     TFloatRect r = R;
-    if (r.Left > r.Right) std::swap(r.Left, r.Right);
-    if (r.Bottom > r.Top) std::swap(r.Top, r.Bottom);
+    if (r.Left > r.Right)
+        std::swap(r.Left, r.Right);
+    if (r.Bottom > r.Top)
+        std::swap(r.Top, r.Bottom);
     return r;
 }
 
-TFloatRect EmptyFloatRect() { return {}; }
+TFloatRect EmptyFloatRect() {
+    return {};
+}
 
 bool IsEmptyFloatRect(const TFloatRect& R) {
     return R.Left == 0 && R.Top == 0 && R.Right == 0 && R.Bottom == 0;
 }
 
-TFloatPoint AddFloatPoints(const TFloatPoint& P, const TFloatPoint& Q) { return {P.X + Q.X, P.Y + Q.Y}; }
-TFloatPoint FloatPointDelta(const TFloatPoint& P, const TFloatPoint& Q) { return {Q.X - P.X, Q.Y - P.Y}; }
-TFloatPoint ScaleFloatPoint(const TFloatPoint& P, double k) { return {P.X * k, P.Y * k}; }
-double FloatPointLength(const TFloatPoint& P) { return std::sqrt(P.X * P.X + P.Y * P.Y); }
+TFloatPoint AddFloatPoints(const TFloatPoint& P, const TFloatPoint& Q) {
+    return {P.X + Q.X, P.Y + Q.Y};
+}
+TFloatPoint FloatPointDelta(const TFloatPoint& P, const TFloatPoint& Q) {
+    return {Q.X - P.X, Q.Y - P.Y};
+}
+TFloatPoint ScaleFloatPoint(const TFloatPoint& P, double k) {
+    return {P.X * k, P.Y * k};
+}
+double FloatPointLength(const TFloatPoint& P) {
+    return std::sqrt(P.X * P.X + P.Y * P.Y);
+}
 double FloatPointDistance(const TFloatPoint& P, const TFloatPoint& Q) {
     return FloatPointLength(FloatPointDelta(P, Q));
 }
-bool FloatPointsEqual(const TFloatPoint& P, const TFloatPoint& Q) { return P.X == Q.X && P.Y == Q.Y; }
-bool PointExceeds(const TFloatPoint& P, const TFloatPoint& Q) { return P.X > Q.X || P.Y > Q.Y; }
+bool FloatPointsEqual(const TFloatPoint& P, const TFloatPoint& Q) {
+    return P.X == Q.X && P.Y == Q.Y;
+}
+bool PointExceeds(const TFloatPoint& P, const TFloatPoint& Q) {
+    return P.X > Q.X || P.Y > Q.Y;
+}
 
 TFloatRect UnionFloatRect(const TFloatRect& A, const TFloatRect& B) {
     return {std::min(A.Left, B.Left), std::max(A.Top, B.Top), std::max(A.Right, B.Right),
@@ -115,8 +134,10 @@ TFloatRect UnionFloatRect(const TFloatRect& A, const TFloatRect& B) {
 }
 
 TFloatRect ExtendFloatRect(const TFloatRect& R, const TFloatPoint& P) {
-    if (IsEmptyFloatRect(R)) return {P.X, P.Y, P.X, P.Y};
-    return {std::min(R.Left, P.X), std::max(R.Top, P.Y), std::max(R.Right, P.X), std::min(R.Bottom, P.Y)};
+    if (IsEmptyFloatRect(R))
+        return {P.X, P.Y, P.X, P.Y};
+    return {std::min(R.Left, P.X), std::max(R.Top, P.Y), std::max(R.Right, P.X),
+            std::min(R.Bottom, P.Y)};
 }
 
 TFloatRect ExtendFloatRectByRect(const TFloatRect& R, const TFloatRect& S) {
@@ -127,8 +148,12 @@ TFloatRect OffsetFloatRect(const TFloatRect& R, const TFloatPoint& P) {
     return {R.Left + P.X, R.Top + P.Y, R.Right + P.X, R.Bottom + P.Y};
 }
 
-TFloatPoint FloatRectSize(const TFloatRect& R) { return {std::abs(R.Right - R.Left), std::abs(R.Top - R.Bottom)}; }
-TFloatPoint FloatRectCentre(const TFloatRect& R) { return {(R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2}; }
+TFloatPoint FloatRectSize(const TFloatRect& R) {
+    return {std::abs(R.Right - R.Left), std::abs(R.Top - R.Bottom)};
+}
+TFloatPoint FloatRectCentre(const TFloatRect& R) {
+    return {(R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2};
+}
 
 bool PointInFloatRect(const TFloatPoint& P, const TFloatRect& R) {
     return R.Left <= P.X && P.X <= R.Right && R.Bottom <= P.Y && P.Y <= R.Top;
@@ -152,12 +177,17 @@ bool FloatRectsShareEdge(const TFloatRect& A, const TFloatRect& B) {
 
 bool PanToContain(const TFloatRect& View, const TFloatRect& Target, TFloatPoint& Shift) {
     TFloatPoint vs = FloatRectSize(View), ts = FloatRectSize(Target);
-    if (ts.X > vs.X || ts.Y > vs.Y) return false;
+    if (ts.X > vs.X || ts.Y > vs.Y)
+        return false;
     Shift = {0, 0};
-    if (View.Left > Target.Left) Shift.X = Target.Left - View.Left;
-    if (Target.Right > View.Right) Shift.X = Target.Right - View.Right;
-    if (View.Bottom > Target.Bottom) Shift.Y = Target.Bottom - View.Bottom;
-    if (Target.Top > View.Top) Shift.Y = Target.Top - View.Top;
+    if (View.Left > Target.Left)
+        Shift.X = Target.Left - View.Left;
+    if (Target.Right > View.Right)
+        Shift.X = Target.Right - View.Right;
+    if (View.Bottom > Target.Bottom)
+        Shift.Y = Target.Bottom - View.Bottom;
+    if (Target.Top > View.Top)
+        Shift.Y = Target.Top - View.Top;
     return true;
 }
 
@@ -178,7 +208,8 @@ TFloatRect FitRectToDevice(const TFloatRect& W, const TRect& D) {
 }
 
 static int32_t ClampRound32760(double v) {
-    if (std::isnan(v)) return 0;
+    if (std::isnan(v))
+        return 0;
     v = std::clamp(v, -32760.0, 32760.0);
     return static_cast<int32_t>(std::nearbyint(v));
 }
@@ -191,8 +222,8 @@ int32_t MapToDeviceY(double w0, double w1, double d0, double d1, double v) {
     return ClampRound32760(d0 - (v - w0) * ((d0 - d1) / (w1 - w0)));
 }
 
-double GreatCircleDistance(const TFloatPoint& P, const TFloatPoint& Q, double Radius, bool ClampLatitudes,
-                           double ToRadians) {
+double GreatCircleDistance(const TFloatPoint& P, const TFloatPoint& Q, double Radius,
+                           bool ClampLatitudes, double ToRadians) {
     double x1 = P.X * ToRadians, y1 = P.Y * ToRadians, x2 = Q.X * ToRadians, y2 = Q.Y * ToRadians;
     if (ClampLatitudes) {
         const double half = 1.5707963267948966;
@@ -206,9 +237,12 @@ double GreatCircleDistance(const TFloatPoint& P, const TFloatPoint& Q, double Ra
 int32_t RoundToInt32(double v) {
     // nearbyint rounds in the default mode, to nearest with ties to even.
     double r = std::nearbyint(v);
-    if (std::isnan(r)) return std::numeric_limits<int32_t>::min(); // the "integer indefinite" of x86
-    if (r > 2147483647.0) return std::numeric_limits<int32_t>::max();
-    if (r < -2147483648.0) return std::numeric_limits<int32_t>::min();
+    if (std::isnan(r))
+        return std::numeric_limits<int32_t>::min(); // the "integer indefinite" of x86
+    if (r > 2147483647.0)
+        return std::numeric_limits<int32_t>::max();
+    if (r < -2147483648.0)
+        return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(r);
 }
 
@@ -231,29 +265,37 @@ TRect TWDTransform::WorldToDevice(const TFloatRect& Rec) const {
             WorldtoDeviceY(Rec.Bottom)};
 }
 
-double TWDTransform::WorldToDeviceRealY(double y) const { return std::nearbyint(y * yscale1_ + dy1_); }
+double TWDTransform::WorldToDeviceRealY(double y) const {
+    return std::nearbyint(y * yscale1_ + dy1_);
+}
 
 TFloatPoint TWDTransform::WorldToDeviceReal(const TFloatPoint& Pnt) const {
     return {WorldToDeviceRealX(Pnt.X), WorldToDeviceRealY(Pnt.Y)};
 }
 
 TFloatRect TWDTransform::WorldToDeviceReal(const TFloatRect& Rec) const {
-    return {WorldToDeviceRealX(Rec.Left), WorldToDeviceRealY(Rec.Top), WorldToDeviceRealX(Rec.Right),
-            WorldToDeviceRealY(Rec.Bottom)};
+    return {WorldToDeviceRealX(Rec.Left), WorldToDeviceRealY(Rec.Top),
+            WorldToDeviceRealX(Rec.Right), WorldToDeviceRealY(Rec.Bottom)};
 }
 
 TFloatRect TWDTransform::DevicetoWorld(const TRect& Rec) const {
-    return {DevicetoWorldX(Rec.Left), DevicetoWorldY(Rec.Top), DevicetoWorldX(Rec.Right), DevicetoWorldY(Rec.Bottom)};
+    return {DevicetoWorldX(Rec.Left), DevicetoWorldY(Rec.Top), DevicetoWorldX(Rec.Right),
+            DevicetoWorldY(Rec.Bottom)};
 }
 
-double TWDTransform::DeviceToWorldXLen(int32_t x) const { return x * std::abs(xscale2_); }
-double TWDTransform::DeviceToWorldYLen(int32_t y) const { return y * std::abs(yscale2_); }
+double TWDTransform::DeviceToWorldXLen(int32_t x) const {
+    return x * std::abs(xscale2_);
+}
+double TWDTransform::DeviceToWorldYLen(int32_t y) const {
+    return y * std::abs(yscale2_);
+}
 
 // --- Styles -------------------------------------------------------------------------------
 
 int PointsToPixels(int Dpi, double Points) {
     int px = RoundToInt32(Dpi * Points / 72.0);
-    if (px == 0 && Points > 0) px = 1;
+    if (px == 0 && Points > 0)
+        px = 1;
     return px;
 }
 
@@ -264,25 +306,39 @@ int PointsToPixels(const QPainter& Canvas, double Points) {
 
 Qt::PenStyle ToQtPenStyle(TPenStyle s) {
     switch (s) {
-    case psDash: return Qt::DashLine;
-    case psDot: return Qt::DotLine;
-    case psDashDot: return Qt::DashDotLine;
-    case psDashDotDot: return Qt::DashDotDotLine;
-    case psClear: return Qt::NoPen;
-    default: return Qt::SolidLine; // solid, inside-frame, user style, alternate
+    case psDash:
+        return Qt::DashLine;
+    case psDot:
+        return Qt::DotLine;
+    case psDashDot:
+        return Qt::DashDotLine;
+    case psDashDotDot:
+        return Qt::DashDotDotLine;
+    case psClear:
+        return Qt::NoPen;
+    default:
+        return Qt::SolidLine; // solid, inside-frame, user style, alternate
     }
 }
 
 Qt::BrushStyle ToQtBrushStyle(TBrushStyle s) {
     switch (s) {
-    case bsSolid: return Qt::SolidPattern;
-    case bsClear: return Qt::NoBrush;
-    case bsHorizontal: return Qt::HorPattern;
-    case bsVertical: return Qt::VerPattern;
-    case bsFDiagonal: return Qt::FDiagPattern;
-    case bsBDiagonal: return Qt::BDiagPattern;
-    case bsCross: return Qt::CrossPattern;
-    case bsDiagCross: return Qt::DiagCrossPattern;
+    case bsSolid:
+        return Qt::SolidPattern;
+    case bsClear:
+        return Qt::NoBrush;
+    case bsHorizontal:
+        return Qt::HorPattern;
+    case bsVertical:
+        return Qt::VerPattern;
+    case bsFDiagonal:
+        return Qt::FDiagPattern;
+    case bsBDiagonal:
+        return Qt::BDiagPattern;
+    case bsCross:
+        return Qt::CrossPattern;
+    case bsDiagCross:
+        return Qt::DiagCrossPattern;
     }
     return Qt::SolidPattern;
 }
@@ -393,40 +449,51 @@ void TPlaniPenLayer::SetPen(QPainter& Canvas, TColor Color, TPenStyle Style) con
     Canvas.setPen(pen);
 }
 
-void TPlaniPenLayer::SetFGPenHandle(QPainter& Canvas) const { SetPen(Canvas, fFGColor, fStyle); }
-void TPlaniPenLayer::SetBGPenHandle(QPainter& Canvas) const { SetPen(Canvas, fBGColor, psSolid); }
+void TPlaniPenLayer::SetFGPenHandle(QPainter& Canvas) const {
+    SetPen(Canvas, fFGColor, fStyle);
+}
+void TPlaniPenLayer::SetBGPenHandle(QPainter& Canvas) const {
+    SetPen(Canvas, fBGColor, psSolid);
+}
 
 TPlaniPen::TPlaniPen() {
-    for (auto& l : fPenLayers) l = std::make_unique<TPlaniPenLayer>(this);
+    for (auto& l : fPenLayers)
+        l = std::make_unique<TPlaniPenLayer>(this);
 }
 
 void TPlaniPen::Assign(const TPlaniPen& Source) {
-    for (int i = 0; i < 3; ++i) fPenLayers[i]->Assign(*Source.fPenLayers[i]);
+    for (int i = 0; i < 3; ++i)
+        fPenLayers[i]->Assign(*Source.fPenLayers[i]);
     nPenLayers = Source.nPenLayers;
     fJoins = Source.fJoins;
     fEndCap = Source.fEndCap;
 }
 
 void TPlaniPen::SetPenLayers(uint8_t v) {
-    if (v > 3) throw ERangeError();
+    if (v > 3)
+        throw ERangeError();
     nPenLayers = v;
 }
 
 TPlaniPenLayer& TPlaniPen::GetPenLayer(int index) const {
-    if (index < 0 || index > 2) throw ERangeError();
+    if (index < 0 || index > 2)
+        throw ERangeError();
     return *fPenLayers[index];
 }
 
 float TPlaniPen::Width() const {
     float w = fPenLayers[0]->Width();
-    for (int i = 1; i < nPenLayers; ++i) w = std::max(w, GetPenLayer(i).Width());
+    for (int i = 1; i < nPenLayers; ++i)
+        w = std::max(w, GetPenLayer(i).Width());
     return w;
 }
 
 void TPlaniPen::WriteTo(TStream& s) const {
-    if (nPenLayers > 3) throw ERangeError();
+    if (nPenLayers > 3)
+        throw ERangeError();
     s.WriteByte(nPenLayers);
-    for (int i = 0; i < nPenLayers; ++i) GetPenLayer(i).WriteTo(s);
+    for (int i = 0; i < nPenLayers; ++i)
+        GetPenLayer(i).WriteTo(s);
     s.WriteByte(fEndCap);
     s.WriteByte(fJoins);
 }
@@ -435,33 +502,40 @@ void TPlaniPen::WriteTo(TStream& s) const {
 // leaves a pen claiming more layers than it has.
 void TPlaniPen::ReadFrom(TStream& s) {
     uint8_t count = s.ReadByte();
-    if (count > 3) throw ERangeError();
+    if (count > 3)
+        throw ERangeError();
     nPenLayers = count;
-    for (int i = 0; i < count; ++i) GetPenLayer(i).ReadFrom(s);
+    for (int i = 0; i < count; ++i)
+        GetPenLayer(i).ReadFrom(s);
     fEndCap = static_cast<TLineEndCap>(s.ReadByte());
     fJoins = static_cast<TLineJoin>(s.ReadByte());
 }
 
 void TPlaniPen::WriteTo(TValueWriter& w) const {
-    if (nPenLayers > 3) throw ERangeError();
+    if (nPenLayers > 3)
+        throw ERangeError();
     w.WriteInteger(nPenLayers);
-    for (int i = 0; i < nPenLayers; ++i) GetPenLayer(i).WriteTo(w);
+    for (int i = 0; i < nPenLayers; ++i)
+        GetPenLayer(i).WriteTo(w);
     w.WriteInteger(fEndCap);
     w.WriteInteger(fJoins);
 }
 
 void TPlaniPen::ReadFrom(TValueReader& r) {
     int64_t count = r.ReadInteger();
-    if (count < 0 || count > 3) throw ERangeError();
+    if (count < 0 || count > 3)
+        throw ERangeError();
     nPenLayers = static_cast<uint8_t>(count);
-    for (int i = 0; i < count; ++i) GetPenLayer(i).ReadFrom(r);
+    for (int i = 0; i < count; ++i)
+        GetPenLayer(i).ReadFrom(r);
     fEndCap = static_cast<TLineEndCap>(r.ReadInteger());
     fJoins = static_cast<TLineJoin>(r.ReadInteger());
 }
 
 void DrawBitmap(QPainter& Canvas, const TRect& DestRect, const QImage& Bitmap, bool Transparent,
                 TColor TransparentColor) {
-    if (Bitmap.isNull() || DestRect.Width() <= 0 || DestRect.Height() <= 0) return;
+    if (Bitmap.isNull() || DestRect.Width() <= 0 || DestRect.Height() <= 0)
+        return;
     const QRect dest = ToQRect(DestRect);
     if (!Transparent) {
         Canvas.drawImage(dest, Bitmap);
@@ -497,7 +571,8 @@ void ShowToolkitMessage(const std::string& Text, TMessageKind Kind) {
         MessageHandler()(Text, Kind);
         return;
     }
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
     QString text = QString::fromStdString(Text);
     if (Kind == mkError)
         QMessageBox::critical(nullptr, QApplication::applicationName(), text, QMessageBox::Ok);

@@ -5,19 +5,18 @@
 // records that describe a graphic object. The value code here knows nothing
 // of widgets; drawing goes through QPainter.
 
+#include "PlaniStream.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
 #include <QRect>
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-
-#include "PlaniStream.h"
 
 class QPainter;
 class QPaintDevice;
@@ -64,19 +63,36 @@ struct TRect {
     int32_t Width() const { return Right - Left; }
     int32_t Height() const { return Bottom - Top; }
 };
-inline bool operator==(const TFloatPoint& a, const TFloatPoint& b) { return a.X == b.X && a.Y == b.Y; }
+inline bool operator==(const TFloatPoint& a, const TFloatPoint& b) {
+    return a.X == b.X && a.Y == b.Y;
+}
 inline bool operator==(const TFloatRect& a, const TFloatRect& b) {
     return a.Left == b.Left && a.Top == b.Top && a.Right == b.Right && a.Bottom == b.Bottom;
 }
-inline bool operator==(const TPoint& a, const TPoint& b) { return a.X == b.X && a.Y == b.Y; }
+inline bool operator==(const TPoint& a, const TPoint& b) {
+    return a.X == b.X && a.Y == b.Y;
+}
 inline bool operator==(const TRect& a, const TRect& b) {
     return a.Left == b.Left && a.Top == b.Top && a.Right == b.Right && a.Bottom == b.Bottom;
 }
-inline QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top); }
-inline TRect FromQRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+inline QRect ToQRect(const TRect& r) {
+    return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+}
+inline TRect FromQRect(const QRect& r) {
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
 
 enum TMapUnits : uint8_t {
-    muMetres, muKm, muMiles, muNauMiles, muFeet, muYards, muDegrees, muInches, muCustom, muNone
+    muMetres,
+    muKm,
+    muMiles,
+    muNauMiles,
+    muFeet,
+    muYards,
+    muDegrees,
+    muInches,
+    muCustom,
+    muNone
 };
 // Metres per unit; muCustom gives 1.0 (never taken), muNone -1.0.
 double MetresPerUnitOf(TMapUnits u);
@@ -88,17 +104,53 @@ enum TLineEndCap : uint8_t { lecSquare, lecRound, lecFlat };
 enum TPlaniFontStyle : uint8_t { efsOutline, efsShadow };
 using TPlaniFontStyles = uint8_t; // a set: bit (1 << TPlaniFontStyle)
 enum TObjectType : uint8_t {
-    otPolygon, otPolyline, otText, otPoint, otEllipse, otPolyBezierCurve, otScalableSymbol, otIsoRectRgn
+    otPolygon,
+    otPolyline,
+    otText,
+    otPoint,
+    otEllipse,
+    otPolyBezierCurve,
+    otScalableSymbol,
+    otIsoRectRgn
 };
 enum TPenStyle : uint8_t {
-    psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame, psUserStyle, psAlternate
+    psSolid,
+    psDash,
+    psDot,
+    psDashDot,
+    psDashDotDot,
+    psClear,
+    psInsideFrame,
+    psUserStyle,
+    psAlternate
 };
 enum TPenMode : uint8_t {
-    pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot, pmMergeNotPen,
-    pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
+    pmBlack,
+    pmWhite,
+    pmNop,
+    pmNot,
+    pmCopy,
+    pmNotCopy,
+    pmMergePenNot,
+    pmMaskPenNot,
+    pmMergeNotPen,
+    pmMaskNotPen,
+    pmMerge,
+    pmNotMerge,
+    pmMask,
+    pmNotMask,
+    pmXor,
+    pmNotXor
 };
 enum TBrushStyle : uint8_t {
-    bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross
+    bsSolid,
+    bsClear,
+    bsHorizontal,
+    bsVertical,
+    bsFDiagonal,
+    bsBDiagonal,
+    bsCross,
+    bsDiagCross
 };
 
 // Records with only byte-sized and 32-bit fields are stored as they lie in
@@ -203,7 +255,9 @@ public:
 
     int32_t WorldtoDeviceX(double x) const { return RoundToInt32(x * xscale1_ + dx1_); }
     int32_t WorldtoDeviceY(double y) const { return RoundToInt32(y * yscale1_ + dy1_); }
-    TPoint WorldToDevice(const TFloatPoint& Pnt) const { return {WorldtoDeviceX(Pnt.X), WorldtoDeviceY(Pnt.Y)}; }
+    TPoint WorldToDevice(const TFloatPoint& Pnt) const {
+        return {WorldtoDeviceX(Pnt.X), WorldtoDeviceY(Pnt.Y)};
+    }
     TRect WorldToDevice(const TFloatRect& Rec) const;
     int32_t WorldToDeviceXLen(double x) const { return RoundToInt32(x * xscale1_); }
     int32_t WorldToDeviceYLen(double y) const { return RoundToInt32(y * yscale1_); }
@@ -214,7 +268,9 @@ public:
     TFloatRect WorldToDeviceReal(const TFloatRect& Rec) const;
     double DevicetoWorldX(int32_t x) const { return x * xscale2_ + dx2_; }
     double DevicetoWorldY(int32_t y) const { return y * yscale2_ + dy2_; }
-    TFloatPoint DevicetoWorld(const TPoint& Pnt) const { return {DevicetoWorldX(Pnt.X), DevicetoWorldY(Pnt.Y)}; }
+    TFloatPoint DevicetoWorld(const TPoint& Pnt) const {
+        return {DevicetoWorldX(Pnt.X), DevicetoWorldY(Pnt.Y)};
+    }
     TFloatRect DevicetoWorld(const TRect& Rec) const; // not normalised
     double DeviceToWorldXLen(int32_t x) const;
     double DeviceToWorldYLen(int32_t y) const;

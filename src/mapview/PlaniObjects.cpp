@@ -3,7 +3,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
-
 #include <cmath>
 
 namespace plani {
@@ -50,13 +49,17 @@ TFloatPoint TPolyLineSetD2::Centroid() const {
 void TPolyLineSetD2::ReadParts(TStream& s) {
     std::vector<TPolyLineD2> parts;
     int32_t nParts = 0;
-    if (s.Read(&nParts, 4) != 4 || nParts <= 0) throw Exception("Invalid extended data");
+    if (s.Read(&nParts, 4) != 4 || nParts <= 0)
+        throw Exception("Invalid extended data");
     for (int32_t i = 0; i < nParts; ++i) {
         int32_t n = 0;
-        if (s.Read(&n, 4) != 4) throw Exception("Invalid extended data");
-        if (n < 2) throw Exception("Must have at least 2 vertices");
+        if (s.Read(&n, 4) != 4)
+            throw Exception("Invalid extended data");
+        if (n < 2)
+            throw Exception("Must have at least 2 vertices");
         // Check the length before allocating, so a corrupt count cannot ask for gigabytes.
-        if (s.Size() - s.Position() < static_cast<int64_t>(n) * 16) throw Exception("Invalid extended data");
+        if (s.Size() - s.Position() < static_cast<int64_t>(n) * 16)
+            throw Exception("Invalid extended data");
         TPolyLineD2 part;
         part.Points.resize(static_cast<size_t>(n));
         s.ReadBuffer(part.Points.data(), static_cast<int64_t>(n) * 16);
@@ -73,14 +76,17 @@ void TPolyLineSetD2::WriteParts(TStream& s) const {
     }
 }
 
-void TPolyLineSetD2::WriteData(TStream& ed) const { WriteParts(ed); }
+void TPolyLineSetD2::WriteData(TStream& ed) const {
+    WriteParts(ed);
+}
 
 void TPolyLineSetD2::DrawParts(QPainter& c, const TWDTransform& tr) const {
     thread_local std::vector<QPoint> pts;
     for (const auto& part : Parts) {
         pts.resize(part.Points.size());
         for (size_t i = 0; i < part.Points.size(); ++i)
-            pts[i] = QPoint(tr.WorldtoDeviceX(part.Points[i].X), tr.WorldtoDeviceY(part.Points[i].Y));
+            pts[i] =
+                QPoint(tr.WorldtoDeviceX(part.Points[i].X), tr.WorldtoDeviceY(part.Points[i].Y));
         c.drawPolyline(pts.data(), static_cast<int>(pts.size()));
     }
 }
@@ -95,7 +101,8 @@ void TPolyLineSetD2::Draw(QPainter& c, const TWDTransform& tr) {
 
 void TPolyLineSetD2_PGF::WriteData(TStream& ed) const {
     WriteParts(ed);
-    if (HasStreamPen) Pen.WriteTo(ed);
+    if (HasStreamPen)
+        Pen.WriteTo(ed);
 }
 
 void TPolyLineSetD2_PGF::SetPenFromStyle(const TBasicObjectStyle& s) {
@@ -119,7 +126,8 @@ void TPolyLineSetD2_PGF::DrawPenLayer(QPainter& c, const TWDTransform& tr, int L
 }
 
 void TPolyLineSetD2_PGF::Draw(QPainter& c, const TWDTransform& tr) {
-    for (int i = Pen.PenLayers() - 1; i >= 0; --i) DrawPenLayer(c, tr, i);
+    for (int i = Pen.PenLayers() - 1; i >= 0; --i)
+        DrawPenLayer(c, tr, i);
 }
 
 int TPolyLineSetD2_PGF::RedrawMargin() const {
@@ -130,7 +138,8 @@ void TPolygonSetD2_PGF::Draw(QPainter& c, const TWDTransform& tr) {
     QPainterPath path;
     path.setFillRule(Qt::OddEvenFill);
     for (const auto& part : Parts) {
-        if (part.Points.empty()) continue;
+        if (part.Points.empty())
+            continue;
         path.moveTo(tr.WorldtoDeviceX(part.Points[0].X), tr.WorldtoDeviceY(part.Points[0].Y));
         for (size_t i = 1; i < part.Points.size(); ++i)
             path.lineTo(tr.WorldtoDeviceX(part.Points[i].X), tr.WorldtoDeviceY(part.Points[i].Y));
@@ -158,7 +167,8 @@ TFloatPoint TPolygonSetD2_PGF::AreaCentroid() const {
             cy += (u.Y + v.Y) * cross;
         }
     }
-    if (a == 0) return TPolyLineSetD2::Centroid();
+    if (a == 0)
+        return TPolyLineSetD2::Centroid();
     return {cx / (3 * a), cy / (3 * a)};
 }
 

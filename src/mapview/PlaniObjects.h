@@ -4,11 +4,10 @@
 // kinds of the wider object model (texts, symbols, ellipses, curves) are stored
 // by the tables but have no drawable class here.
 
-#include <QPoint>
-
-#include <vector>
-
 #include "PlaniMisc.h"
+
+#include <QPoint>
+#include <vector>
 
 class QPainter;
 

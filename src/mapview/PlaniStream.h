@@ -8,14 +8,14 @@
 // The component-streaming form of the styles (a value per field, tagged with
 // its type) is TValueWriter/TValueReader over any TStream.
 
+#include "errors.h"
+
 #include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "errors.h"
 
 namespace plani {
 
@@ -76,7 +76,9 @@ public:
 class TMemoryStream : public TStream {
 public:
     TMemoryStream() = default;
-    TMemoryStream(TMemoryStream&& o) noexcept : fData(std::move(o.fData)), fPos(o.fPos) { o.fPos = 0; }
+    TMemoryStream(TMemoryStream&& o) noexcept : fData(std::move(o.fData)), fPos(o.fPos) {
+        o.fPos = 0;
+    }
     TMemoryStream& operator=(TMemoryStream&& o) noexcept {
         fData = std::move(o.fData);
         fPos = o.fPos;

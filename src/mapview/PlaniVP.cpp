@@ -6,7 +6,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-
 #include <algorithm>
 #include <cmath>
 
@@ -32,8 +31,8 @@ QCursor MakeCursor(TCursorPicture kind) {
     };
     auto arrow = [&] {
         QPolygon a;
-        a << QPoint(1, 1) << QPoint(1, 17) << QPoint(5, 13) << QPoint(8, 19) << QPoint(10, 18) << QPoint(7, 12)
-          << QPoint(12, 12);
+        a << QPoint(1, 1) << QPoint(1, 17) << QPoint(5, 13) << QPoint(8, 19) << QPoint(10, 18)
+          << QPoint(7, 12) << QPoint(12, 12);
         p.setBrush(Qt::white);
         p.setPen(QPen(Qt::black, 1));
         p.drawPolygon(a);
@@ -54,7 +53,8 @@ QCursor MakeCursor(TCursorPicture kind) {
             p.drawEllipse(QPoint(12, 12), 8, 8);
             p.drawLine(18, 18, 28, 28);
             p.drawLine(8, 12, 16, 12);
-            if (kind == TCursorPicture::ZoomIn) p.drawLine(12, 8, 12, 16);
+            if (kind == TCursorPicture::ZoomIn)
+                p.drawLine(12, 8, 12, 16);
         });
         hx = hy = 12; // the lens centre
         break;
@@ -75,12 +75,18 @@ QCursor MakeCursor(TCursorPicture kind) {
 
 QCursor CursorForMode(TViewportMode m) {
     switch (m) {
-    case vpmInfo: return MakeCursor(TCursorPicture::Info);
-    case vpmPan: return QCursor(Qt::OpenHandCursor);
-    case vpmZoomIn: return MakeCursor(TCursorPicture::ZoomIn);
-    case vpmZoomOut: return MakeCursor(TCursorPicture::ZoomOut);
-    case vpmSelectRect: return MakeCursor(TCursorPicture::SelectRect);
-    case vpmSelectCirc: return MakeCursor(TCursorPicture::SelectCirc);
+    case vpmInfo:
+        return MakeCursor(TCursorPicture::Info);
+    case vpmPan:
+        return QCursor(Qt::OpenHandCursor);
+    case vpmZoomIn:
+        return MakeCursor(TCursorPicture::ZoomIn);
+    case vpmZoomOut:
+        return MakeCursor(TCursorPicture::ZoomOut);
+    case vpmSelectRect:
+        return MakeCursor(TCursorPicture::SelectRect);
+    case vpmSelectCirc:
+        return MakeCursor(TCursorPicture::SelectCirc);
     case vpmRuler:
     case vpmSelectPoly:
     case vpmCreatePolygon:
@@ -88,12 +94,16 @@ QCursor CursorForMode(TViewportMode m) {
     case vpmCreatePoint:
     case vpmCreateText:
     case vpmCreateEllipse:
-    case vpmCreatePolyBezier: return QCursor(Qt::CrossCursor);
-    default: return QCursor(Qt::ArrowCursor); // user mode, individual and containing selection
+    case vpmCreatePolyBezier:
+        return QCursor(Qt::CrossCursor);
+    default:
+        return QCursor(Qt::ArrowCursor); // user mode, individual and containing selection
     }
 }
 
-bool HasArea(const TFloatRect& r) { return r.Left != r.Right && r.Top != r.Bottom; }
+bool HasArea(const TFloatRect& r) {
+    return r.Left != r.Right && r.Top != r.Bottom;
+}
 
 // The union that collects pending areas: an empty collector takes the new area.
 TFloatRect Collect(const TFloatRect& acc, const TFloatRect& a) {
@@ -144,13 +154,18 @@ void TViewportParameters::SetReqCentreY(double v) {
 }
 
 double TViewportParameters::ScaleOf(double worldWidth) const {
-    if (funits == muNone) return -1.0;
+    if (funits == muNone)
+        return -1.0;
     const double screenMetres = fowner->width() * 0.0254 / fowner->logicalDpiX();
     return worldWidth * fmpu / screenMetres;
 }
 
-double TViewportParameters::ReqScale() const { return ScaleOf(pReq.Right - pReq.Left); }
-double TViewportParameters::ActualScale() const { return ScaleOf(ActualWidth()); }
+double TViewportParameters::ReqScale() const {
+    return ScaleOf(pReq.Right - pReq.Left);
+}
+double TViewportParameters::ActualScale() const {
+    return ScaleOf(ActualWidth());
+}
 
 void TViewportParameters::SetReqScale(double s) {
     if (funits == muNone) {
@@ -167,12 +182,17 @@ void TViewportParameters::SetReqScale(double s) {
     SetReqBottom(cy - hh);
 }
 
-double TViewportParameters::ActualWidth() const { return std::abs(pActual.Right - pActual.Left); }
-double TViewportParameters::ActualHeight() const { return std::abs(pActual.Top - pActual.Bottom); }
+double TViewportParameters::ActualWidth() const {
+    return std::abs(pActual.Right - pActual.Left);
+}
+double TViewportParameters::ActualHeight() const {
+    return std::abs(pActual.Top - pActual.Bottom);
+}
 
 void TViewportParameters::SetUnits(TMapUnits u) {
     funits = u;
-    if (u != muCustom) fmpu = MetresPerUnitOf(u);
+    if (u != muCustom)
+        fmpu = MetresPerUnitOf(u);
 }
 
 void TViewportParameters::SetActual(const TFloatRect& R, bool Notify) {
@@ -230,7 +250,8 @@ void TGraphicViewport::SetMode(TViewportMode m) {
     fMode = m;
     setCursor(CursorForMode(m));
     fPolyDataStream.Clear();
-    if (OnRulerChange) OnRulerChange(*this, 0.0);
+    if (OnRulerChange)
+        OnRulerChange(*this, 0.0);
 }
 
 void TGraphicViewport::SetMoveDelay(uint16_t v) {
@@ -238,7 +259,8 @@ void TGraphicViewport::SetMoveDelay(uint16_t v) {
     fMoveTimer.setInterval(v);
 }
 
-// --- Bitmaps --------------------------------------------------------------------------------------
+// --- Bitmaps
+// --------------------------------------------------------------------------------------
 
 void TGraphicViewport::ResizeBitmaps() {
     QSize s = size().expandedTo(QSize(0, 0));
@@ -247,12 +269,15 @@ void TGraphicViewport::ResizeBitmaps() {
 }
 
 void TGraphicViewport::EraseBitmaps() {
-    if (!fScreenBM.isNull()) fScreenBM.fill(ColorToQColor(fBackGroundColor));
-    if (!fSelectBM.isNull()) fSelectBM.fill(Qt::transparent);
+    if (!fScreenBM.isNull())
+        fScreenBM.fill(ColorToQColor(fBackGroundColor));
+    if (!fSelectBM.isNull())
+        fSelectBM.fill(Qt::transparent);
 }
 
 void TGraphicViewport::FillSelectArea(const TRect& r) {
-    if (fSelectBM.isNull()) return;
+    if (fSelectBM.isNull())
+        return;
     QPainter p(&fSelectBM);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.fillRect(ToQRect(r), Qt::transparent);
@@ -260,25 +285,30 @@ void TGraphicViewport::FillSelectArea(const TRect& r) {
 
 void TGraphicViewport::ScheduleFullRedraw() {
     fPendingFullRedraw = true;
-    if (fRedrawBusy || fRedrawPosted || fDestroying) return;
+    if (fRedrawBusy || fRedrawPosted || fDestroying)
+        return;
     fRedrawPosted = true;
     QMetaObject::invokeMethod(
         this,
         [this] {
             fRedrawPosted = false;
-            if (!fPendingFullRedraw) return;
-            if (fRedrawBusy) return; // re-posted when that drawing ends
+            if (!fPendingFullRedraw)
+                return;
+            if (fRedrawBusy)
+                return; // re-posted when that drawing ends
             fPendingFullRedraw = false;
             RedrawImageData(true);
         },
         Qt::QueuedConnection);
 }
 
-// --- View -----------------------------------------------------------------------------------------
+// --- View
+// -----------------------------------------------------------------------------------------
 
 void TGraphicViewport::UpdateActualView() {
     TViewportParameters& d = *fVPParm;
-    if (!IsEmptyFloatRect(d.pActual) && HasArea(d.pReq)) return;
+    if (!IsEmptyFloatRect(d.pActual) && HasArea(d.pReq))
+        return;
     if (!HasArea(d.pReq)) {
         TFloatRect e = fLL->GetVisibleExtents();
         if (e.Left == e.Right && e.Left != 0) {
@@ -292,14 +322,16 @@ void TGraphicViewport::UpdateActualView() {
         d.SetReq(e);
     }
     // A widget without width or height has no aspect ratio to fit to.
-    if (width() <= 0 || height() <= 0) return;
+    if (width() <= 0 || height() <= 0)
+        return;
     const TRect dev{0, 0, width(), height()};
     d.SetActual(FitRectToDevice(d.pReq, dev), true);
     d.SetActual(FitRectToDevice(d.pReq, dev), false);
 }
 
 void TGraphicViewport::RedrawImageData(bool aForceRedraw) {
-    if (fDestroying || !isVisible()) return;
+    if (fDestroying || !isVisible())
+        return;
     if (fRedrawBusy) {
         // Stop the drawing of the old view and draw the new one as soon as it has stopped.
         CancelOperation();
@@ -309,10 +341,12 @@ void TGraphicViewport::RedrawImageData(bool aForceRedraw) {
     fModifiedGraphicArea = fVPParm->pActual;
     QCoreApplication::processEvents();
     if (fDestroying || fRedrawBusy) {
-        if (fRedrawBusy) ScheduleFullRedraw();
+        if (fRedrawBusy)
+            ScheduleFullRedraw();
         return;
     }
-    if (!BitmapsFitWidget()) ResizeBitmaps();
+    if (!BitmapsFitWidget())
+        ResizeBitmaps();
     EraseBitmaps();
     UpdateActualView();
     if (aForceRedraw) {
@@ -334,13 +368,15 @@ void TGraphicViewport::ZoomToVisibleExtents() {
     RedrawImageData(false);
 }
 
-TFloatRect TGraphicViewport::GenerateImageData(QPainter& c, const TRect& CanvasArea, const TFloatRect& vp,
-                                               bool GenLayers, bool GenSelection, bool Erase) {
+TFloatRect TGraphicViewport::GenerateImageData(QPainter& c, const TRect& CanvasArea,
+                                               const TFloatRect& vp, bool GenLayers,
+                                               bool GenSelection, bool Erase) {
     return DrawLayers(c, CanvasArea, vp, GenLayers, GenSelection, fLL->Count() - 1, Erase);
 }
 
 TFloatRect TGraphicViewport::DrawLayers(QPainter& c, const TRect& CanvasArea, const TFloatRect& vp,
-                                        bool GenLayers, bool GenSelection, int TopLayer, bool Erase) {
+                                        bool GenLayers, bool GenSelection, int TopLayer,
+                                        bool Erase) {
     const bool onScreenBM = c.device() == &fScreenBM;
     TopLayer = std::min(TopLayer, fLL->Count() - 1);
     if (fRedrawBusy) {
@@ -353,11 +389,13 @@ TFloatRect TGraphicViewport::DrawLayers(QPainter& c, const TRect& CanvasArea, co
     }
     auto finish = [&] {
         fRedrawBusy = false;
-        if (onScreenBM) update();
-        if (fPendingFullRedraw) ScheduleFullRedraw();
+        if (onScreenBM)
+            update();
+        if (fPendingFullRedraw)
+            ScheduleFullRedraw();
     };
-    if (CanvasArea.Left >= CanvasArea.Right || CanvasArea.Top >= CanvasArea.Bottom || vp.Left >= vp.Right ||
-        vp.Bottom >= vp.Top) {
+    if (CanvasArea.Left >= CanvasArea.Right || CanvasArea.Top >= CanvasArea.Bottom ||
+        vp.Left >= vp.Right || vp.Bottom >= vp.Top) {
         finish();
         return {};
     }
@@ -368,7 +406,8 @@ TFloatRect TGraphicViewport::DrawLayers(QPainter& c, const TRect& CanvasArea, co
         return {};
     }
     fCancelOperationFlag = false;
-    if (OnPreRedraw) OnPreRedraw(*this, c);
+    if (OnPreRedraw)
+        OnPreRedraw(*this, c);
     if (fCancelOperationFlag) {
         finish();
         return result;
@@ -379,8 +418,10 @@ TFloatRect TGraphicViewport::DrawLayers(QPainter& c, const TRect& CanvasArea, co
     c.setClipRect(area, c.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
     if (Erase) {
         if (onScreenBM) {
-            if (GenLayers) c.fillRect(area, ColorToQColor(fBackGroundColor));
-            if (GenSelection) FillSelectArea(CanvasArea);
+            if (GenLayers)
+                c.fillRect(area, ColorToQColor(fBackGroundColor));
+            if (GenSelection)
+                FillSelectArea(CanvasArea);
         } else {
             c.fillRect(area, ColorToQColor(fBackGroundColor));
         }
@@ -395,44 +436,56 @@ TFloatRect TGraphicViewport::DrawLayers(QPainter& c, const TRect& CanvasArea, co
     const double scale = fVPParm->ActualScale();
     for (int i = TopLayer; i >= 0; --i) {
         TLayerListItem* item = fLL->GetLayerItem(i); // the list may change while events run
-        if (!item || !item->GraphicTable() || !item->LayerState().ZoomVisible(scale)) continue;
+        if (!item || !item->GraphicTable() || !item->LayerState().ZoomVisible(scale))
+            continue;
         TGraphicTable* gt = item->GraphicTable();
         TGraphicTable* th = item->ThematicTable();
         if (GenLayers) {
-            TMemoryStream* rso = item->LayerState().StyleOverride() ? &item->RecStyleOver() : nullptr;
+            TMemoryStream* rso =
+                item->LayerState().StyleOverride() ? &item->RecStyleOver() : nullptr;
             gt->DrawGraphic(result, c, CanvasArea, rso, pc, 440, fCancelOperationFlag);
-            if (th && !fCancelOperationFlag) th->DrawGraphic(result, c, CanvasArea, nullptr, pc, 440, fCancelOperationFlag);
+            if (th && !fCancelOperationFlag)
+                th->DrawGraphic(result, c, CanvasArea, nullptr, pc, 440, fCancelOperationFlag);
         }
         if (!fCancelOperationFlag && GenSelection) {
             if (sel) {
                 gt->DrawSelection(result, *sel, CanvasArea, true);
-                if (th) th->DrawSelection(result, *sel, CanvasArea, true);
+                if (th)
+                    th->DrawSelection(result, *sel, CanvasArea, true);
             } else {
                 gt->DrawSelection(result, c, CanvasArea, false);
-                if (th) th->DrawSelection(result, c, CanvasArea, false);
+                if (th)
+                    th->DrawSelection(result, c, CanvasArea, false);
             }
         }
-        if (fCancelOperationFlag) break;
+        if (fCancelOperationFlag)
+            break;
     }
     sel.reset();
     fRedrawBusy = false;
-    if (OnPostRedraw) OnPostRedraw(*this, c);
+    if (OnPostRedraw)
+        OnPostRedraw(*this, c);
     c.restore();
     finish();
     return result;
 }
 
 void TGraphicViewport::ProcessPendingIfAllowed() {
-    if (RedrawAllowed() && (!IsEmptyFloatRect(fModifiedGraphicArea) || !IsEmptyFloatRect(fModifiedSelectionArea)))
+    if (RedrawAllowed() &&
+        (!IsEmptyFloatRect(fModifiedGraphicArea) || !IsEmptyFloatRect(fModifiedSelectionArea)))
         ProcessGTableNotifyMessages();
 }
 
 TRect TGraphicViewport::WorldToCanvasRect(const TFloatRect& a) const {
     TRect r = CoOrdToScreen(a);
-    if (r.Left > r.Right) std::swap(r.Left, r.Right);
-    if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
-    if (r.Right - r.Left < 1) r.Right = r.Left + 1;
-    if (r.Bottom - r.Top < 1) r.Bottom = r.Top + 1;
+    if (r.Left > r.Right)
+        std::swap(r.Left, r.Right);
+    if (r.Top > r.Bottom)
+        std::swap(r.Top, r.Bottom);
+    if (r.Right - r.Left < 1)
+        r.Right = r.Left + 1;
+    if (r.Bottom - r.Top < 1)
+        r.Bottom = r.Top + 1;
     return r;
 }
 
@@ -448,7 +501,8 @@ void TGraphicViewport::ProcessGTableNotifyMessages() {
         EraseBitmaps();
     }
     UpdateActualView();
-    if (fScreenBM.isNull()) return;
+    if (fScreenBM.isNull())
+        return;
     if (!IsEmptyFloatRect(fModifiedGraphicArea)) {
         TRect r = WorldToCanvasRect(fModifiedGraphicArea);
         TFloatRect area = ScreenToCoOrd(r);
@@ -468,15 +522,19 @@ void TGraphicViewport::ProcessGTableNotifyMessages() {
     }
 }
 
-void TGraphicViewport::NotifyOnGraphicChange(TGraphicTable* Sender, const TFloatRect& a, bool Erase) {
+void TGraphicViewport::NotifyOnGraphicChange(TGraphicTable* Sender, const TFloatRect& a,
+                                             bool Erase) {
     UpdateActualView();
-    if (fDestroying) return;
+    if (fDestroying)
+        return;
     const int li = fLL->IndexOfTable(Sender);
-    if (li >= 0 && !fLL->GetLayerItem(li)->LayerState().Visible()) return;
+    if (li >= 0 && !fLL->GetLayerItem(li)->LayerState().Visible())
+        return;
     TFloatRect A = NormalizeFloatRect(a);
     const TFloatRect& actual = fVPParm->pActual;
     if (HasArea(actual)) {
-        if (!FloatRectsOverlap(A, actual)) return;
+        if (!FloatRectsOverlap(A, actual))
+            return;
         A = ClipTo(A, actual);
     }
     // Until the off-screen images have the widget's size (a hidden or freshly
@@ -496,9 +554,11 @@ void TGraphicViewport::NotifyOnGraphicChange(TGraphicTable* Sender, const TFloat
             ScheduleFullRedraw();
             return;
         }
-        if (Erase) FillSelectArea(r);
+        if (Erase)
+            FillSelectArea(r);
         QPainter p(&fScreenBM);
-        if (Erase) p.fillRect(ToQRect(r), ColorToQColor(fBackGroundColor));
+        if (Erase)
+            p.fillRect(ToQRect(r), ColorToQColor(fBackGroundColor));
         DrawLayers(p, r, A, true, Erase, top, Erase);
     } else {
         fModifiedGraphicArea = Collect(fModifiedGraphicArea, A);
@@ -510,7 +570,8 @@ void TGraphicViewport::NotifySelectionChange(TGraphicTable* aSender) {
     if (!fMultiSelect && aSender && aSender->SelectionCount() > 0)
         for (int i = 0; i < fLL->Count(); ++i) {
             TGraphicTable* gt = fLL->GetLayerItem(i)->GraphicTable();
-            if (gt && gt != aSender) gt->ClearSelection();
+            if (gt && gt != aSender)
+                gt->ClearSelection();
         }
     ProcessPendingIfAllowed();
 }
@@ -520,12 +581,14 @@ void TGraphicViewport::NotifySelectionChange(TGraphicTable* aSender, const TFloa
     if (!fMultiSelect && aSender && aSender->SelectionCount() > 0)
         for (int i = 0; i < fLL->Count(); ++i) {
             TGraphicTable* gt = fLL->GetLayerItem(i)->GraphicTable();
-            if (gt && gt != aSender) gt->ClearSelection();
+            if (gt && gt != aSender)
+                gt->ClearSelection();
         }
     TFloatRect A = NormalizeFloatRect(aArea);
     const TFloatRect& actual = fVPParm->pActual;
     if (HasArea(actual)) {
-        if (!FloatRectsOverlap(A, actual)) return;
+        if (!FloatRectsOverlap(A, actual))
+            return;
         A = ClipTo(A, actual);
     }
     fModifiedSelectionArea = Collect(fModifiedSelectionArea, A);
@@ -543,11 +606,13 @@ void TGraphicViewport::DecBusyRefCount(bool aAlwaysProcessMsgs) {
 void TGraphicViewport::CancelOperation() {
     fCancelOperationFlag = true;
     fPolyDataStream.Clear();
-    if (fSelectBoxActive) update();
+    if (fSelectBoxActive)
+        update();
     fSelectBoxActive = false;
 }
 
-// --- Coordinates ------------------------------------------------------------------------------------
+// --- Coordinates
+// ------------------------------------------------------------------------------------
 
 TFloatPoint TGraphicViewport::ScreenToCoOrd(const TPoint& p) const {
     const double aw = fVPParm->ActualWidth(), ah = fVPParm->ActualHeight();
@@ -578,7 +643,8 @@ TRect TGraphicViewport::CoOrdToScreen(const TFloatRect& aRect) const {
     return {a.X, a.Y, b.X, b.Y};
 }
 
-// --- Selection-related navigation -------------------------------------------------------------------
+// --- Selection-related navigation
+// -------------------------------------------------------------------
 
 void TGraphicViewport::ZoomToSelection() {
     TFloatRect s = fLL->GetSelectionExtents();
@@ -592,7 +658,8 @@ void TGraphicViewport::ZoomToSelection() {
 
 void TGraphicViewport::CenterOnSelection() {
     TFloatRect s = fLL->GetSelectionExtents();
-    if (IsEmptyFloatRect(s)) return;
+    if (IsEmptyFloatRect(s))
+        return;
     TFloatPoint c = FloatRectCentre(s);
     const double hw = fVPParm->ActualWidth() / 2, hh = fVPParm->ActualHeight() / 2;
     fVPParm->SetReq({c.X - hw, c.Y + hh, c.X + hw, c.Y - hh});
@@ -604,7 +671,8 @@ void TGraphicViewport::MakeSelectionVisible() {
     const TFloatRect s = fLL->GetSelectionExtents();
     TFloatPoint shift;
     if (PanToContain(actual, s, shift)) {
-        if (!FloatRectsOverlap(actual, s)) shift = FloatPointDelta(FloatRectCentre(actual), FloatRectCentre(s));
+        if (!FloatRectsOverlap(actual, s))
+            shift = FloatPointDelta(FloatRectCentre(actual), FloatRectCentre(s));
         fVPParm->SetReq(OffsetFloatRect(actual, shift));
         RedrawImageData(false);
     } else {
@@ -614,12 +682,14 @@ void TGraphicViewport::MakeSelectionVisible() {
 
 void TGraphicViewport::PanToLocation(const TFloatPoint& Center) {
     const double w = fVPParm->ActualWidth(), h = fVPParm->ActualHeight();
-    if (w == 0 || h == 0) return;
+    if (w == 0 || h == 0)
+        return;
     fVPParm->SetReq({Center.X - w / 2, Center.Y + h / 2, Center.X + w / 2, Center.Y - h / 2});
     RedrawImageData(false);
 }
 
-bool TGraphicViewport::CheckForObject(int x, int y, TGraphicTable*& GT, int32_t& RecordID, bool InfoableOnly) {
+bool TGraphicViewport::CheckForObject(int x, int y, TGraphicTable*& GT, int32_t& RecordID,
+                                      bool InfoableOnly) {
     TFloatPoint p = ScreenToCoOrd(TPoint{x, y});
     const double pw = width() > 0 ? 2 * fVPParm->ActualWidth() / width() : 0;
     // Zoom-layered layers are tested against the same scale as in drawing.
@@ -627,23 +697,29 @@ bool TGraphicViewport::CheckForObject(int x, int y, TGraphicTable*& GT, int32_t&
 }
 
 double TGraphicViewport::DiagonalPixels() const {
-    return std::sqrt(static_cast<double>(width()) * width() + static_cast<double>(height()) * height());
+    return std::sqrt(static_cast<double>(width()) * width() +
+                     static_cast<double>(height()) * height());
 }
 
 double TGraphicViewport::DiagonalNonEarthDistance(bool NonEarth, double MeasurementRadius) const {
     const TFloatRect& a = fVPParm->pActual;
-    if (NonEarth) return FloatPointDistance(a.TopLeft(), a.BottomRight());
-    return GreatCircleDistance(a.TopLeft(), a.BottomRight(), MeasurementRadius, true, 0.017453292519943295);
+    if (NonEarth)
+        return FloatPointDistance(a.TopLeft(), a.BottomRight());
+    return GreatCircleDistance(a.TopLeft(), a.BottomRight(), MeasurementRadius, true,
+                               0.017453292519943295);
 }
 
 double TGraphicViewport::GisUnitsPerPoint(bool NonEarth, double MeasurementRadius) const {
-    return DiagonalNonEarthDistance(NonEarth, MeasurementRadius) / DiagonalPixels() * logicalDpiY() / 72.0;
+    return DiagonalNonEarthDistance(NonEarth, MeasurementRadius) / DiagonalPixels() *
+           logicalDpiY() / 72.0;
 }
 
-// --- Painting and size ------------------------------------------------------------------------------
+// --- Painting and size
+// ------------------------------------------------------------------------------
 
 void TGraphicViewport::paintEvent(QPaintEvent*) {
-    if (fDestroying) return;
+    if (fDestroying)
+        return;
     QPainter p(this);
     if (fRedrawBusy) {
         if (!BitmapsFitWidget()) {
@@ -663,7 +739,8 @@ void TGraphicViewport::paintEvent(QPaintEvent*) {
         EraseBitmaps();
         ScheduleFullRedraw();
     }
-    if (OnPrePaint) OnPrePaint(*this, p);
+    if (OnPrePaint)
+        OnPrePaint(*this, p);
     const bool panDrag = fSelectBoxActive && fMode == vpmPan;
     if (panDrag) {
         const int dx = fSelectBox.Right - fSelectBox.Left, dy = fSelectBox.Bottom - fSelectBox.Top;
@@ -686,7 +763,8 @@ void TGraphicViewport::paintEvent(QPaintEvent*) {
                              QPoint(fSelectBox.Right - 1, fSelectBox.Bottom - 1)));
         }
     }
-    if (OnPostPaint) OnPostPaint(*this, p);
+    if (OnPostPaint)
+        OnPostPaint(*this, p);
 }
 
 // After a resize the actual view is fitted again to the new size about the same
@@ -694,17 +772,21 @@ void TGraphicViewport::paintEvent(QPaintEvent*) {
 // redrawn at the new size, shows them.
 void TGraphicViewport::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
-    if (fDestroying) return;
+    if (fDestroying)
+        return;
     TViewportParameters& d = *fVPParm;
     if (d.fkeepscale)
         d.SetReqScale(d.fhold_scale);
     else if (!IsEmptyFloatRect(d.pActual))
         d.pActual = {};
-    if (!IsEmptyFloatRect(d.pReq)) UpdateActualView();
-    if (isVisible()) update();
+    if (!IsEmptyFloatRect(d.pReq))
+        UpdateActualView();
+    if (isVisible())
+        update();
 }
 
-// --- Mouse --------------------------------------------------------------------------------------------
+// --- Mouse
+// --------------------------------------------------------------------------------------------
 
 void TGraphicViewport::RestorePanCursor() {
     if (fPanCursorSet) {
@@ -715,14 +797,17 @@ void TGraphicViewport::RestorePanCursor() {
 
 void TGraphicViewport::DoMouseDown(Qt::MouseButton Button, TShiftState Shift, int X, int Y) {
     fmsk = Shift.testFlag(Qt::ShiftModifier) || Shift.testFlag(Qt::ControlModifier);
-    if (fRedrawBusy) return;
+    if (fRedrawBusy)
+        return;
     if (fDblClickFlag) {
         fDblClickFlag = false;
         fSelectBoxActive = false;
         return;
     }
-    if (OnMouseDown) OnMouseDown(*this, Button, Shift, X, Y);
-    if (Button != Qt::LeftButton) return;
+    if (OnMouseDown)
+        OnMouseDown(*this, Button, Shift, X, Y);
+    if (Button != Qt::LeftButton)
+        return;
     fCancelOperationFlag = false;
     fMoveModeState = mmNone;
     fMouseDownFlag = true;
@@ -738,8 +823,11 @@ void TGraphicViewport::DoMouseDown(Qt::MouseButton Button, TShiftState Shift, in
     case vpmCreatePolygon:
     case vpmCreatePolyline:
     case vpmCreateEllipse:
-    case vpmCreatePolyBezier: fSelectBoxActive = true; break;
-    default: break;
+    case vpmCreatePolyBezier:
+        fSelectBoxActive = true;
+        break;
+    default:
+        break;
     }
     if (fMode == vpmPan && !fPanCursorSet) {
         QApplication::setOverrideCursor(Qt::ClosedHandCursor);
@@ -757,10 +845,12 @@ void TGraphicViewport::mouseMoveEvent(QMouseEvent* e) {
     const int X = pos.x(), Y = pos.y();
     if (OnMouseMove) {
         const bool panDrag = fSelectBoxActive && fMode == vpmPan;
-        TFloatPoint w = ScreenToCoOrd(panDrag ? TPoint{fSelectBox.Left, fSelectBox.Top} : TPoint{X, Y});
+        TFloatPoint w =
+            ScreenToCoOrd(panDrag ? TPoint{fSelectBox.Left, fSelectBox.Top} : TPoint{X, Y});
         OnMouseMove(*this, e->modifiers(), X, Y, w.X, w.Y);
     }
-    if (!fSelectBoxActive) return;
+    if (!fSelectBoxActive)
+        return;
     switch (fMode) {
     case vpmPan:
         fSelectBox.Right = X;
@@ -778,9 +868,11 @@ void TGraphicViewport::mouseMoveEvent(QMouseEvent* e) {
     default:
         // A drag to the left or upward moves the band's left or top edge with the pointer.
         fSelectBox.Right = X;
-        if (fSelectBox.Left > X) fSelectBox.Left = X;
+        if (fSelectBox.Left > X)
+            fSelectBox.Left = X;
         fSelectBox.Bottom = Y;
-        if (fSelectBox.Top >= Y - 1) fSelectBox.Top = Y - 2;
+        if (fSelectBox.Top >= Y - 1)
+            fSelectBox.Top = Y - 2;
         update();
         break;
     }
@@ -792,13 +884,17 @@ void TGraphicViewport::mouseReleaseEvent(QMouseEvent* e) {
     fMoveTimer.stop();
     fMoveModeState = mmNone;
     RestorePanCursor();
-    if (OnMouseUp) OnMouseUp(*this, e->button(), e->modifiers(), X, Y);
-    if (e->button() != Qt::LeftButton || fCancelOperationFlag) return;
+    if (OnMouseUp)
+        OnMouseUp(*this, e->button(), e->modifiers(), X, Y);
+    if (e->button() != Qt::LeftButton || fCancelOperationFlag)
+        return;
     const bool wasDown = fMouseDownFlag;
     fSelectBoxActive = false;
-    if (!wasDown) return;
+    if (!wasDown)
+        return;
     fMouseDownFlag = false;
-    if (OnClick) OnClick(*this);
+    if (OnClick)
+        OnClick(*this);
 
     TViewportParameters& d = *fVPParm;
     const double k = 1 + fZoomFactor / 100.0;
@@ -838,16 +934,19 @@ void TGraphicViewport::mouseReleaseEvent(QMouseEvent* e) {
     case vpmInfo: {
         TGraphicTable* gt = nullptr;
         int32_t id = 0;
-        if (OnInfoClick && CheckForObject(sb.Left, sb.Top, gt, id, true)) OnInfoClick(*this, gt, id);
+        if (OnInfoClick && CheckForObject(sb.Left, sb.Top, gt, id, true))
+            OnInfoClick(*this, gt, id);
         break;
     }
-    default: break; // the user mode leaves clicks to OnMouseDown
+    default:
+        break; // the user mode leaves clicks to OnMouseDown
     }
     update();
 }
 
 void TGraphicViewport::mouseDoubleClickEvent(QMouseEvent* e) {
-    if (OnDblClick) OnDblClick(*this);
+    if (OnDblClick)
+        OnDblClick(*this);
     fSelectBoxActive = false;
     fPolyDataStream.Clear();
     update();
@@ -857,11 +956,13 @@ void TGraphicViewport::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void TGraphicViewport::enterEvent(QEnterEvent*) {
-    if (OnMouseEnter) OnMouseEnter(*this);
+    if (OnMouseEnter)
+        OnMouseEnter(*this);
 }
 
 void TGraphicViewport::leaveEvent(QEvent*) {
-    if (OnMouseLeave) OnMouseLeave(*this);
+    if (OnMouseLeave)
+        OnMouseLeave(*this);
 }
 
 } // namespace plani

@@ -5,24 +5,37 @@
 // an off-screen image (and the selection into an overlay), and the widget is
 // always painted from those two images, so exposing it never redraws layers.
 
-#include <QElapsedTimer>
-#include <QImage>
-#include <QTimer>
-#include <QWidget>
-
-#include <functional>
-#include <memory>
-
 #include "GrTables.h"
 #include "PlaniMisc.h"
 #include "PlaniVPL.h"
 
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
 namespace plani {
 
 enum TViewportMode : uint8_t {
-    vpmUserDefined, vpmInfo, vpmPan, vpmZoomIn, vpmZoomOut, vpmRuler, vpmSelectIndiv, vpmSelectCirc,
-    vpmSelectRect, vpmSelectPoly, vpmSelectContaining, vpmCreatePolygon, vpmCreatePolyline, vpmCreatePoint,
-    vpmCreateText, vpmCreateEllipse, vpmCreatePolyBezier
+    vpmUserDefined,
+    vpmInfo,
+    vpmPan,
+    vpmZoomIn,
+    vpmZoomOut,
+    vpmRuler,
+    vpmSelectIndiv,
+    vpmSelectCirc,
+    vpmSelectRect,
+    vpmSelectPoly,
+    vpmSelectContaining,
+    vpmCreatePolygon,
+    vpmCreatePolyline,
+    vpmCreatePoint,
+    vpmCreateText,
+    vpmCreateEllipse,
+    vpmCreatePolyBezier
 };
 enum TMoveMode : uint8_t { mmNone, mmMove, mmPoint, mmLine, mmPoly, mmSize, mmAngle };
 
@@ -30,12 +43,13 @@ class TGraphicViewport;
 class TViewportParameters;
 
 using TShiftState = Qt::KeyboardModifiers;
-using TVPMouseEvent =
-    std::function<void(TGraphicViewport& Sender, Qt::MouseButton Button, TShiftState Shift, int X, int Y)>;
-using TVPMouseMoveEvent =
-    std::function<void(TGraphicViewport& Sender, TShiftState Shift, int X, int Y, double vpX, double vpY)>;
+using TVPMouseEvent = std::function<void(TGraphicViewport& Sender, Qt::MouseButton Button,
+                                         TShiftState Shift, int X, int Y)>;
+using TVPMouseMoveEvent = std::function<void(TGraphicViewport& Sender, TShiftState Shift, int X,
+                                             int Y, double vpX, double vpY)>;
 using TVPNotifyEvent = std::function<void(TGraphicViewport& Sender)>;
-using TVPInfoClickEvent = std::function<void(TGraphicViewport& Sender, TGraphicTable*& GT, int32_t RecordID)>;
+using TVPInfoClickEvent =
+    std::function<void(TGraphicViewport& Sender, TGraphicTable*& GT, int32_t RecordID)>;
 using TGVDrawEvent = std::function<void(TGraphicViewport& Sender, QPainter& Canvas)>;
 using TGVPaintEvent = std::function<void(TGraphicViewport& Sender, QPainter& Canvas)>;
 using TVPRulerChangeEvent = std::function<void(TGraphicViewport& Sender, double Distance)>;
@@ -151,8 +165,8 @@ public:
     void RedrawImageData(bool aForceRedraw);
     // Draws the world rectangle vp onto CanvasArea of c; returns the world
     // rectangle actually drawn (vp fitted to CanvasArea), all zero when nothing was.
-    TFloatRect GenerateImageData(QPainter& c, const TRect& CanvasArea, const TFloatRect& vp, bool GenLayers,
-                                 bool GenSelection, bool Erase);
+    TFloatRect GenerateImageData(QPainter& c, const TRect& CanvasArea, const TFloatRect& vp,
+                                 bool GenLayers, bool GenSelection, bool Erase);
     // Clears the request, so the next view shows the visible layers' extents.
     void ZoomToVisibleExtents();
     void ProcessGTableNotifyMessages();
@@ -201,8 +215,8 @@ private:
     friend class TViewportParameters;
 
     void UpdateActualView();
-    TFloatRect DrawLayers(QPainter& c, const TRect& CanvasArea, const TFloatRect& vp, bool GenLayers,
-                          bool GenSelection, int TopLayer, bool Erase);
+    TFloatRect DrawLayers(QPainter& c, const TRect& CanvasArea, const TFloatRect& vp,
+                          bool GenLayers, bool GenSelection, int TopLayer, bool Erase);
     bool RedrawAllowed() const { return fAutoRedraw && !(fBusyRefCount > 0 && fAtomicOps); }
     void ProcessPendingIfAllowed();
     bool BitmapsFitWidget() const { return fScreenBM.size() == size(); }

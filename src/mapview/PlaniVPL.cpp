@@ -1,9 +1,9 @@
 #include "PlaniVPL.h"
 
+#include "PlaniVP.h"
+
 #include <algorithm>
 #include <cmath>
-
-#include "PlaniVP.h"
 
 namespace plani {
 
@@ -35,7 +35,8 @@ bool TLayerState::ZoomVisible(double aVPScale) const {
 }
 
 bool TLayerState::Offers(TGraphicTableAttribute a) const {
-    if (!powner) return true;
+    if (!powner)
+        return true;
     TGraphicTable* gt = powner->GraphicTable();
     return gt && InAttrs(gt->Attributes(), a);
 }
@@ -43,7 +44,8 @@ bool TLayerState::Offers(TGraphicTableAttribute a) const {
 void TLayerState::SetVisible(bool v) {
     if (!v || Offers(gtaDraw)) {
         pVisible = v;
-        if (!v) pSelectable = pEditable = pInfoable = false;
+        if (!v)
+            pSelectable = pEditable = pInfoable = false;
     }
     Changed();
 }
@@ -62,7 +64,8 @@ void TLayerState::SetSelectable(bool v) {
 void TLayerState::SetEditable(bool v) {
     if (!v || Offers(gtaEdit)) {
         pEditable = v;
-        if (v) pSelectable = pVisible = true;
+        if (v)
+            pSelectable = pVisible = true;
     }
     Changed();
 }
@@ -70,13 +73,15 @@ void TLayerState::SetEditable(bool v) {
 void TLayerState::SetInfoable(bool v) {
     if (!v || Offers(gtaInfo)) {
         pInfoable = v;
-        if (v) pVisible = true;
+        if (v)
+            pVisible = true;
     }
     Changed();
 }
 
 void TLayerState::SetStyleOverride(bool v) {
-    if (!v || !powner || powner->RecStyleOver().Size() > 0) pStyleOverride = v;
+    if (!v || !powner || powner->RecStyleOver().Size() > 0)
+        pStyleOverride = v;
     Changed();
 }
 
@@ -106,23 +111,29 @@ TLayerListItem::TLayerListItem(TLayerList* powner, TGraphicTable* gt)
     : pGT(gt), pState(std::make_unique<TLayerState>(this)),
       pAutoLabelParams(std::make_unique<TAutoLabelParams>()), fowner(powner) {
     pState->OnChange = [this] {
-        if (OnChange) OnChange();
+        if (OnChange)
+            OnChange();
     };
 }
 
 void TLayerListItem::InitStyleOverride(const TBasicObjectStyle& Defaults) {
-    if (!pGT) throw CEError("InitStyleOverride: Invalid GraphicTable in layer");
-    if (!pGT->Active()) throw CEError("InitStyleOverride: GraphicTable is inactive");
+    if (!pGT)
+        throw CEError("InitStyleOverride: Invalid GraphicTable in layer");
+    if (!pGT->Active())
+        throw CEError("InitStyleOverride: GraphicTable is inactive");
     const int32_t n = std::max<int32_t>(0, pGT->HighestObjNo());
     // Rewritten from the start, so a second initialisation leaves no stale overrides.
     rso.Clear();
-    for (int32_t i = 0; i <= n; ++i) rso.WriteValue(Defaults);
+    for (int32_t i = 0; i <= n; ++i)
+        rso.WriteValue(Defaults);
     pState->SetStyleOverride(true);
 }
 
 void TLayerListItem::OverrideStyle(int32_t ObjectID, const TBasicObjectStyle& Style) {
-    if (rso.Size() == 0) throw CEError("OverrideStyle: Layer has not been InitStyleOverride'd");
-    if (ObjectID < 0) return;
+    if (rso.Size() == 0)
+        throw CEError("OverrideStyle: Layer has not been InitStyleOverride'd");
+    if (ObjectID < 0)
+        return;
     rso.SetPosition(static_cast<int64_t>(ObjectID) * 12);
     rso.WriteValue(Style);
 }
@@ -139,12 +150,14 @@ TLayerList::TLayerList(TGraphicViewport* ViewportOwner) : fOwner(ViewportOwner) 
 TLayerList::~TLayerList() {
     // Unlink the tables without touching a viewport that is going away.
     for (auto& item : ListItems)
-        if (item->GraphicTable()) item->GraphicTable()->RemoveViewportLink(fOwner);
+        if (item->GraphicTable())
+            item->GraphicTable()->RemoveViewportLink(fOwner);
     ListItems.clear();
 }
 
 void TLayerList::Assign(const TLayerList& Source) {
-    if (&Source == this) return;
+    if (&Source == this)
+        return;
     RemoveAll();
     for (int i = Source.Count() - 1; i >= 0; --i) {
         const TLayerListItem* src = Source.ListItems[static_cast<size_t>(i)].get();
@@ -154,12 +167,14 @@ void TLayerList::Assign(const TLayerList& Source) {
         dst->RecStyleOver().Write(bytes.data(), static_cast<int64_t>(bytes.size()));
         dst->SetThematicTable(src->ThematicTable());
     }
-    if (fOwner) fOwner->update();
+    if (fOwner)
+        fOwner->update();
     Changed();
 }
 
 int TLayerList::InsertUsingState(TGraphicTable* gt, int LayerNo, const TLayerState* LayerState) {
-    if (!gt) throw CEError("Add/InsertLayer: Invalid GraphicTable");
+    if (!gt)
+        throw CEError("Add/InsertLayer: Invalid GraphicTable");
     if (IndexOfTable(gt) >= 0)
         throw CEError("Add Layer: " + gt->ComponentName() + " already used in " +
                       (fOwner ? fOwner->Name() : std::string()));
@@ -173,19 +188,24 @@ int TLayerList::InsertUsingState(TGraphicTable* gt, int LayerNo, const TLayerSta
         } else {
             same = gt->Units() == d.Units() || gt->Units() == muNone;
         }
-        if (!same) throw Exception("Units of graphic table are not the same as the viewport units");
+        if (!same)
+            throw Exception("Units of graphic table are not the same as the viewport units");
     }
     auto item = std::make_unique<TLayerListItem>(this, gt);
-    if (LayerState) item->LayerState().Assign(LayerState);
+    if (LayerState)
+        item->LayerState().Assign(LayerState);
     TLayerListItem* raw = item.get();
     raw->OnChange = [this, raw] {
-        if (OnLayerStateChange) OnLayerStateChange(*this, *raw);
+        if (OnLayerStateChange)
+            OnLayerStateChange(*this, *raw);
     };
     ListItems.insert(ListItems.begin() + LayerNo, std::move(item));
-    if (!InitializingLayers) Changed();
+    if (!InitializingLayers)
+        Changed();
     if (fOwner) {
         gt->AddViewportLink(fOwner);
-        if (gt->Active() && !InitializingLayers) fOwner->NotifyOnGraphicChange(gt, gt->Extents(), false);
+        if (gt->Active() && !InitializingLayers)
+            fOwner->NotifyOnGraphicChange(gt, gt->Extents(), false);
     }
     return LayerNo;
 }
@@ -195,8 +215,10 @@ void TLayerList::DeleteItem(int LayerNo) {
     ListItems.erase(ListItems.begin() + LayerNo);
     TGraphicTable* gt = item->GraphicTable();
     item.reset();
-    if (!gt) return;
-    if (fOwner) gt->RemoveViewportLink(fOwner);
+    if (!gt)
+        return;
+    if (fOwner)
+        gt->RemoveViewportLink(fOwner);
     if (fOwner && gt->Active() && !gt->Destroying() && !fOwner->Destroying())
         fOwner->NotifyOnGraphicChange(gt, gt->Extents(), true);
 }
@@ -208,12 +230,14 @@ bool TLayerList::Remove(TGraphicTable* gt) {
             DeleteItem(i);
             any = true;
         }
-    if (any) Changed();
+    if (any)
+        Changed();
     return any;
 }
 
 bool TLayerList::Delete(int LayerNo) {
-    if (LayerNo < 0 || LayerNo >= Count()) return false;
+    if (LayerNo < 0 || LayerNo >= Count())
+        return false;
     DeleteItem(LayerNo);
     Changed();
     return true;
@@ -223,14 +247,17 @@ void TLayerList::RemoveAll() {
     std::vector<std::unique_ptr<TLayerListItem>> items = std::move(ListItems);
     ListItems.clear();
     for (auto& item : items)
-        if (item->GraphicTable() && fOwner) item->GraphicTable()->RemoveViewportLink(fOwner);
+        if (item->GraphicTable() && fOwner)
+            item->GraphicTable()->RemoveViewportLink(fOwner);
     items.clear();
-    if (fOwner && !fOwner->Destroying()) fOwner->update();
+    if (fOwner && !fOwner->Destroying())
+        fOwner->update();
     Changed();
 }
 
 int TLayerList::Move(int LayerNo, int NewPosition) {
-    if (LayerNo < 0 || LayerNo >= Count()) return LayerNo;
+    if (LayerNo < 0 || LayerNo >= Count())
+        return LayerNo;
     NewPosition = std::clamp(NewPosition, 0, Count() - 1);
     auto item = std::move(ListItems[static_cast<size_t>(LayerNo)]);
     ListItems.erase(ListItems.begin() + LayerNo);
@@ -240,7 +267,8 @@ int TLayerList::Move(int LayerNo, int NewPosition) {
 }
 
 bool TLayerList::Exchange(int LayerA, int LayerB) {
-    if (LayerA < 0 || LayerA >= Count() || LayerB < 0 || LayerB >= Count()) return false;
+    if (LayerA < 0 || LayerA >= Count() || LayerB < 0 || LayerB >= Count())
+        return false;
     std::swap(ListItems[static_cast<size_t>(LayerA)], ListItems[static_cast<size_t>(LayerB)]);
     Changed();
     return true;
@@ -248,24 +276,28 @@ bool TLayerList::Exchange(int LayerA, int LayerB) {
 
 int TLayerList::IndexOf(const TLayerListItem* Item) const {
     for (int i = 0; i < Count(); ++i)
-        if (ListItems[static_cast<size_t>(i)].get() == Item) return i;
+        if (ListItems[static_cast<size_t>(i)].get() == Item)
+            return i;
     return -1;
 }
 
 int TLayerList::IndexOfTable(const TGraphicTable* gt) const {
     for (int i = 0; i < Count(); ++i)
-        if (ListItems[static_cast<size_t>(i)]->GraphicTable() == gt) return i;
+        if (ListItems[static_cast<size_t>(i)]->GraphicTable() == gt)
+            return i;
     return -1;
 }
 
 int TLayerList::IndexOfThematicTable(const TGraphicTable* gt) const {
     for (int i = 0; i < Count(); ++i)
-        if (ListItems[static_cast<size_t>(i)]->ThematicTable() == gt) return i;
+        if (ListItems[static_cast<size_t>(i)]->ThematicTable() == gt)
+            return i;
     return -1;
 }
 
 TLayerListItem* TLayerList::GetLayerItem(int LayerNo) const {
-    if (LayerNo < 0 || LayerNo >= Count()) return nullptr;
+    if (LayerNo < 0 || LayerNo >= Count())
+        return nullptr;
     return ListItems[static_cast<size_t>(LayerNo)].get();
 }
 
@@ -273,7 +305,8 @@ TFloatRect TLayerList::GetExtents() const {
     TFloatRect r;
     bool first = true;
     for (const auto& item : ListItems) {
-        if (!item->GraphicTable()) continue;
+        if (!item->GraphicTable())
+            continue;
         TFloatRect e = item->GraphicTable()->Extents();
         r = first ? e : UnionFloatRect(r, e);
         first = false;
@@ -286,7 +319,8 @@ TFloatRect TLayerList::GetVisibleExtents() const {
     bool first = true;
     for (const auto& item : ListItems) {
         TGraphicTable* gt = item->GraphicTable();
-        if (!gt || !item->LayerState().Visible() || !gt->Active() || gt->ObjectCount() == 0) continue;
+        if (!gt || !item->LayerState().Visible() || !gt->Active() || gt->ObjectCount() == 0)
+            continue;
         TFloatRect e = gt->Extents();
         r = first ? e : UnionFloatRect(r, e);
         first = false;
@@ -299,7 +333,8 @@ TFloatRect TLayerList::GetSelectionExtents() const {
     bool first = true;
     for (const auto& item : ListItems) {
         TGraphicTable* gt = item->GraphicTable();
-        if (!gt || gt->SelectionCount() == 0) continue;
+        if (!gt || gt->SelectionCount() == 0)
+            continue;
         TFloatRect e = gt->SelectionExtents();
         r = first ? e : UnionFloatRect(r, e);
         first = false;
@@ -309,23 +344,29 @@ TFloatRect TLayerList::GetSelectionExtents() const {
 
 void TLayerList::ClearSelection() {
     for (auto& item : ListItems)
-        if (item->GraphicTable()) item->GraphicTable()->ClearSelection();
+        if (item->GraphicTable())
+            item->GraphicTable()->ClearSelection();
 }
 
 void TLayerList::DeleteSelection() {
     for (auto& item : ListItems)
-        if (item->GraphicTable() && item->LayerState().Editable()) item->GraphicTable()->DeleteSelection();
+        if (item->GraphicTable() && item->LayerState().Editable())
+            item->GraphicTable()->DeleteSelection();
 }
 
 bool TLayerList::CheckForObject(const TFloatPoint& p, double pw, double GVScale, bool InfoableOnly,
                                 TGraphicTable*& GT, int32_t& ObjectID) {
     for (auto& item : ListItems) {
         TLayerState& st = item->LayerState();
-        if (!st.Visible() && st.Selectable()) st.SetSelectable(false);
-        if (!st.ZoomVisible(GVScale)) continue;
-        if (!st.Infoable() && InfoableOnly) continue;
+        if (!st.Visible() && st.Selectable())
+            st.SetSelectable(false);
+        if (!st.ZoomVisible(GVScale))
+            continue;
+        if (!st.Infoable() && InfoableOnly)
+            continue;
         for (TGraphicTable* t : {item->ThematicTable(), item->GraphicTable()}) {
-            if (!t || !t->Active()) continue;
+            if (!t || !t->Active())
+                continue;
             int32_t id = t->CheckForObject(p.X, p.Y, pw);
             if (id != 0) {
                 GT = t;
@@ -341,7 +382,8 @@ int TLayerList::GetSelectionLayers(std::vector<TLayerListItem*>* aLayerList) con
     int n = 0;
     for (const auto& item : ListItems)
         if (item->GraphicTable() && item->GraphicTable()->SelectionCount() > 0) {
-            if (aLayerList) aLayerList->push_back(item.get());
+            if (aLayerList)
+                aLayerList->push_back(item.get());
             ++n;
         }
     return n;
@@ -350,9 +392,10 @@ int TLayerList::GetSelectionLayers(std::vector<TLayerListItem*>* aLayerList) con
 int TLayerList::GetVisEdSelLayers(std::vector<TLayerListItem*>* aLayerList, double aVPScale) const {
     int n = 0;
     for (const auto& item : ListItems)
-        if (item->GraphicTable() && item->GraphicTable()->SelectionCount() > 0 && item->LayerState().Editable() &&
-            item->LayerState().ZoomVisible(aVPScale)) {
-            if (aLayerList) aLayerList->push_back(item.get());
+        if (item->GraphicTable() && item->GraphicTable()->SelectionCount() > 0 &&
+            item->LayerState().Editable() && item->LayerState().ZoomVisible(aVPScale)) {
+            if (aLayerList)
+                aLayerList->push_back(item.get());
             ++n;
         }
     return n;
@@ -362,9 +405,11 @@ int TLayerList::TopSelectableObjectLayer() {
     for (int i = 0; i < Count(); ++i) {
         TLayerListItem* item = ListItems[static_cast<size_t>(i)].get();
         TLayerState& st = item->LayerState();
-        if (!st.Visible() && st.Selectable()) st.SetSelectable(false);
+        if (!st.Visible() && st.Selectable())
+            st.SetSelectable(false);
         TGraphicTable* gt = item->GraphicTable();
-        if (st.Selectable() && gt && gt->Active() && gt->ObjectCount() > 0) return i;
+        if (st.Selectable() && gt && gt->Active() && gt->ObjectCount() > 0)
+            return i;
     }
     return -1;
 }
@@ -372,7 +417,8 @@ int TLayerList::TopSelectableObjectLayer() {
 int TLayerList::TopVisibleEditableLayer() const {
     for (int i = 0; i < Count(); ++i) {
         const TLayerState& st = ListItems[static_cast<size_t>(i)]->LayerState();
-        if (st.Editable() && st.Visible()) return i;
+        if (st.Editable() && st.Visible())
+            return i;
     }
     return -1;
 }
@@ -391,7 +437,8 @@ void TLayerList::ReadLayerData(const std::vector<TLayerDataEntry>& Entries) {
             st.SetZoomLayered(e.ZoomLayered);
             st.SetZLMinScale(e.ZLMinScale);
             st.SetZLMaxScale(e.ZLMaxScale);
-            if (e.Table) InsertUsingState(e.Table, 0, &st);
+            if (e.Table)
+                InsertUsingState(e.Table, 0, &st);
         }
     } catch (...) {
         InitializingLayers = false;
@@ -406,8 +453,9 @@ std::vector<TLayerDataEntry> TLayerList::WriteLayerData() const {
     for (int i = Count() - 1; i >= 0; --i) {
         const TLayerListItem& item = *ListItems[static_cast<size_t>(i)];
         const TLayerState& st = item.LayerState();
-        out.push_back({item.GraphicTable(), st.Visible(), st.Selectable(), st.Editable(), st.Infoable(),
-                       st.StyleOverride(), st.ZoomLayered(), st.ZLMinScale(), st.ZLMaxScale()});
+        out.push_back({item.GraphicTable(), st.Visible(), st.Selectable(), st.Editable(),
+                       st.Infoable(), st.StyleOverride(), st.ZoomLayered(), st.ZLMinScale(),
+                       st.ZLMaxScale()});
     }
     return out;
 }

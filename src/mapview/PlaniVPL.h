@@ -4,13 +4,13 @@
 // a state of visibility and other flags, a style-override stream and an
 // optional thematic table drawn over it.
 
+#include "GrTables.h"
+#include "PlaniMisc.h"
+
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "GrTables.h"
-#include "PlaniMisc.h"
 
 namespace plani {
 
@@ -73,7 +73,8 @@ public:
 private:
     bool Offers(TGraphicTableAttribute a) const;
     void Changed() {
-        if (OnChange) OnChange();
+        if (OnChange)
+            OnChange();
     }
 
     TLayerListItem* powner;
@@ -170,8 +171,8 @@ public:
     TFloatRect GetSelectionExtents() const;
     void ClearSelection();
     void DeleteSelection();
-    bool CheckForObject(const TFloatPoint& p, double pw, double GVScale, bool InfoableOnly, TGraphicTable*& GT,
-                        int32_t& ObjectID);
+    bool CheckForObject(const TFloatPoint& p, double pw, double GVScale, bool InfoableOnly,
+                        TGraphicTable*& GT, int32_t& ObjectID);
     int GetSelectionLayers(std::vector<TLayerListItem*>* aLayerList) const;
     int GetVisEdSelLayers(std::vector<TLayerListItem*>* aLayerList, double aVPScale) const;
     int TopSelectableObjectLayer();
@@ -188,7 +189,8 @@ public:
 
 private:
     void Changed() {
-        if (OnChange) OnChange(*this);
+        if (OnChange)
+            OnChange(*this);
     }
     void DeleteItem(int LayerNo);
 

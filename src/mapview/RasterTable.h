@@ -5,13 +5,12 @@
 // file, else the values already set stay in force. The image is never rotated
 // or mirrored.
 
+#include "GrTables.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
-
 #include <string>
-
-#include "GrTables.h"
 
 namespace plani {
 
@@ -29,8 +28,8 @@ public:
     void Close() override;
     TFloatRect Extents() override;
     int32_t ObjectCount() override { return fActive ? 1 : 0; }
-    bool DrawGraphic(const TFloatRect& vp, QPainter& c, const TRect& cr, TMemoryStream* rso, QWidget* pc, int pd,
-                     bool& Cancel) override;
+    bool DrawGraphic(const TFloatRect& vp, QPainter& c, const TRect& cr, TMemoryStream* rso,
+                     QWidget* pc, int pd, bool& Cancel) override;
 
     // Writes the control points as a world file beside the image.
     void SaveRefPoints();
@@ -45,14 +44,30 @@ public:
     int32_t MY1() const { return pMP.Top; }
     int32_t MX2() const { return pMP.Right; }
     int32_t MY2() const { return pMP.Bottom; }
-    void SetSX1(double v) { SetControl([&] { pSP.Left = v; }); }
-    void SetSY1(double v) { SetControl([&] { pSP.Top = v; }); }
-    void SetSX2(double v) { SetControl([&] { pSP.Right = v; }); }
-    void SetSY2(double v) { SetControl([&] { pSP.Bottom = v; }); }
-    void SetMX1(int32_t v) { SetControl([&] { pMP.Left = v; }); }
-    void SetMY1(int32_t v) { SetControl([&] { pMP.Top = v; }); }
-    void SetMX2(int32_t v) { SetControl([&] { pMP.Right = v; }); }
-    void SetMY2(int32_t v) { SetControl([&] { pMP.Bottom = v; }); }
+    void SetSX1(double v) {
+        SetControl([&] { pSP.Left = v; });
+    }
+    void SetSY1(double v) {
+        SetControl([&] { pSP.Top = v; });
+    }
+    void SetSX2(double v) {
+        SetControl([&] { pSP.Right = v; });
+    }
+    void SetSY2(double v) {
+        SetControl([&] { pSP.Bottom = v; });
+    }
+    void SetMX1(int32_t v) {
+        SetControl([&] { pMP.Left = v; });
+    }
+    void SetMY1(int32_t v) {
+        SetControl([&] { pMP.Top = v; });
+    }
+    void SetMX2(int32_t v) {
+        SetControl([&] { pMP.Right = v; });
+    }
+    void SetMY2(int32_t v) {
+        SetControl([&] { pMP.Bottom = v; });
+    }
     bool RefPointsLoaded() const { return fRefPointsLoaded; }
     const std::string& RefPointFileName() const { return fRefPointsFileName; }
 

@@ -19,20 +19,26 @@ void TSpatialObjTable::Assign(const TSpatialObjTable& Source) {
 }
 
 std::string TSpatialObjTable::ComponentName() const {
-    if (!fName.empty()) return fName;
-    if (!fDescrip.empty()) return fDescrip;
+    if (!fName.empty())
+        return fName;
+    if (!fDescrip.empty())
+        return fDescrip;
     return fDiskLoc;
 }
 
 void TSpatialObjTable::SetUnits(TMapUnits Value) {
     funits = Value;
-    if (Value != muCustom) fmpu = MetresPerUnitOf(Value);
+    if (Value != muCustom)
+        fmpu = MetresPerUnitOf(Value);
 }
 
-void TSpatialObjTable::SetMetresPerUnit(double Value) { fmpu = Value; }
+void TSpatialObjTable::SetMetresPerUnit(double Value) {
+    fmpu = Value;
+}
 
 void TSpatialObjTable::SetActive(bool Value) {
-    if (Value == fActive) return;
+    if (Value == fActive)
+        return;
     if (Value)
         Open();
     else
@@ -40,11 +46,13 @@ void TSpatialObjTable::SetActive(bool Value) {
 }
 
 void TSpatialObjTable::DoOpen() {
-    if (OnActivate) OnActivate(*this);
+    if (OnActivate)
+        OnActivate(*this);
 }
 
 void TSpatialObjTable::DoClose() {
-    if (OnDeactivate) OnDeactivate(*this);
+    if (OnDeactivate)
+        OnDeactivate(*this);
 }
 
 void TSpatialObjTable::ImportFrom(TSpatialObjTable& sfile) {
@@ -55,9 +63,11 @@ void TSpatialObjTable::ImportFrom(TSpatialObjTable& sfile) {
             sfile.SetObjectNo(i);
             std::unique_ptr<TSpatialObjE2> obj;
             sfile.FetchObj(obj);
-            if (obj) CreateObj(*obj);
+            if (obj)
+                CreateObj(*obj);
         } catch (const std::exception& e) {
-            if (OnObjectError) OnObjectError(*this, i, e.what());
+            if (OnObjectError)
+                OnObjectError(*this, i, e.what());
         }
     }
 }
@@ -73,20 +83,26 @@ void TSpatialObjTable::Close() {
     DoClose();
 }
 
-int32_t TSpatialObjTable::CreateObject(const TObjectInfo&, TMemoryStream*) { return 0; }
-
-int32_t TSpatialObjTable::CreateObj(TSpatialObjE2&) {
-    if (OnObjectAdd) OnObjectAdd(*this, 0);
+int32_t TSpatialObjTable::CreateObject(const TObjectInfo&, TMemoryStream*) {
     return 0;
 }
 
-bool TSpatialObjTable::DeleteObject(int32_t) { return false; }
+int32_t TSpatialObjTable::CreateObj(TSpatialObjE2&) {
+    if (OnObjectAdd)
+        OnObjectAdd(*this, 0);
+    return 0;
+}
+
+bool TSpatialObjTable::DeleteObject(int32_t) {
+    return false;
+}
 
 bool TSpatialObjTable::FetchObject(int32_t ObjectID, TObjectInfo& ObjInfo, TMemoryStream* ed) {
     SetObjectNo(ObjectID);
     std::unique_ptr<TSpatialObjE2> obj;
     FetchObj(obj);
-    if (!obj) return false;
+    if (!obj)
+        return false;
     obj->GetObjectInfo(ObjInfo);
     if (ed) {
         ed->Clear();
@@ -97,18 +113,24 @@ bool TSpatialObjTable::FetchObject(int32_t ObjectID, TObjectInfo& ObjInfo, TMemo
 }
 
 void TSpatialObjTable::FetchObj(std::unique_ptr<TSpatialObjE2>&) {
-    if (OnFetchObj) OnFetchObj(*this, fobjnum);
+    if (OnFetchObj)
+        OnFetchObj(*this, fobjnum);
 }
 
-bool TSpatialObjTable::ModifyObject(int32_t, const TObjectInfo&, TMemoryStream*) { return false; }
+bool TSpatialObjTable::ModifyObject(int32_t, const TObjectInfo&, TMemoryStream*) {
+    return false;
+}
 
-void TSpatialObjTable::ModifyObj(TSpatialObjE2&) { throw Exception("Method not implemented"); }
+void TSpatialObjTable::ModifyObj(TSpatialObjE2&) {
+    throw Exception("Method not implemented");
+}
 
 bool TSpatialObjTable::GetObjectNodes(int32_t ObjectID, TStream& Nodes) {
     SetObjectNo(ObjectID);
     std::unique_ptr<TSpatialObjE2> obj;
     FetchObj(obj);
-    if (!obj) return false;
+    if (!obj)
+        return false;
     Nodes.SetPosition(0);
     obj->GetNodes(Nodes);
     return true;
@@ -118,22 +140,26 @@ bool TSpatialObjTable::SetObjectNodes(int32_t ObjectID, TStream& Nodes) {
     SetObjectNo(ObjectID);
     std::unique_ptr<TSpatialObjE2> obj;
     FetchObj(obj);
-    if (!obj) return false;
+    if (!obj)
+        return false;
     Nodes.SetPosition(0);
     obj->SetNodes(Nodes);
     ModifyObj(*obj);
     return true;
 }
 
-TFloatRect TSpatialObjTable::ObjectExtents(int32_t) { throw Exception("Method not implemented"); }
+TFloatRect TSpatialObjTable::ObjectExtents(int32_t) {
+    throw Exception("Method not implemented");
+}
 
 // --- Object creation -----------------------------------------------------------------------
 
-void TSpatialObjTable::CalcExtentsAndCentroid(TObjectType Type, TMemoryStream& ed, TFloatRect& Extents,
-                                              TFloatPoint& Centroid) {
+void TSpatialObjTable::CalcExtentsAndCentroid(TObjectType Type, TMemoryStream& ed,
+                                              TFloatRect& Extents, TFloatPoint& Centroid) {
     switch (Type) {
     case otEllipse:
-    case otPoint: throw Exception("CalcExtentsAndCentroid can't be used with Ellipses or Points");
+    case otPoint:
+        throw Exception("CalcExtentsAndCentroid can't be used with Ellipses or Points");
     case otPolyline:
     case otPolygon:
     case otPolyBezierCurve: {
@@ -162,11 +188,13 @@ void TSpatialObjTable::CalcExtentsAndCentroid(TObjectType Type, TMemoryStream& e
         const double a = ti.Angle * M_PI / 180.0, ca = std::cos(a), sa = std::sin(a);
         const TFloatPoint p = ti.InsertionPoint;
         const TFloatPoint corners[4] = {
-            p, {p.X + ti.Width * ca, p.Y + ti.Width * sa},
+            p,
+            {p.X + ti.Width * ca, p.Y + ti.Width * sa},
             {p.X + ti.Height * sa, p.Y - ti.Height * ca},
             {p.X + ti.Width * ca + ti.Height * sa, p.Y + ti.Width * sa - ti.Height * ca}};
         TFloatRect r{p.X, p.Y, p.X, p.Y};
-        for (const auto& c : corners) r = ExtendFloatRect(r, c);
+        for (const auto& c : corners)
+            r = ExtendFloatRect(r, c);
         Extents = r;
         Centroid = FloatRectCentre(r);
         return;
@@ -193,13 +221,15 @@ static TObjectInfo MakeInfo(TObjectType Type, const TBasicObjectStyle& Style) {
     return info;
 }
 
-int32_t TSpatialObjTable::CreatePolyline(const TBasicObjectStyle& ObjectStyle, TMemoryStream& LineData) {
+int32_t TSpatialObjTable::CreatePolyline(const TBasicObjectStyle& ObjectStyle,
+                                         TMemoryStream& LineData) {
     TObjectInfo info = MakeInfo(otPolyline, ObjectStyle);
     CalcExtentsAndCentroid(otPolyline, LineData, info.Extents, info.Centroid);
     return CreateObject(info, &LineData);
 }
 
-int32_t TSpatialObjTable::CreatePolygon(const TBasicObjectStyle& ObjectStyle, TMemoryStream& LineData) {
+int32_t TSpatialObjTable::CreatePolygon(const TBasicObjectStyle& ObjectStyle,
+                                        TMemoryStream& LineData) {
     TObjectInfo info = MakeInfo(otPolygon, ObjectStyle);
     CalcExtentsAndCentroid(otPolygon, LineData, info.Extents, info.Centroid);
     return CreateObject(info, &LineData);
@@ -216,8 +246,10 @@ int32_t TSpatialObjTable::CreatePoint(const TBasicObjectStyle& ObjectStyle, cons
     return CreateObject(info, &ed);
 }
 
-int32_t TSpatialObjTable::CreateEllipse(const TBasicObjectStyle& ObjectStyle, const TFloatRect& Extents) {
-    if (Extents.Left == Extents.Right || Extents.Top == Extents.Bottom) return -1;
+int32_t TSpatialObjTable::CreateEllipse(const TBasicObjectStyle& ObjectStyle,
+                                        const TFloatRect& Extents) {
+    if (Extents.Left == Extents.Right || Extents.Top == Extents.Bottom)
+        return -1;
     TObjectInfo info = MakeInfo(otEllipse, ObjectStyle);
     info.Extents = NormalizeFloatRect(Extents);
     info.Centroid = FloatRectCentre(Extents);
@@ -227,12 +259,14 @@ int32_t TSpatialObjTable::CreateEllipse(const TBasicObjectStyle& ObjectStyle, co
     return CreateObject(info, &ed);
 }
 
-int32_t TSpatialObjTable::CreateText(const TBasicObjectStyle& ObjectStyle, const TTextInfo& TextInfo) {
+int32_t TSpatialObjTable::CreateText(const TBasicObjectStyle& ObjectStyle,
+                                     const TTextInfo& TextInfo) {
     TTextInfo ti = TextInfo;
     ti.Width = std::abs(ti.Width);
     ti.Height = std::abs(ti.Height);
     ti.Angle = static_cast<float>(ti.Angle - 360.0 * std::floor(ti.Angle / 360.0));
-    if (ti.Angle >= 360.0f) ti.Angle = 0.0f;
+    if (ti.Angle >= 360.0f)
+        ti.Angle = 0.0f;
     TMemoryStream ed;
     ti.WriteTo(ed);
     TObjectInfo info = MakeInfo(otText, ObjectStyle);
@@ -240,12 +274,16 @@ int32_t TSpatialObjTable::CreateText(const TBasicObjectStyle& ObjectStyle, const
     return CreateObject(info, &ed);
 }
 
-int32_t TSpatialObjTable::CopyObjectFromTable(TSpatialObjTable* Tbl, int32_t ObjectID, TObjectInfo& ObjInfo,
-                                              TMemoryStream* ed) {
-    if (!Tbl || !ed) return 0;
-    if (!fActive) Open();
-    if (!fActive) throw CEError("CopyObjectFromTable failed, table not active");
-    if (!Tbl->FetchObject(ObjectID, ObjInfo, ed)) return 0;
+int32_t TSpatialObjTable::CopyObjectFromTable(TSpatialObjTable* Tbl, int32_t ObjectID,
+                                              TObjectInfo& ObjInfo, TMemoryStream* ed) {
+    if (!Tbl || !ed)
+        return 0;
+    if (!fActive)
+        Open();
+    if (!fActive)
+        throw CEError("CopyObjectFromTable failed, table not active");
+    if (!Tbl->FetchObject(ObjectID, ObjInfo, ed))
+        return 0;
     ed->SetPosition(0);
     return CreateObject(ObjInfo, ed);
 }

@@ -4,12 +4,12 @@
 // object-creation helpers that build an object description and its extended
 // data and hand both to the table's CreateObject.
 
+#include "PlaniMisc.h"
+#include "PlaniObjects.h"
+
 #include <functional>
 #include <memory>
 #include <string>
-
-#include "PlaniMisc.h"
-#include "PlaniObjects.h"
 
 namespace plani {
 
@@ -85,12 +85,14 @@ public:
     // Object creation; each returns the ID from CreateObject.
     int32_t CreatePolyline(const TBasicObjectStyle& ObjectStyle, TMemoryStream& LineData);
     int32_t CreatePolygon(const TBasicObjectStyle& ObjectStyle, TMemoryStream& LineData);
-    int32_t CreatePoint(const TBasicObjectStyle& ObjectStyle, const TFloatPoint& Pos, const TPointInfo& PointInfo);
+    int32_t CreatePoint(const TBasicObjectStyle& ObjectStyle, const TFloatPoint& Pos,
+                        const TPointInfo& PointInfo);
     // -1 without creating anything for a rectangle without width or height.
     int32_t CreateEllipse(const TBasicObjectStyle& ObjectStyle, const TFloatRect& Extents);
     int32_t CreateText(const TBasicObjectStyle& ObjectStyle, const TTextInfo& TextInfo);
     // Fetches ObjectID from Tbl and creates it here; 0 when Tbl is missing or the fetch fails.
-    int32_t CopyObjectFromTable(TSpatialObjTable* Tbl, int32_t ObjectID, TObjectInfo& ObjInfo, TMemoryStream* ed);
+    int32_t CopyObjectFromTable(TSpatialObjTable* Tbl, int32_t ObjectID, TObjectInfo& ObjInfo,
+                                TMemoryStream* ed);
 
     // Extents and centroid of an object from its extended data (read from the start).
     static void CalcExtentsAndCentroid(TObjectType Type, TMemoryStream& ed, TFloatRect& Extents,

@@ -1,7 +1,6 @@
 #include "mapview_test_env.h"
 
 #include <QApplication>
-
 #include <gtest/gtest.h>
 
 namespace mvtest {
@@ -33,19 +32,23 @@ private:
     QApplication* app_ = nullptr;
 };
 
-[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+[[maybe_unused]] auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
 } // namespace
 
 MessageRecorder::MessageRecorder() {
-    fPrevious = plani::SetMessageHandler(
-        [this](const std::string& text, plani::TMessageKind kind) { Messages.emplace_back(text, kind); });
+    fPrevious = plani::SetMessageHandler([this](const std::string& text, plani::TMessageKind kind) {
+        Messages.emplace_back(text, kind);
+    });
 }
 
-MessageRecorder::~MessageRecorder() { plani::SetMessageHandler(fPrevious); }
+MessageRecorder::~MessageRecorder() {
+    plani::SetMessageHandler(fPrevious);
+}
 
-bool TTestTable::DrawGraphic(const plani::TFloatRect& vp, QPainter& c, const plani::TRect& cr, plani::TMemoryStream*,
-                             QWidget*, int, bool& Cancel) {
+bool TTestTable::DrawGraphic(const plani::TFloatRect& vp, QPainter& c, const plani::TRect& cr,
+                             plani::TMemoryStream*, QWidget*, int, bool& Cancel) {
     ++draws;
     lastVp = vp;
     lastCr = cr;
@@ -54,7 +57,8 @@ bool TTestTable::DrawGraphic(const plani::TFloatRect& vp, QPainter& c, const pla
         plani::TRect r = tr.WorldToDevice(ext);
         c.fillRect(QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1)), fill);
     }
-    if (onDraw) onDraw(Cancel);
+    if (onDraw)
+        onDraw(Cancel);
     return Cancel;
 }
 

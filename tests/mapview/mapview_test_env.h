@@ -2,15 +2,14 @@
 // Shared pieces of the map toolkit tests: the application object, a recorder
 // for the toolkit's message boxes, and a configurable layer table.
 
-#include <QPainter>
+#include "GrTables.h"
+#include "PlaniMisc.h"
 
+#include <QPainter>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "GrTables.h"
-#include "PlaniMisc.h"
 
 namespace mvtest {
 
@@ -39,11 +38,12 @@ public:
     plani::TGraphicTableAttributes Attributes() override { return attrs; }
     plani::TFloatRect Extents() override { return fActive ? ext : plani::TFloatRect{}; }
     int32_t ObjectCount() override { return fActive ? count : 0; }
-    bool DrawGraphic(const plani::TFloatRect& vp, QPainter& c, const plani::TRect& cr, plani::TMemoryStream* rso,
-                     QWidget* pc, int pd, bool& Cancel) override;
+    bool DrawGraphic(const plani::TFloatRect& vp, QPainter& c, const plani::TRect& cr,
+                     plani::TMemoryStream* rso, QWidget* pc, int pd, bool& Cancel) override;
 
-    plani::TGraphicTableAttributes attrs = plani::AttrSet(plani::gtaDraw) | plani::AttrSet(plani::gtaInfo) |
-                                           plani::AttrSet(plani::gtaSelect) | plani::AttrSet(plani::gtaEdit);
+    plani::TGraphicTableAttributes attrs =
+        plani::AttrSet(plani::gtaDraw) | plani::AttrSet(plani::gtaInfo) |
+        plani::AttrSet(plani::gtaSelect) | plani::AttrSet(plani::gtaEdit);
     plani::TFloatRect ext;
     int32_t count = 1;
     QColor fill = Qt::transparent; // drawn over the extents unless transparent

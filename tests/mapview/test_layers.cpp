@@ -1,10 +1,10 @@
 // Layer state rules, the layer list and the abstract table's base behaviour.
 
-#include <gtest/gtest.h>
-
 #include "PlaniVP.h"
 #include "PlaniVPL.h"
 #include "mapview_test_env.h"
+
+#include <gtest/gtest.h>
 
 using namespace plani;
 using mvtest::TTestTable;
@@ -50,7 +50,8 @@ TEST(LayerState, DefaultsAndAssign) {
 // Each row: the table's attributes, the setter calls in order, the flags after
 // them (Visible, Selectable, Editable, Infoable).
 TEST(LayerState, FlagRulesFollowTheTablesAttributes) {
-    const TGraphicTableAttributes all = AttrSet(gtaDraw) | AttrSet(gtaInfo) | AttrSet(gtaSelect) | AttrSet(gtaEdit);
+    const TGraphicTableAttributes all =
+        AttrSet(gtaDraw) | AttrSet(gtaInfo) | AttrSet(gtaSelect) | AttrSet(gtaEdit);
     const TGraphicTableAttributes drawOnly = AttrSet(gtaDraw);
     enum Op { VisOff, VisOn, SelOff, SelOn, EdOff, EdOn, InfOff, InfOn };
     struct Case {
@@ -76,14 +77,30 @@ TEST(LayerState, FlagRulesFollowTheTablesAttributes) {
         TLayerState& s = item.LayerState();
         for (Op op : c.ops) {
             switch (op) {
-            case VisOff: s.SetVisible(false); break;
-            case VisOn: s.SetVisible(true); break;
-            case SelOff: s.SetSelectable(false); break;
-            case SelOn: s.SetSelectable(true); break;
-            case EdOff: s.SetEditable(false); break;
-            case EdOn: s.SetEditable(true); break;
-            case InfOff: s.SetInfoable(false); break;
-            case InfOn: s.SetInfoable(true); break;
+            case VisOff:
+                s.SetVisible(false);
+                break;
+            case VisOn:
+                s.SetVisible(true);
+                break;
+            case SelOff:
+                s.SetSelectable(false);
+                break;
+            case SelOn:
+                s.SetSelectable(true);
+                break;
+            case EdOff:
+                s.SetEditable(false);
+                break;
+            case EdOn:
+                s.SetEditable(true);
+                break;
+            case InfOff:
+                s.SetInfoable(false);
+                break;
+            case InfOn:
+                s.SetInfoable(true);
+                break;
             }
         }
         EXPECT_EQ(s.Visible(), c.vis) << c.name;
@@ -113,12 +130,15 @@ TEST(LayerItem, StyleOverrideStream) {
     TLayerListItem item(&table);
     TBasicObjectStyle red;
     red.PenColor = 255;
-    EXPECT_EQ(MessageOf([&] { item.InitStyleOverride(red); }), "InitStyleOverride: GraphicTable is inactive");
-    EXPECT_EQ(MessageOf([&] { item.OverrideStyle(1, red); }), "OverrideStyle: Layer has not been InitStyleOverride'd");
+    EXPECT_EQ(MessageOf([&] { item.InitStyleOverride(red); }),
+              "InitStyleOverride: GraphicTable is inactive");
+    EXPECT_EQ(MessageOf([&] { item.OverrideStyle(1, red); }),
+              "OverrideStyle: Layer has not been InitStyleOverride'd");
     item.LayerState().SetStyleOverride(true); // refused while the stream is empty
     EXPECT_FALSE(item.LayerState().StyleOverride());
     TLayerListItem noTable(nullptr);
-    EXPECT_EQ(MessageOf([&] { noTable.InitStyleOverride(red); }), "InitStyleOverride: Invalid GraphicTable in layer");
+    EXPECT_EQ(MessageOf([&] { noTable.InitStyleOverride(red); }),
+              "InitStyleOverride: Invalid GraphicTable in layer");
 
     table.count = 3;
     table.Open();
@@ -200,7 +220,8 @@ TEST_F(LayerListTest, InsertRefusesBadTablesAndLeavesTheListUnchanged) {
 
     vp.Display().SetUnits(muMetres);
     b.SetUnits(muKm);
-    EXPECT_EQ(MessageOf([&] { l.Add(&b); }), "Units of graphic table are not the same as the viewport units");
+    EXPECT_EQ(MessageOf([&] { l.Add(&b); }),
+              "Units of graphic table are not the same as the viewport units");
     EXPECT_EQ(l.Count(), 1);
     EXPECT_EQ(b.ViewportCount(), 0);
     c.SetUnits(muNone);

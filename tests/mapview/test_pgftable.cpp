@@ -1,14 +1,12 @@
 // The in-memory vector table: creation, checks, store layout, search and drawing.
 
-#include <gtest/gtest.h>
+#include "PGFtable.h"
+#include "mapview_test_env.h"
 
 #include <QImage>
 #include <QPainter>
-
 #include <cstring>
-
-#include "PGFtable.h"
-#include "mapview_test_env.h"
+#include <gtest/gtest.h>
 
 using namespace plani;
 
@@ -70,7 +68,8 @@ TEST_F(PGFTableTest, NewTableIsActiveAndEmpty) {
     EXPECT_EQ(t.ObjectCount(), 0);
     EXPECT_EQ(t.HighestObjNo(), 0);
     EXPECT_TRUE(IsEmptyFloatRect(t.Extents()));
-    EXPECT_EQ(t.Attributes(), AttrSet(gtaDraw) | AttrSet(gtaInfo) | AttrSet(gtaSelect) | AttrSet(gtaEdit));
+    EXPECT_EQ(t.Attributes(),
+              AttrSet(gtaDraw) | AttrSet(gtaInfo) | AttrSet(gtaSelect) | AttrSet(gtaEdit));
     EXPECT_EQ(t.MainFile()->Bytes().size(), 603u);
     QImage img(20, 20, QImage::Format_RGB32);
     img.fill(Qt::white);
@@ -122,7 +121,8 @@ TEST_F(PGFTableTest, StoreLayoutChainsTheRecords) {
     t.CreatePolyline(Style(0x00FF00, 3), line);
     const uint8_t* m = t.MainFile()->Memory();
     EXPECT_EQ(m[0], 28);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(m + 1), 28), "Planispherique Graphic Table");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(m + 1), 28),
+              "Planispherique Graphic Table");
     const TPGFHeader& h = t.MainHeader(); // packed: fields are compared by value (+)
     EXPECT_EQ(+h.Version, 115);
     EXPECT_EQ(+h.IncVersion, 1);
@@ -167,14 +167,30 @@ TEST_F(PGFTableTest, MalformedObjectsAreRefusedWithoutChangingTheTable) {
         std::string message;
         int kind; // ceDataFormatError, ceGeneral or -1 for a plain error
     } cases[] = {
-        {"polyline with all vertices equal", otPolyline, 0, [&] { return LineData({{p, p, p}}); },
-         "Error while checking polyline object - Must have at least 2 unique vertices", ceDataFormatError},
-        {"polyline ring of one vertex", otPolyline, 0, [&] { return LineData({{p, p}}); },
-         "Error while checking polyline object - Must have at least 2 unique vertices", ceDataFormatError},
-        {"polygon a b a", otPolygon, 0, [&] { return LineData({{a, b, a}}); },
-         "Error while checking polygon object - Must have at least 3 unique vertices", ceDataFormatError},
-        {"second part bad", otPolyline, 0, [&] { return LineData({{a, b}, {c, c}}); },
-         "Error while checking polyline object - Must have at least 2 unique vertices", ceDataFormatError},
+        {"polyline with all vertices equal", otPolyline, 0,
+         [&] {
+             return LineData({{p, p, p}});
+         },
+         "Error while checking polyline object - Must have at least 2 unique vertices",
+         ceDataFormatError},
+        {"polyline ring of one vertex", otPolyline, 0,
+         [&] {
+             return LineData({{p, p}});
+         },
+         "Error while checking polyline object - Must have at least 2 unique vertices",
+         ceDataFormatError},
+        {"polygon a b a", otPolygon, 0,
+         [&] {
+             return LineData({{a, b, a}});
+         },
+         "Error while checking polygon object - Must have at least 3 unique vertices",
+         ceDataFormatError},
+        {"second part bad", otPolyline, 0,
+         [&] {
+             return LineData({{a, b}, {c, c}});
+         },
+         "Error while checking polyline object - Must have at least 2 unique vertices",
+         ceDataFormatError},
         {"vertex list cut short", otPolyline, 0,
          [&] {
              TMemoryStream s = LineData({{a, b, c}});
@@ -193,19 +209,22 @@ TEST_F(PGFTableTest, MalformedObjectsAreRefusedWithoutChangingTheTable) {
              return s;
          },
          "Error while checking graphic object - Extended data record too short", ceDataFormatError},
-        {"text too short", otText, 0, [] {
+        {"text too short", otText, 0,
+         [] {
              TMemoryStream s;
              s.SetSize(300);
              return s;
          },
          "Error while checking graphic object - Extended data record too short", ceDataFormatError},
-        {"point too short", otPoint, 0, [] {
+        {"point too short", otPoint, 0,
+         [] {
              TMemoryStream s;
              s.WriteInt16(1);
              return s;
          },
          "Error while checking graphic object - Extended data record too short", ceDataFormatError},
-        {"ellipse too short", otEllipse, 0, [] {
+        {"ellipse too short", otEllipse, 0,
+         [] {
              TMemoryStream s;
              s.SetSize(31);
              return s;
@@ -213,13 +232,15 @@ TEST_F(PGFTableTest, MalformedObjectsAreRefusedWithoutChangingTheTable) {
          "Error while checking graphic object - Extended data record too short", ceDataFormatError},
         {"unknown object type", static_cast<TObjectType>(8), 0, [] { return TMemoryStream(); },
          "Invalid obj_info.ObjectType field", -1},
-        {"unknown point subtype", otPoint, 4, [] {
+        {"unknown point subtype", otPoint, 4,
+         [] {
              TMemoryStream s;
              s.SetSize(4);
              return s;
          },
          "Invalid obj_info.SubType field", -1},
-        {"zero parts", otPolyline, 0, [] {
+        {"zero parts", otPolyline, 0,
+         [] {
              TMemoryStream s;
              s.WriteInt32(0);
              return s;
@@ -255,8 +276,16 @@ TEST_F(PGFTableTest, CalcExtentsAndCentroidRefusals) {
         std::function<TMemoryStream()> data;
         std::string message;
     } cases[] = {
-        {otPoint, [&] { return LineData({{a, b}}); }, "CalcExtentsAndCentroid can't be used with Ellipses or Points"},
-        {otEllipse, [&] { return LineData({{a, b}}); }, "CalcExtentsAndCentroid can't be used with Ellipses or Points"},
+        {otPoint,
+         [&] {
+             return LineData({{a, b}});
+         },
+         "CalcExtentsAndCentroid can't be used with Ellipses or Points"},
+        {otEllipse,
+         [&] {
+             return LineData({{a, b}});
+         },
+         "CalcExtentsAndCentroid can't be used with Ellipses or Points"},
         {otPolyline, [] { return TMemoryStream(); }, "Invalid extended data"},
         {otPolyline, [&] { return LineData({}); }, "Invalid extended data"},
         {otPolyline, [&] { return LineData({{a}}); }, "Must have at least 2 vertices"},
@@ -270,7 +299,9 @@ TEST_F(PGFTableTest, CalcExtentsAndCentroidRefusals) {
     };
     for (auto& c : cases) {
         TMemoryStream data = c.data();
-        EXPECT_EQ(ErrorOf([&] { TSpatialObjTable::CalcExtentsAndCentroid(c.type, data, e, cen); }).first, c.message);
+        EXPECT_EQ(
+            ErrorOf([&] { TSpatialObjTable::CalcExtentsAndCentroid(c.type, data, e, cen); }).first,
+            c.message);
     }
     // Two parts: the centroid weighs each segment by its length.
     TMemoryStream two = LineData({{{0, 0}, {10, 0}}, {{0, 10}, {0, 40}}});
@@ -313,7 +344,8 @@ TEST_F(PGFTableTest, InactiveTablesAndTheDiskForm) {
                   t.FetchObject(1, i, nullptr);
               }).first,
               "Unable to fetch data from an inactive table");
-    EXPECT_EQ(ErrorOf([&] { t.ObjectExtents(1); }).first, "InternalFindObjectLocation: Table inactive");
+    EXPECT_EQ(ErrorOf([&] { t.ObjectExtents(1); }).first,
+              "InternalFindObjectLocation: Table inactive");
     // Reopened after Close, the in-memory table is empty.
     t.Open();
     EXPECT_TRUE(t.Active());
@@ -323,9 +355,11 @@ TEST_F(PGFTableTest, InactiveTablesAndTheDiskForm) {
     TPGFTable disk;
     disk.SetName("PGFTable2");
     EXPECT_FALSE(disk.RamFile());
-    EXPECT_EQ(ErrorOf([&] { disk.CreateNewTable(); }), std::make_pair(std::string("Create error: No DiskLocation specified"), 0));
+    EXPECT_EQ(ErrorOf([&] { disk.CreateNewTable(); }),
+              std::make_pair(std::string("Create error: No DiskLocation specified"), 0));
     TMemoryStream line = LineData({{a, b}});
-    EXPECT_EQ(ErrorOf([&] { disk.CreatePolyline(Style(0), line); }).first, "CreateObject failed, table not active");
+    EXPECT_EQ(ErrorOf([&] { disk.CreatePolyline(Style(0), line); }).first,
+              "CreateObject failed, table not active");
     disk.Open(); // the disk form is not provided: the table stays closed
     EXPECT_FALSE(disk.Active());
 }
@@ -357,7 +391,8 @@ TEST_F(PGFTableTest, SearchAreasMeetOnEdges) {
         int32_t h = t.CreateSearchArea(r);
         int32_t id;
         TObjectInfo info;
-        while (h && t.FetchFromSearchArea(h, id, info, nullptr)) out.push_back(id);
+        while (h && t.FetchFromSearchArea(h, id, info, nullptr))
+            out.push_back(id);
         if (h) {
             EXPECT_TRUE(t.DestroySearchArea(h));
         }
@@ -367,7 +402,7 @@ TEST_F(PGFTableTest, SearchAreasMeetOnEdges) {
     EXPECT_EQ(ids({11, 5, 19, 0}), (std::vector<int32_t>{}));
     EXPECT_EQ(ids({25, 5, 26, 4}), (std::vector<int32_t>{2}));
     EXPECT_EQ(ids({5, 5, 5, 5}), (std::vector<int32_t>{1, 2})); // no area: the whole table
-    EXPECT_EQ(t.CreateSearchArea({100, 200, 200, 100}), 0);        // beyond the extents
+    EXPECT_EQ(t.CreateSearchArea({100, 200, 200, 100}), 0);     // beyond the extents
     EXPECT_FALSE(t.DestroySearchArea(12345));
 }
 
@@ -419,7 +454,8 @@ TEST_F(PGFTableTest, StyleOverrideAndStreamPenChangeTheColour) {
     // Override: object 1 drawn blue.
     TMemoryStream rso;
     TBasicObjectStyle def = Style(255), blue = Style(0xFF0000);
-    for (int id = 0; id <= 2; ++id) rso.WriteValue(id == 1 ? blue : def);
+    for (int id = 0; id <= 2; ++id)
+        rso.WriteValue(id == 1 ? blue : def);
     QImage over = Render(t, vp, 100, 40, &rso);
     EXPECT_EQ(over.pixel(50, tr.WorldtoDeviceY(10)), qRgb(0, 0, 255));
 }
@@ -473,8 +509,10 @@ TEST_F(PGFTableTest, PreDrawHandlerCanReplaceObjectsAndClosingCancels) {
     int seen = 0;
     t.OnPreDrawObject = [&](TGraphicTable&, int32_t id, std::unique_ptr<TSpatialObjE2>& obj) {
         ++seen;
-        if (id == 1) obj.reset(); // not drawn
-        if (id == 3) t.Close();   // the drawing stops after this object
+        if (id == 1)
+            obj.reset(); // not drawn
+        if (id == 3)
+            t.Close(); // the drawing stops after this object
     };
     QImage img(20, 20, QImage::Format_RGB32);
     img.fill(Qt::white);

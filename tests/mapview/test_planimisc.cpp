@@ -1,17 +1,15 @@
 // World/device transform, rectangle helpers, clamped mappings and drawing styles.
 
-#include <gtest/gtest.h>
-
-#include <QImage>
-#include <QPainter>
-
-#include <cmath>
-#include <cstring>
-#include <limits>
-
 #include "PlaniMisc.h"
 #include "PlaniObjects.h"
 #include "mapview_test_env.h"
+
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <limits>
 
 using namespace plani;
 
@@ -80,8 +78,10 @@ TEST(Transform, RoundsHalfToEvenAndClampsTo32Bits) {
     struct Case {
         double v;
         int32_t expected;
-    } cases[] = {{2.5, 2},   {3.5, 4},         {-2.5, -2},         {0.5, 0},
-                 {2.4, 2},   {2.6, 3},         {3e9, 2147483647},  {-3e9, std::numeric_limits<int32_t>::min()},
+    } cases[] = {{2.5, 2},           {3.5, 4},
+                 {-2.5, -2},         {0.5, 0},
+                 {2.4, 2},           {2.6, 3},
+                 {3e9, 2147483647},  {-3e9, std::numeric_limits<int32_t>::min()},
                  {1e300, 2147483647}};
     for (const auto& c : cases) {
         EXPECT_EQ(tr.WorldtoDeviceX(c.v), c.expected) << c.v;
@@ -156,8 +156,9 @@ TEST(Helpers, PanToContainGivesTheLeastShift) {
         TFloatRect target;
         TFloatPoint shift;
     } cases[] = {
-        {{10, 90, 20, 80}, {0, 0}},       {{-30, 50, -10, 40}, {-30, 0}}, {{90, 50, 130, 40}, {30, 0}},
-        {{10, 130, 20, 120}, {0, 30}},    {{10, -5, 20, -20}, {0, -20}},  {{-10, 110, 0, 100}, {-10, 10}},
+        {{10, 90, 20, 80}, {0, 0}},    {{-30, 50, -10, 40}, {-30, 0}},
+        {{90, 50, 130, 40}, {30, 0}},  {{10, 130, 20, 120}, {0, 30}},
+        {{10, -5, 20, -20}, {0, -20}}, {{-10, 110, 0, 100}, {-10, 10}},
     };
     for (const auto& c : cases) {
         TFloatPoint s{99, 99};
@@ -180,8 +181,10 @@ TEST(Helpers, GreatCircleDistance) {
 }
 
 TEST(Units, MetresPerUnitTable) {
-    const double expected[] = {1.0, 1000.0, 1609.344, 1852.0, 0.3048, 0.91439, 111195.0, 0.0254, 1.0, -1.0};
-    for (int u = muMetres; u <= muNone; ++u) EXPECT_DOUBLE_EQ(MetresPerUnitOf(static_cast<TMapUnits>(u)), expected[u]);
+    const double expected[] = {1.0,     1000.0,   1609.344, 1852.0, 0.3048,
+                               0.91439, 111195.0, 0.0254,   1.0,    -1.0};
+    for (int u = muMetres; u <= muNone; ++u)
+        EXPECT_DOUBLE_EQ(MetresPerUnitOf(static_cast<TMapUnits>(u)), expected[u]);
 }
 
 TEST(Styles, PointsToPixels) {
@@ -189,8 +192,10 @@ TEST(Styles, PointsToPixels) {
         int dpi;
         double pts;
         int px;
-    } cases[] = {{96, 0.1, 1}, {96, 0, 0}, {96, 1, 1}, {96, 72, 96}, {96, 1.875, 2}, {96, 2.625, 4}, {144, 1, 2}};
-    for (const auto& c : cases) EXPECT_EQ(PointsToPixels(c.dpi, c.pts), c.px) << c.pts;
+    } cases[] = {{96, 0.1, 1},   {96, 0, 0},     {96, 1, 1}, {96, 72, 96},
+                 {96, 1.875, 2}, {96, 2.625, 4}, {144, 1, 2}};
+    for (const auto& c : cases)
+        EXPECT_EQ(PointsToPixels(c.dpi, c.pts), c.px) << c.pts;
     QImage img(4, 4, QImage::Format_RGB32);
     QPainter p(&img);
     EXPECT_EQ(PointsToPixels(p, 72), img.logicalDpiX());
@@ -268,7 +273,8 @@ TEST(Styles, BadPenRecordsAreRefused) {
         // A count above 3 is refused before the pen changes.
         TMemoryStream s;
         s.WriteByte(4);
-        for (int i = 0; i < 4 * 14 + 2; ++i) s.WriteByte(0xEE);
+        for (int i = 0; i < 4 * 14 + 2; ++i)
+            s.WriteByte(0xEE);
         s.SetPosition(0);
         EXPECT_THROW(pen.ReadFrom(s), ERangeError);
         EXPECT_EQ(pen.PenLayers(), 1);

@@ -1,15 +1,13 @@
 // The raster layer: georeferencing from world and .ras files, its errors, and drawing.
 
-#include <gtest/gtest.h>
-
-#include <QImage>
-#include <QPainter>
-
-#include <fstream>
-
 #include "RasterTable.h"
 #include "mapview_test_env.h"
 #include "temp_dir.h"
+
+#include <QImage>
+#include <QPainter>
+#include <fstream>
+#include <gtest/gtest.h>
 
 using namespace plani;
 
@@ -35,7 +33,8 @@ void WriteRas(const std::string& path, uint16_t sig, TFloatRect sp, TRect mp, si
     s.WriteValue(sp);
     s.WriteValue(mp);
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(s.Memory()), static_cast<std::streamsize>(s.Size() - cut));
+    out.write(reinterpret_cast<const char*>(s.Memory()),
+              static_cast<std::streamsize>(s.Size() - cut));
 }
 
 template <typename F> std::string ErrorOf(F&& f) {
@@ -173,9 +172,12 @@ TEST_F(RasterTest, BadWorldFilesAreReportedAndSkipped) {
     } cases[] = {
         {"short", "10\n0\n0\n-10\n", "'' is not a valid floating point value"},
         {"non-numeric", "10\n0\n0\nabc\n1005\n1995\n", "'abc' is not a valid floating point value"},
-        {"decimal comma", "10,5\n0\n0\n-10\n1005\n1995\n", "'10,5' is not a valid floating point value"},
-        {"row rotation", "10\n0.5\n0\n-10\n1005\n1995\n", "Cannot handle non-zero Row Rotation Term (0.5)"},
-        {"column rotation", "10\n0\n-2\n-10\n1005\n1995\n", "Cannot handle non-zero Column Rotation Term (-2)"},
+        {"decimal comma", "10,5\n0\n0\n-10\n1005\n1995\n",
+         "'10,5' is not a valid floating point value"},
+        {"row rotation", "10\n0.5\n0\n-10\n1005\n1995\n",
+         "Cannot handle non-zero Row Rotation Term (0.5)"},
+        {"column rotation", "10\n0\n-2\n-10\n1005\n1995\n",
+         "Cannot handle non-zero Column Rotation Term (-2)"},
     };
     const std::string world = dir / "map.bpw";
     t.SetDiskLocation(bmp);
@@ -184,11 +186,13 @@ TEST_F(RasterTest, BadWorldFilesAreReportedAndSkipped) {
             messages.Messages.clear();
             WriteText(world, c.text);
             std::filesystem::remove(dir / "map.ras");
-            if (withRas) WriteRas(dir / "map.ras", 0x8B87, {500, 900, 700, 800}, {0, 0, 100, 50});
+            if (withRas)
+                WriteRas(dir / "map.ras", 0x8B87, {500, 900, 700, 800}, {0, 0, 100, 50});
             t.Open();
             ASSERT_TRUE(t.Active()) << c.name;
             ASSERT_EQ(messages.Messages.size(), 1u) << c.name;
-            EXPECT_EQ(messages.Messages[0].first, "Error while loading world file " + world + "\r\r" + c.error)
+            EXPECT_EQ(messages.Messages[0].first,
+                      "Error while loading world file " + world + "\r\r" + c.error)
                 << c.name;
             EXPECT_EQ(messages.Messages[0].second, mkError);
             if (withRas) {

@@ -1,28 +1,27 @@
 // The map viewport as a widget: view fitting, conversions, the mouse modes,
 // drawing of raster and vector layers, and resizing. Runs on the offscreen platform.
 
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QTest>
-#include <QTimer>
-
-#include <chrono>
-#include <fstream>
-#include <thread>
-
 #include "PGFtable.h"
 #include "PlaniVP.h"
 #include "RasterTable.h"
 #include "mapview_test_env.h"
 #include "temp_dir.h"
 
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <thread>
+
 using namespace plani;
 using mvtest::TTestTable;
 
 namespace {
 
-void ExpectRectNear(const TFloatRect& r, double l, double t, double rt, double b, double eps = 1e-9) {
+void ExpectRectNear(const TFloatRect& r, double l, double t, double rt, double b,
+                    double eps = 1e-9) {
     EXPECT_NEAR(r.Left, l, eps);
     EXPECT_NEAR(r.Top, t, eps);
     EXPECT_NEAR(r.Right, rt, eps);
@@ -53,7 +52,8 @@ TBasicObjectStyle RedPen() {
 
 // QTest takes the point (0, 0) for the widget's centre; this sends exactly the point given.
 void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton b = Qt::LeftButton) {
-    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(b);
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(b);
     QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), b, held, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
@@ -176,7 +176,9 @@ TEST_F(ViewportTest, PanDragMovesThePictureThenTheRequest) {
     vp.SetMode(vpmPan);
     EXPECT_EQ(vp.cursor().shape(), Qt::OpenHandCursor);
     double dragWorldX = 0;
-    vp.OnMouseMove = [&](TGraphicViewport&, TShiftState, int, int, double wx, double) { dragWorldX = wx; };
+    vp.OnMouseMove = [&](TGraphicViewport&, TShiftState, int, int, double wx, double) {
+        dragWorldX = wx;
+    };
     QTest::mousePress(&vp, Qt::LeftButton, {}, QPoint(100, 100));
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ClosedHandCursor);
@@ -262,14 +264,14 @@ TEST_F(ViewportTest, EveryModeHasACursorAndClicksSafely) {
         TViewportMode mode;
         Qt::CursorShape shape;
     } cases[] = {
-        {vpmUserDefined, Qt::ArrowCursor},     {vpmInfo, Qt::BitmapCursor},
-        {vpmPan, Qt::OpenHandCursor},          {vpmZoomIn, Qt::BitmapCursor},
-        {vpmZoomOut, Qt::BitmapCursor},        {vpmRuler, Qt::CrossCursor},
-        {vpmSelectIndiv, Qt::ArrowCursor},     {vpmSelectCirc, Qt::BitmapCursor},
-        {vpmSelectRect, Qt::BitmapCursor},     {vpmSelectPoly, Qt::CrossCursor},
+        {vpmUserDefined, Qt::ArrowCursor},      {vpmInfo, Qt::BitmapCursor},
+        {vpmPan, Qt::OpenHandCursor},           {vpmZoomIn, Qt::BitmapCursor},
+        {vpmZoomOut, Qt::BitmapCursor},         {vpmRuler, Qt::CrossCursor},
+        {vpmSelectIndiv, Qt::ArrowCursor},      {vpmSelectCirc, Qt::BitmapCursor},
+        {vpmSelectRect, Qt::BitmapCursor},      {vpmSelectPoly, Qt::CrossCursor},
         {vpmSelectContaining, Qt::ArrowCursor}, {vpmCreatePolygon, Qt::CrossCursor},
-        {vpmCreatePolyline, Qt::CrossCursor},  {vpmCreatePoint, Qt::CrossCursor},
-        {vpmCreateText, Qt::CrossCursor},      {vpmCreateEllipse, Qt::CrossCursor},
+        {vpmCreatePolyline, Qt::CrossCursor},   {vpmCreatePoint, Qt::CrossCursor},
+        {vpmCreateText, Qt::CrossCursor},       {vpmCreateEllipse, Qt::CrossCursor},
         {vpmCreatePolyBezier, Qt::CrossCursor},
     };
     int n = 0;
@@ -278,7 +280,8 @@ TEST_F(ViewportTest, EveryModeHasACursorAndClicksSafely) {
         EXPECT_EQ(vp.Mode(), c.mode);
         EXPECT_EQ(vp.cursor().shape(), c.shape) << int(c.mode);
         const bool navigates = c.mode == vpmPan || c.mode == vpmZoomIn || c.mode == vpmZoomOut;
-        if (navigates) continue;
+        if (navigates)
+            continue;
         QTest::mousePress(&vp, Qt::LeftButton, {}, QPoint(50, 50));
         QTest::mouseMove(&vp, QPoint(80, 90));
         QTest::mouseRelease(&vp, Qt::LeftButton, {}, QPoint(80, 90));
@@ -297,7 +300,8 @@ protected:
         QImage img(100, 50, QImage::Format_RGB32);
         img.fill(Qt::green);
         for (int y = 0; y < 50; ++y)
-            for (int x = 50; x < 100; ++x) img.setPixel(x, y, qRgb(255, 255, 0));
+            for (int x = 50; x < 100; ++x)
+                img.setPixel(x, y, qRgb(255, 255, 0));
         const std::string bmp = dir / "map.bmp";
         img.save(QString::fromStdString(bmp), "BMP");
         std::ofstream(dir / "map.bpw") << "10\n0\n0\n-10\n1005\n1995\n";
@@ -339,7 +343,8 @@ TEST_F(MapPaneTest, DrawsTheBackgroundAndTheRectangleOverIt) {
     // The same view drawn into an image of another size.
     QImage other(200, 100, QImage::Format_RGB32);
     QPainter p(&other);
-    TFloatRect drawn = vp.GenerateImageData(p, {0, 0, 200, 100}, vp.Display().Actual(), true, false, true);
+    TFloatRect drawn =
+        vp.GenerateImageData(p, {0, 0, 200, 100}, vp.Display().Actual(), true, false, true);
     p.end();
     ExpectRectNear(drawn, 1000, 2000, 2000, 1500);
     TWDTransform tr(drawn, {0, 0, 200, 100});
@@ -376,7 +381,8 @@ TEST_F(MapPaneTest, ResizeKeepsClicksAndPictureTogether) {
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         ASSERT_EQ(vp.ScreenBM().size(), size);
-        const TFloatRect fitted = FitRectToDevice({1000, 2000, 2000, 1500}, {0, 0, size.width(), size.height()});
+        const TFloatRect fitted =
+            FitRectToDevice({1000, 2000, 2000, 1500}, {0, 0, size.width(), size.height()});
         ExpectRectNear(vp.Display().Actual(), fitted.Left, fitted.Top, fitted.Right, fitted.Bottom);
         // Where the rectangle's west edge is drawn, a click gives its x.
         const TPoint edge = vp.CoOrdToScreen(TFloatPoint{1100, 1750});
@@ -423,7 +429,8 @@ TEST_F(ViewportTest, StoredDisplayPropertiesInOrder) {
     d.SetUnits(muNone);
     d.SetMetresPerUnit(-1);
     d.SetKeepScale(false);
-    EXPECT_EQ(d.Req(), (TFloatRect{-407353.2934125, 7748239.5209575, 8975053.891802501, 378239.5212825006}));
+    EXPECT_EQ(d.Req(),
+              (TFloatRect{-407353.2934125, 7748239.5209575, 8975053.891802501, 378239.5212825006}));
     EXPECT_TRUE(IsEmptyFloatRect(d.Actual()));
 }
 
@@ -464,7 +471,8 @@ TEST_F(ViewportTest, RedrawRequestedDuringADrawingIsNotLost) {
     vp.OnMouseDown = [&](TGraphicViewport&, Qt::MouseButton, TShiftState, int, int) { ++downs; };
     bool first = true;
     t.onDraw = [&](bool&) {
-        if (!first) return;
+        if (!first)
+            return;
         first = false;
         vp.Display().SetReq({200, 300, 300, 200});
         vp.RedrawImageData(true);
