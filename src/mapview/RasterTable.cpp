@@ -51,7 +51,8 @@ double ParseWorldFileNumber(const std::string& line) {
         ++first;
     double v = 0;
     auto res = std::from_chars(first, last, v, std::chars_format::general);
-    if (s.empty() || res.ec != std::errc() || res.ptr != last)
+    // "nan" and "inf" parse, but would make every extent undefined.
+    if (s.empty() || res.ec != std::errc() || res.ptr != last || !std::isfinite(v))
         throw Exception("'" + s + "' is not a valid floating point value");
     return v;
 }

@@ -172,6 +172,7 @@ TEST_F(RasterTest, BadWorldFilesAreReportedAndSkipped) {
     } cases[] = {
         {"short", "10\n0\n0\n-10\n", "'' is not a valid floating point value"},
         {"non-numeric", "10\n0\n0\nabc\n1005\n1995\n", "'abc' is not a valid floating point value"},
+        {"not finite", "10\n0\n0\n-10\nnan\n1995\n", "'nan' is not a valid floating point value"},
         {"decimal comma", "10,5\n0\n0\n-10\n1005\n1995\n",
          "'10,5' is not a valid floating point value"},
         {"row rotation", "10\n0.5\n0\n-10\n1005\n1995\n",
