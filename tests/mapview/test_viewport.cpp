@@ -450,7 +450,8 @@ TEST_F(ViewportTest, LongDrawingProcessesEventsAndCanBeCancelled) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     };
     vp.Display().SetReq({0, 400, 100, 0});
-    QTimer::singleShot(300, &vp, [&] { vp.CancelOperation(); }); // due before the first 440 ms break
+    QTimer::singleShot(300, &vp,
+                       [&] { vp.CancelOperation(); }); // due before the first 440 ms break
     vp.RedrawImageData(true);
     EXPECT_GT(drawn, 0);
     EXPECT_LT(drawn, 400);
