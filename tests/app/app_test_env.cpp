@@ -1,0 +1,90 @@
+#include "app_test_env.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace apptest {
+
+namespace {
+
+class QtApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "test_app";
+        static char* argv[] = {name, nullptr};
+        app_ = new QApplication(argc, argv);
+        plani::SetMessageHandler([](const std::string& text, plani::TMessageKind) {
+            ToolkitMessages().push_back(text);
+        });
+    }
+    void TearDown() override {
+        plani::SetMessageHandler(nullptr);
+        delete app_;
+        app_ = nullptr;
+    }
+
+private:
+    QApplication* app_ = nullptr;
+};
+
+[[maybe_unused]] auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
+} // namespace
+
+std::vector<std::string>& ToolkitMessages() {
+    static std::vector<std::string> messages;
+    return messages;
+}
+
+WindowFixture::WindowFixture(bool TabAvailable, std::function<void(quadrel::TForm1Setup&)> Adjust) {
+    ToolkitMessages().clear();
+    quadrel::TForm1Setup setup;
+    setup.State = &state;
+    setup.Dialogs = &dialogs;
+    setup.TabAvailable = TabAvailable;
+    if (Adjust)
+        Adjust(setup);
+    form = std::make_unique<quadrel::TForm1>(std::move(setup));
+    form->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    Settle();
+}
+
+WindowFixture::~WindowFixture() {
+    EXPECT_TRUE(ToolkitMessages().empty())
+        << "unexpected toolkit message: " << ToolkitMessages().front();
+}
+
+std::vector<std::string> WindowFixture::Panels() const {
+    std::vector<std::string> out;
+    for (QLabel* p : form->StatusPanels)
+        out.push_back(p->text().toStdString());
+    return out;
+}
+
+void WindowFixture::Click(QPoint Pos, Qt::MouseButton Button) {
+    QTest::mouseClick(form->GraphicViewport1, Button, Qt::NoModifier, Pos);
+    Settle();
+}
+
+void WindowFixture::Settle() {
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+bool WindowFixture::RedNear(QPoint Pos) const {
+    const QImage& img = form->GraphicViewport1->ScreenBM();
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const QPoint p = Pos + QPoint(dx, dy);
+            if (img.valid(p) && img.pixel(p) == qRgb(255, 0, 0))
+                return true;
+        }
+    return false;
+}
+
+} // namespace apptest
