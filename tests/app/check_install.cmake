@@ -1,0 +1,52 @@
+# Installs the whole project into a scratch prefix and checks that the programs,
+# the MITAB adapter and the data land where the program looks for them: the data
+# in <datadir>/quadrel/ (../share/quadrel/ from the program's folder) and the
+# adapter in <libdir>/, which the installed program's run path names.
+#   cmake -DBUILD_DIR=... -DPREFIX=... -DBINDIR=bin -DLIBDIR=lib -DDATADIR=share
+#         -DPROGRAMS=quadrel,quadrel-cli -DLIBRARIES=libquadrel_mitab.so
+#         -DFILES=a,b -P check_install.cmake
+
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(
+  COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+  RESULT_VARIABLE rc OUTPUT_QUIET)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${rc}")
+endif()
+
+string(REPLACE "," ";" PROGRAMS "${PROGRAMS}")
+string(REPLACE "," ";" LIBRARIES "${LIBRARIES}")
+string(REPLACE "," ";" FILES "${FILES}")
+set(errors)
+
+foreach(p IN LISTS PROGRAMS)
+  set(exe ${PREFIX}/${BINDIR}/${p})
+  if(NOT EXISTS ${exe})
+    list(APPEND errors "missing ${BINDIR}/${p}")
+    continue()
+  endif()
+  file(READ_ELF ${exe} RUNPATH runpath RPATH rpath)
+  set(paths "${runpath}:${rpath}")
+  if(LIBRARIES AND NOT paths MATCHES "\\$ORIGIN/\\.\\./${LIBDIR}")
+    list(APPEND errors "${BINDIR}/${p} does not look for libraries in ../${LIBDIR} (run path '${paths}')")
+  endif()
+endforeach()
+
+foreach(l IN LISTS LIBRARIES)
+  if(NOT EXISTS ${PREFIX}/${LIBDIR}/${l})
+    list(APPEND errors "missing ${LIBDIR}/${l}")
+  endif()
+endforeach()
+
+foreach(f IN LISTS FILES)
+  if(NOT EXISTS ${PREFIX}/${BINDIR}/../${DATADIR}/quadrel/${f})
+    list(APPEND errors "missing ${DATADIR}/quadrel/${f} (../${DATADIR}/quadrel/ from ${BINDIR}/)")
+  endif()
+endforeach()
+
+file(REMOVE_RECURSE ${PREFIX})
+if(errors)
+  list(JOIN errors "\n  " text)
+  message(FATAL_ERROR "installed layout:\n  ${text}")
+endif()
+message(STATUS "installed layout is complete")
