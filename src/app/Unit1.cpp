@@ -420,6 +420,7 @@ void TForm1::ChooseGridSystem(TGridKind Kind) {
     }
     SyncCheckMarks(); // the format may have fallen back, the default size is chosen
     ShowMenusFor(FState.GridKind);
+    UpdatePaneCursor();
 }
 
 void TForm1::Close1Click() {
@@ -430,6 +431,13 @@ void TForm1::Close1Click() {
     EmptyExtentRectangle();
     EuroGridsize->menuAction()->setVisible(false);
     DKNGridSize1->menuAction()->setVisible(false);
+    UpdatePaneCursor();
+}
+
+void TForm1::UpdatePaneCursor() {
+    // Picking corners wants a cross-hair; without a grid the clicks do nothing.
+    if (GraphicViewport1->Mode() == vpmUserDefined)
+        GraphicViewport1->setCursor(FState.GridKind != gkNone ? Qt::CrossCursor : Qt::ArrowCursor);
 }
 
 void TForm1::ShowMenusFor(TGridKind Kind) {
@@ -627,6 +635,7 @@ void TForm1::SpeedButton4Click() {
 void TForm1::SpeedButton5Click() {
     GraphicViewport1->SetMode(vpmUserDefined);
     SpeedButtons[4]->setChecked(true);
+    UpdatePaneCursor();
 }
 
 // --- Lookup ------------------------------------------------------------------------

@@ -150,6 +150,8 @@ private:
     // Sets the six status-bar panels from the snapped extent, each as wide as its text.
     void ShowStatusTexts(const TGridExtent& Extent);
     void ShowMenusFor(TGridKind Kind);
+    // A cross-hair over the map pane while clicks there set corners.
+    void UpdatePaneCursor();
     void SetCommandsBlocked(bool Blocked);
 
     TGridState& FState;

@@ -507,9 +507,11 @@ TEST(MapPane, ClicksInZoomAndPanModesDoNotMoveTheCorners) {
         EXPECT_EQ(w.state.FirstCorner, first) << m.Button;
         EXPECT_EQ(w.state.SecondCorner, second) << m.Button;
     }
-    // Back in "Select area", clicks set corners again.
+    EXPECT_NE(w.Viewport().cursor().shape(), Qt::CrossCursor);
+    // Back in "Select area", clicks set corners again, under a cross-hair.
     f.SpeedButtons[4]->trigger();
     EXPECT_EQ(w.Viewport().Mode(), plani::vpmUserDefined);
+    EXPECT_EQ(w.Viewport().cursor().shape(), Qt::CrossCursor);
     const TFloatPoint p = w.Viewport().ScreenToCoOrd(TPoint{300, 200});
     w.Click({300, 200});
     EXPECT_EQ(w.state.FirstCorner, (TCornerPoint{p.X, p.Y}));
@@ -546,6 +548,7 @@ TEST(MapPane, CloseGridKeepsTheCornersAndClearsThePane) {
     white.fill(Qt::white);
     EXPECT_EQ(img, white);
     // Clicks are ignored now.
+    EXPECT_EQ(w.Viewport().cursor().shape(), Qt::ArrowCursor);
     w.Click({300, 200});
     EXPECT_EQ(w.state.FirstCorner, (TCornerPoint{440000, 6040000}));
 
