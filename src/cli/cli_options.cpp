@@ -247,28 +247,31 @@ std::string FormatNotice(const TCliChoice& Choice) {
 }
 
 std::string HelpText() {
-    std::string formats;
-    auto line = [&](std::string_view name, std::string_view text, bool available) {
-        std::string l = "                        " + std::string(name);
-        l.resize(std::max<size_t>(l.size() + 1, 36), ' ');
-        formats += l + std::string(text) +
-                   (available ? ""
-                              : "\n                                    (not in this build: "
-                                "written as MapInfo MIF/MID)") +
-                   "\n";
+    // The format lines, and which of them this build writes as MIF/MID instead.
+    std::string formats, missing;
+    auto line = [&](std::string_view Name, std::string_view Text, bool Available) {
+        std::string l = "                          " + std::string(Name);
+        l.resize(35, ' ');
+        formats += l + std::string(Text) + "\n";
+        if (!Available)
+            missing += std::string(missing.empty() ? "" : ", ") + std::string(Name);
     };
     auto available = [](int32_t Tag) { return !ResolveRunFormat(Tag).FellBack(); };
     line("shp",
-         "ESRI shapefile (.shp .shx .dbf .cpg) with a .prj, and for DKN\n"
-         "                                    an ArcView legend (.avl); the default",
+         "ESRI shapefile (.shp .shx .dbf .cpg) with a\n"
+         "                                   .prj and, for DKN, an .avl legend (default)",
          true);
-    line("shp83", "the same with file names of at most 8 characters", true);
-    line("mif", "MapInfo MIF/MID", true);
-    line("tab", "MapInfo TAB, DKN or EuroGrid", available(ftTAB));
+    line("shp83", "the same, file names of at most 8 characters", true);
+    line("mif", "MapInfo MIF/MID", available(ftMIF));
+    line("tab", "MapInfo TAB", available(ftTAB));
     line("gml", "GML 2.1.2 (.xml) with its schema (.xsd)", available(ftGML));
     for (const auto& f : PendingFormats)
         if (!FindRunFormatByName(f.Name))
             line(f.Name, f.Caption, false);
+    if (!missing.empty())
+        formats += "                        Not in this build, so written as MapInfo MIF/MID:\n"
+                   "                          " +
+                   missing + "\n";
 
     return R"HELP(Usage: quadrel-cli --grid dkn|eurogrid [--size LABEL]
                    (--area NAME | --corners X1,Y1,X2,Y2)
@@ -282,25 +285,26 @@ to east, each column from south to north.
 
 Options:
   --grid dkn|eurogrid   the grid system:
-                          dkn       Danske Kvadratnet, ETRS89 / UTM zone 32N (EPSG:25832)
-                          eurogrid  EuroGrid, ETRS89 / LAEA Europe (EPSG:3035)
+                          dkn       Danske Kvadratnet: ETRS89 / UTM zone 32N,
+                                    EPSG:25832
+                          eurogrid  EuroGrid: ETRS89 / LAEA Europe, EPSG:3035
   --size LABEL          the cell size (default: 1km for DKN, 10km for EuroGrid)
                           DKN:      100m, 250m, 1km, 10km, 100km;
                                     not standard: 500m, 2km, 5km
                           EuroGrid: 1m, 10m, 100m, 1km, 10km, 100km, 1000km
   --area NAME           a preset area of Denmark (DKN only; case is ignored):
-                          "All", "Denmark only", "Denmark only (without Bornholm)",
-                          "Bornholm"
+                          "All", "Denmark only",
+                          "Denmark only (without Bornholm)", "Bornholm"
   --corners X1,Y1,X2,Y2 two opposite corners, in any order, in the grid system's
                         metres (easting, northing). A corner X of exactly 0 is
                         taken as 0.000001 m, which snaps to the same cell line.
   --format FORMAT       the file format:
 )HELP" + formats +
-           R"HELP(  --output DIR          the folder for the files, created (with its parents) when
-                        it does not exist. Files of the same names are overwritten.
-  --yes                 answer Yes when asked whether a folder off the local disk
-                        (a network file system) is meant. Without --yes the
-                        question is asked on a terminal and taken as No otherwise.
+           R"HELP(  --output DIR          the folder for the files; created with its parents when
+                        missing. Files of the same names are overwritten.
+  --yes                 answer Yes when asked whether a folder off the local
+                        disk (a network file system) is meant; without --yes
+                        the question is asked on a terminal, else taken as No
   --dry-run             print the snapped extent and the size estimate; write
                         nothing (--output may then be left out)
   -h, --help            print this text
@@ -328,9 +332,11 @@ Exit status:
 
 Examples:
   quadrel-cli --grid dkn --size 1km --area "Denmark only" --output ./output
-  quadrel-cli --grid dkn --size 10km --area bornholm --format mif --output ./bornholm
-  quadrel-cli --grid eurogrid --size 100km --corners 2500000,1400000,7400000,5500000 \
-              --format shp83 --output ./europe
+  quadrel-cli --grid dkn --size 10km --area bornholm --format mif \
+              --output ./bornholm
+  quadrel-cli --grid eurogrid --size 100km \
+              --corners 2500000,1400000,7400000,5500000 --format shp83 \
+              --output ./europe
   quadrel-cli --grid dkn --size 100m --area All --dry-run
 )HELP";
 }
