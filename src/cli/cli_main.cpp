@@ -18,9 +18,18 @@ std::string DisplayPath(const std::string& Folder, const std::string& Name) {
     return Folder.back() == '/' ? Folder + Name : Folder + "/" + Name;
 }
 
-std::string Megabytes(int64_t Bytes) {
+// "212 bytes", "35.1 MB", "7.7 GB".
+std::string HumanSize(int64_t Bytes) {
+    const double b = static_cast<double>(Bytes);
     char text[48];
-    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(Bytes) / 1e6);
+    if (Bytes < 1000)
+        std::snprintf(text, sizeof text, "%lld bytes", static_cast<long long>(Bytes));
+    else if (b < 1e6)
+        std::snprintf(text, sizeof text, "%.1f kB", b / 1e3);
+    else if (b < 1e9)
+        std::snprintf(text, sizeof text, "%.1f MB", b / 1e6);
+    else
+        std::snprintf(text, sizeof text, "%.1f GB", b / 1e9);
     return text;
 }
 
@@ -34,8 +43,10 @@ int DryRun(const TCliOptions& Options, const TGridState& State, const TRunFormat
         << "Files: "
         << DisplayPath(Options.Output, State.FilePrefix + std::string(Format.Extension)) << "\n"
         << "Cells: " << estimates.Cells << "\n"
-        << "Size estimate: " << estimates.Second << " bytes (" << Megabytes(estimates.Second)
-        << ")\n";
+        << "Size estimate: " << estimates.Second << " bytes";
+    if (estimates.Second >= 1000)
+        Out << " (" << HumanSize(estimates.Second) << ")";
+    Out << "\n";
     if (const std::string_view text = SizeLimitRefusal(Format, estimates); !text.empty()) {
         Out << text << "\n";
         return esRefused;

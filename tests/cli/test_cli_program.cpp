@@ -174,7 +174,7 @@ TEST(QuadrelCli, DryRunTellsOfTheLimitsAndFallbacks) {
                        "MIF/MID instead\n");
     EXPECT_EQ(csv.Out, "X1: 0\nY1: 0\nX2: 20000\nY2: 10000\nCells X: 2\nCells Y: 1\n"
                        "Format: MapInfo MIF\nFiles: EuroGrid_10km.mif\nCells: 2\n"
-                       "Size estimate: 212 bytes (0.0 MB)\n");
+                       "Size estimate: 212 bytes\n");
 
     const Result tab =
         RunCli({"--grid", "dkn", "--area", "bornholm", "--format", "TAB", "--dry-run"});
