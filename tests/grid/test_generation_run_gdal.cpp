@@ -43,8 +43,8 @@ struct Layer {
     double Lon = NAN, Lat = NAN; // where the layer's projection puts the probe point
 };
 
-// Opens Path with GDAL and reads everything; Probe is a point in the layer's own
-// coordinates to be placed on ETRS89.
+// Opens Path with GDAL and reads everything; Probe, when given, is a point in the
+// layer's own coordinates to be placed on ETRS89 along with the EPSG match.
 Layer ReadWithGdal(const std::string& Path, std::pair<double, double> Probe = {NAN, NAN}) {
     GDALAllRegister();
     Layer out;
@@ -80,7 +80,9 @@ Layer ReadWithGdal(const std::string& Path, std::pair<double, double> Probe = {N
         out.Cells.push_back(std::move(cell));
         OGR_F_Destroy(feature);
     }
-    if (OGRSpatialReferenceH srs = OGR_L_GetSpatialRef(layer)) {
+    // The projection only when asked for: matching it against EPSG is slow.
+    OGRSpatialReferenceH srs = std::isnan(Probe.first) ? nullptr : OGR_L_GetSpatialRef(layer);
+    if (srs) {
         int count = 0;
         int* confidence = nullptr;
         OGRSpatialReferenceH* matches = OSRFindMatches(srs, nullptr, &count, &confidence);
@@ -94,7 +96,7 @@ Layer ReadWithGdal(const std::string& Path, std::pair<double, double> Probe = {N
         }
         OSRFreeSRSArray(matches);
         CPLFree(confidence);
-        if (!std::isnan(Probe.first)) {
+        {
             OGRSpatialReferenceH source = OSRClone(srs);
             OGRSpatialReferenceH etrs89 = OSRNewSpatialReference(nullptr);
             OSRImportFromEPSG(etrs89, 4258);
