@@ -4,6 +4,7 @@
 #include "PlaniVP.h"
 #include "RasterTable.h"
 #include "about.h"
+#include "generation_run.h"
 #include "grid_catalogue.h"
 #include "map_buttons.h"
 #include "pwnet_giswriter.h"
@@ -75,6 +76,10 @@ TForm1::TForm1(TForm1Setup Setup, QWidget* Parent)
       FTabAvailable(Setup.TabAvailable.value_or(pwnet::TGISWrite::MITAB_supported())),
       FUpdateServer(Setup.UpdateServer.empty() ? UpdateServer() : Setup.UpdateServer),
       FRun(std::move(Setup.Run)) {
+    if (!FRun)
+        FRun = [](const TGridState& State, TRunUserInterface& UI) {
+            GenerationRun().Execute(State, UI);
+        };
     if (Setup.Dialogs) {
         FDialogs = Setup.Dialogs;
     } else {
@@ -475,7 +480,7 @@ void TForm1::Bornholm1Click() {
 }
 
 void TForm1::Go1Click() {
-    if (FRunUnderWay || !Go1->isEnabled() || !FRun)
+    if (FRunUnderWay || !Go1->isEnabled())
         return;
     FRunUnderWay = true;
     SetCommandsBlocked(true);

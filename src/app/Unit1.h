@@ -40,7 +40,7 @@ struct TForm1Setup {
     TUserDialogs* Dialogs = nullptr;  // Qt's message boxes and folder chooser when null
     std::optional<bool> TabAvailable; // whether the TAB writer's library could be bound
     std::string UpdateServer;         // the maker's server; the build's setting when empty
-    // The generation run ("GO !"); the program's run when empty.
+    // The generation run ("GO !"); the program's run (GenerationRun()) when empty.
     std::function<void(const TGridState&, TRunUserInterface&)> Run;
 };
 
