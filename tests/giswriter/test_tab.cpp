@@ -409,18 +409,26 @@ TEST_F(TabTables, FolderThatCannotBeWrittenGivesNoTable) {
     EXPECT_FALSE(tab->TableCreated());
     EXPECT_FALSE(std::filesystem::exists(folder + "/grid.tab"));
 
-    // A folder that does not exist, and a clause GDAL cannot read, the same.
+    // A folder that does not exist, a clause GDAL cannot read, and a folder in the
+    // place of the ".tab" (which GDAL's driver would only find out when it closes the
+    // table, leaving one without its header), the same.
+    std::filesystem::create_directories(dir.path() / "blocked" / "grid.tab");
     for (const auto& [file, coordSys] :
          {std::pair<std::string, std::string>{dir / "missing/grid", DknCoordSys},
-          {dir / "grid", "CoordSys Nonsense 1, 2"}}) {
+          {dir / "grid", "CoordSys Nonsense 1, 2"},
+          {dir / "blocked/grid", DknCoordSys}}) {
         SCOPED_TRACE(file + " " + coordSys);
         TGISWriteMITAB other;
         other.FileName = file;
         other.CoordSys = coordSys;
-        other.StartHeader(0, otRegion);
+        other.StartHeader(1, otRegion);
+        other.AddField("id", gfChar, 10, 0);
+        gwtest::AddCell(other, "a", Square(440000, 6200000, 1000));
         other.Close();
         EXPECT_FALSE(other.TableCreated());
-        EXPECT_FALSE(std::filesystem::exists(file + ".tab"));
+        EXPECT_FALSE(std::filesystem::is_regular_file(file + ".tab"));
+        for (const char* ext : {".map", ".dat", ".id"})
+            EXPECT_FALSE(std::filesystem::exists(file + ext)) << ext;
     }
 }
 
