@@ -1,14 +1,20 @@
 // Writes a grid of closed five-point squares, each with a 20-character text
-// attribute, through TGISWriteSHP, through TGISWriteMIF and, in the same run,
-// through GDAL's shapefile driver (OGR C API); prints cells per second for each,
-// the ratio against GDAL, and the peak memory of each writer.
+// attribute, through TGISWriteSHP, through TGISWriteMIF, through TGISWriteMITAB (MapInfo
+// TAB through the MITAB library bound at start) and, in the same run, through GDAL's
+// shapefile driver (OGR C API); prints cells per second for each, the ratio against
+// GDAL, and the peak memory of each writer.
 //
 // Every case runs in a child process of its own, so its peak resident set size
 // (getrusage ru_maxrss) is its own; the grid is written once at the full size and
 // once at a tenth of it, to show whether the peak grows with the number of cells.
 //
-//   bench_writer_throughput [--cells N] [--runs R] [--dir FOLDER]
+// Writing TAB goes through GDAL's MapInfo driver and its spatial index, which is far
+// slower than the other writers: its row appears only for grids of at most
+// --tab-cells cells (default 100000).
+//
+//   bench_writer_throughput [--cells N] [--runs R] [--dir FOLDER] [--tab-cells N]
 
+#include "mitab.h"
 #include "pwnet_giswriter.h"
 
 #include <algorithm>
@@ -51,7 +57,10 @@ void CellName(int64_t col, int64_t row, char (&name)[64]) {
 void WriteWithOurs(TGISFormat format, const Grid& g, const std::string& base) {
     auto w = TGISWrite::GetGISObject(format);
     w->FileName = base;
-    w->CoordSys = "CoordSys Earth Projection 8, 115, \"m\", 9, 0, 0.9996, 500000, 0";
+    // The application's DKN clause, with its Bounds (the TAB writer needs them for
+    // metre precision; the other writers ignore them or write them into the header).
+    w->CoordSys = "CoordSys Earth Projection 8, 33, \"m\", 9, 0, 0.9996, 500000, 0 "
+                  "Bounds (100000, 6000000) (1000000,6500000)";
     w->StartHeader(1, otRegion);
     w->AddField("KN1kmDK", gfChar, 20, 0);
     TFloatPointArrayEx ring;
@@ -126,7 +135,7 @@ void WriteWithGdal(const Grid& g, const std::string& base) {
     GDALClose(ds);
 }
 
-enum class Case { Shp, Mif, Gdal };
+enum class Case { Shp, Mif, Tab, Gdal };
 
 const char* CaseName(Case c) {
     switch (c) {
@@ -134,6 +143,8 @@ const char* CaseName(Case c) {
         return "TGISWriteSHP";
     case Case::Mif:
         return "TGISWriteMIF";
+    case Case::Tab:
+        return "TGISWriteMITAB";
     case Case::Gdal:
         return "GDAL ESRI Shapefile";
     }
@@ -179,6 +190,9 @@ Result RunInChild(Case c, const Grid& g, const std::string& folder) {
         case Case::Mif:
             WriteWithOurs(gfMIF, g, base);
             break;
+        case Case::Tab:
+            WriteWithOurs(gfMITAB, g, base);
+            break;
         case Case::Gdal:
             WriteWithGdal(g, base);
             break;
@@ -222,7 +236,9 @@ Result Measure(Case c, const Grid& g, const std::string& folder, int runs) {
 } // namespace
 
 int main(int argc, char** argv) {
+    LoadMitab(); // as the programs do at start
     int64_t cells = 1000000;
+    int64_t tabCells = 100000;
     int runs = 3;
     std::string dir;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -233,6 +249,8 @@ int main(int argc, char** argv) {
             runs = std::max(1, std::atoi(argv[i + 1]));
         else if (opt == "--dir")
             dir = argv[i + 1];
+        else if (opt == "--tab-cells")
+            tabCells = std::atoll(argv[i + 1]);
     }
     const bool ownDir = dir.empty();
     if (ownDir) {
@@ -245,19 +263,28 @@ int main(int argc, char** argv) {
         dir = tmpl;
     }
 
-    const int64_t rows =
-        std::max<int64_t>(1, static_cast<int64_t>(std::sqrt(static_cast<double>(cells))));
+    // About square grids, column by column: the TAB writer's table holds coordinates
+    // only inside the DKN bounds (900 x 500 km), which 1 km cells of grids up to
+    // 250,000 cells stay in.
+    auto square = [](int64_t n) {
+        return std::max<int64_t>(1, static_cast<int64_t>(std::sqrt(static_cast<double>(n))));
+    };
     std::printf(
-        "Grid: %lld closed five-point squares (columns of %lld), a 20-character text attribute;\n"
-        "median of %d runs, each in its own process; peak = ru_maxrss of that process.\n\n",
-        static_cast<long long>(cells), static_cast<long long>(rows), runs);
+        "Grid: %lld closed five-point squares in columns of %lld (and a tenth of them in\n"
+        "columns of %lld), a 20-character text attribute; median of %d runs, each in its own\n"
+        "process; peak = ru_maxrss of that process.\n\n",
+        static_cast<long long>(cells), static_cast<long long>(square(cells)),
+        static_cast<long long>(square(cells / 10)), runs);
     std::printf("%-22s %10s %9s %14s %10s %9s %9s %11s\n", "writer", "cells", "seconds", "cells/s",
                 "vs GDAL", "MB out", "peak MB", "base MB");
 
     for (const int64_t n : {cells, cells / 10}) {
-        const Grid g{n, rows};
+        const Grid g{n, square(n)};
         const Result gdal = Measure(Case::Gdal, g, dir, runs);
-        for (Case c : {Case::Shp, Case::Mif, Case::Gdal}) {
+        std::vector<Case> order = {Case::Shp, Case::Mif, Case::Tab, Case::Gdal};
+        if (n > tabCells || !MitabAvailable())
+            order.erase(order.begin() + 2);
+        for (Case c : order) {
             const Result r = c == Case::Gdal ? gdal : Measure(c, g, dir, runs);
             const double rate = static_cast<double>(n) / r.seconds;
             const double gdalRate = static_cast<double>(n) / gdal.seconds;

@@ -1,6 +1,7 @@
 // quadrel-cli: the generation run from a terminal. See quadrel-cli --help.
 
 #include "cli_main.h"
+#include "mitab.h"
 
 #include <csignal>
 #include <iostream>
@@ -31,6 +32,7 @@ void CatchInterrupts() {
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+    pwnet::LoadMitab(); // the MapInfo TAB library, bound once before any writer exists
     CatchInterrupts();
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     quadrel::cli::TProcessFacts facts;

@@ -24,11 +24,14 @@ std::unique_ptr<TGISWrite> TGISWrite::GetGISObject(TGISFormat Inp) {
         return std::make_unique<TGISWriteDBF>();
     case gfSHP:
         return std::make_unique<TGISWriteSHP>();
+    case gfMITAB:
+        if (MITAB_supported())
+            return std::make_unique<TGISWriteMITAB>();
+        break;
     case gfMIF8:
         return std::make_unique<TGISWriteMIF8>();
     // A new writer adds its case here, e.g.
     //   case gfGML2: return std::make_unique<TGISWriteGML2>();
-    //   case gfMITAB: if (MITAB_supported()) return std::make_unique<TGISWriteMITAB>(); break;
     default:
         break;
     }

@@ -5,9 +5,13 @@
 #include "side_files.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
 #include <limits>
+#include <unistd.h>
 
 namespace quadrel {
 
@@ -64,6 +68,24 @@ inline void FillRing(TFloatPointArrayEx& Ring, double x, double y, double Size,
     Ring.Count = 5;
 }
 
+// The TAB writer raises nothing when MITAB cannot create its table (a folder that
+// cannot be written, a coordinate system it cannot read): it goes on writing nothing.
+// The run would then show "Done" for a grid it never wrote; it reports the table
+// that could not be created instead.
+void CheckTableCreated(const TGISWrite& Writer, const std::string& Base) {
+    const auto* tab = dynamic_cast<const TGISWriteMITAB*>(&Writer);
+    if (!tab || tab->TableCreated())
+        return;
+    std::error_code ec;
+    std::filesystem::path path = std::filesystem::absolute(Base + ".tab", ec);
+    if (ec)
+        path = Base + ".tab";
+    std::string reason = "The MITAB library could not create the table";
+    if (access(path.parent_path().c_str(), W_OK) != 0)
+        reason = std::strerror(errno);
+    throw EFCreateError("Cannot create file \"" + path.string() + "\". " + reason);
+}
+
 // Every cell, column by column from west to east, each column from south to north.
 // Nothing is allocated per cell: one ring, one attribute text, reused.
 void WriteCells(TGISWrite& Writer, const TGridState& S, const TFloatPoint& Shift,
@@ -107,6 +129,7 @@ void WriteGrid(std::unique_ptr<TGISWrite>& Writer, const TGridState& S, const st
     try {
         SetUpWriter(*Writer, S, Base);
         DeclareSchema(*Writer, S);
+        CheckTableCreated(*Writer, Base);
         UI.SetProgressMax(S.GridExtent.CellsX);
         WriteCells(*Writer, S, Shift, Ring, UI);
         UI.SetProgressPosition(0);

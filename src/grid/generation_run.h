@@ -13,7 +13,8 @@
 // files of a shapefile may then already be in the folder; no grid file is). An
 // error is an exception with its message: the writer's files are removed first
 // (nothing that looks like a finished grid stays behind), the busy cursor is
-// restored and the progress bar reset, and the exception reaches the front end.
+// restored and the progress bar reset, and the exception reaches the front end. A
+// TAB table that MITAB could not create is such an error ("Cannot create file").
 
 #include "file_system.h"
 #include "grid_state.h"

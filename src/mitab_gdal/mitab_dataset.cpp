@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
+#include <unistd.h>
 
 namespace quadrel::mitab_gdal {
 
@@ -267,13 +269,24 @@ std::unique_ptr<Dataset> Dataset::Create(const char* filename, const char* kind,
 
     GDALDriverH driver = MapInfoDriver();
     if (!driver) return nullptr;
+    // The driver writes the ".tab" (or ".mif") only when the table is closed, and a
+    // failure then goes unreported, leaving a table without its header: make sure
+    // now that the file can be written (not a folder of that name, for one).
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(path, ec);
+    const int probe = ::open(filename, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (probe < 0) return nullptr;
+    ::close(probe);
     Options options;
     if (mif)
         options.Set("FORMAT", "MIF");
     else
         options.Set("SPATIAL_INDEX_MODE", "OPTIMIZED"); // MITAB's default index
     GdalDatasetPtr dataset(GDALCreate(driver, filename, 0, 0, 0, GDT_Unknown, options.Get()));
-    if (!dataset) return nullptr;
+    if (!dataset) {
+        if (!existed) std::filesystem::remove(path, ec);
+        return nullptr;
+    }
     return std::unique_ptr<Dataset>(
         new Dataset(std::move(dataset), std::move(srs), bounds, path.stem().string()));
 }
