@@ -24,6 +24,20 @@ std::unique_ptr<TGISWrite> TGISWrite::GetGISObject(TGISFormat Inp) {
         return std::make_unique<TGISWriteDBF>();
     case gfSHP:
         return std::make_unique<TGISWriteSHP>();
+    case gfCSV:
+        return std::make_unique<TGISWriteCSV>();
+    case gfArray:
+        return std::make_unique<TGISWriteArray>();
+    case gfGML2:
+        return std::make_unique<TGISWriteGML2>();
+    case gfKML2:
+        return std::make_unique<TGISWriteKML2>();
+    case gfGeoJSON:
+        return std::make_unique<TGISWriteGeoJSON>();
+    case gfMFAL:
+        if (MFAL_supported())
+            return std::make_unique<TGISWriteMFAL>();
+        break;
     case gfMIF8:
         return std::make_unique<TGISWriteMIF8>();
     // A new writer adds its case here, e.g.
