@@ -1,7 +1,8 @@
 // Writes a grid of closed five-point squares, each with a 20-character text
-// attribute, through TGISWriteSHP, through TGISWriteMIF and, in the same run,
-// through GDAL's shapefile driver (OGR C API); prints cells per second for each,
-// the ratio against GDAL, and the peak memory of each writer.
+// attribute, through TGISWriteSHP, TGISWriteMIF, TGISWriteGML2, TGISWriteGeoJSON
+// and, in the same run, through GDAL's shapefile, GML and GeoJSON drivers (OGR C
+// API); prints cells per second for each, the ratio against GDAL's shapefile
+// driver, and the peak memory of each writer.
 //
 // Every case runs in a child process of its own, so its peak resident set size
 // (getrusage ru_maxrss) is its own; the grid is written once at the full size and
@@ -52,6 +53,7 @@ void WriteWithOurs(TGISFormat format, const Grid& g, const std::string& base) {
     auto w = TGISWrite::GetGISObject(format);
     w->FileName = base;
     w->CoordSys = "CoordSys Earth Projection 8, 115, \"m\", 9, 0, 0.9996, 500000, 0";
+    w->epsg = 25832;
     w->StartHeader(1, otRegion);
     w->AddField("KN1kmDK", gfChar, 20, 0);
     TFloatPointArrayEx ring;
@@ -78,12 +80,13 @@ void WriteWithOurs(TGISFormat format, const Grid& g, const std::string& base) {
 }
 
 // GDAL's fastest ordinary path: one feature and one polygon reused for every cell.
-void WriteWithGdal(const Grid& g, const std::string& base) {
+// Options are NULL-terminated lists for the dataset's creation.
+void WriteWithGdal(const Grid& g, const char* driverName, const std::string& path, char** options) {
     GDALAllRegister();
-    GDALDriverH driver = GDALGetDriverByName("ESRI Shapefile");
-    GDALDatasetH ds = GDALCreate(driver, (base + ".shp").c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+    GDALDriverH driver = GDALGetDriverByName(driverName);
+    GDALDatasetH ds = GDALCreate(driver, path.c_str(), 0, 0, 0, GDT_Unknown, options);
     if (!ds) {
-        std::fprintf(stderr, "GDAL cannot create %s.shp\n", base.c_str());
+        std::fprintf(stderr, "GDAL cannot create %s\n", path.c_str());
         std::exit(1);
     }
     OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
@@ -126,7 +129,7 @@ void WriteWithGdal(const Grid& g, const std::string& base) {
     GDALClose(ds);
 }
 
-enum class Case { Shp, Mif, Gdal };
+enum class Case { Shp, Mif, Gml, GeoJson, Gdal, GdalGml, GdalGeoJson };
 
 const char* CaseName(Case c) {
     switch (c) {
@@ -134,11 +137,22 @@ const char* CaseName(Case c) {
         return "TGISWriteSHP";
     case Case::Mif:
         return "TGISWriteMIF";
+    case Case::Gml:
+        return "TGISWriteGML2";
+    case Case::GeoJson:
+        return "TGISWriteGeoJSON";
     case Case::Gdal:
         return "GDAL ESRI Shapefile";
+    case Case::GdalGml:
+        return "GDAL GML (GML2)";
+    case Case::GdalGeoJson:
+        return "GDAL GeoJSON";
     }
     return "?";
 }
+
+// GML 2 with its schema, and GeoJSON: what our writers write.
+char* GmlOptions[] = {const_cast<char*>("FORMAT=GML2"), nullptr};
 
 // ---- one measured run in a child process ------------------------------------
 
@@ -179,8 +193,20 @@ Result RunInChild(Case c, const Grid& g, const std::string& folder) {
         case Case::Mif:
             WriteWithOurs(gfMIF, g, base);
             break;
+        case Case::Gml:
+            WriteWithOurs(gfGML2, g, base);
+            break;
+        case Case::GeoJson:
+            WriteWithOurs(gfGeoJSON, g, base);
+            break;
         case Case::Gdal:
-            WriteWithGdal(g, base);
+            WriteWithGdal(g, "ESRI Shapefile", base + ".shp", nullptr);
+            break;
+        case Case::GdalGml:
+            WriteWithGdal(g, "GML", base + ".gml", GmlOptions);
+            break;
+        case Case::GdalGeoJson:
+            WriteWithGdal(g, "GeoJSON", base + ".geojson", nullptr);
             break;
         }
         r.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
@@ -257,7 +283,8 @@ int main(int argc, char** argv) {
     for (const int64_t n : {cells, cells / 10}) {
         const Grid g{n, rows};
         const Result gdal = Measure(Case::Gdal, g, dir, runs);
-        for (Case c : {Case::Shp, Case::Mif, Case::Gdal}) {
+        for (Case c : {Case::Shp, Case::Mif, Case::Gml, Case::GeoJson, Case::Gdal, Case::GdalGml,
+                       Case::GdalGeoJson}) {
             const Result r = c == Case::Gdal ? gdal : Measure(c, g, dir, runs);
             const double rate = static_cast<double>(n) / r.seconds;
             const double gdalRate = static_cast<double>(n) / gdal.seconds;
