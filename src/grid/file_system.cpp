@@ -155,4 +155,9 @@ int64_t DiskFree(const std::string& Path) {
     return static_cast<int64_t>(blocks * unit);
 }
 
+const TFileSystemQueries& LocalFileSystem() {
+    static const TFileSystemQueries queries;
+    return queries;
+}
+
 } // namespace quadrel

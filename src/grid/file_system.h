@@ -62,4 +62,23 @@ TDriveType DriveType(const std::string& Path);
 // f_frsize), or -1 when it cannot be asked.
 int64_t DiskFree(const std::string& Path);
 
+// --- The questions as one object ----------------------------------------------------
+
+// The three questions the generation run asks about its output folder, bundled so
+// that a run can be pointed at another answerer (tests check the run's refusals
+// without real network mounts, FAT volumes or full disks). The default answers are
+// those of the real folder: the functions above.
+class TFileSystemQueries {
+public:
+    virtual ~TFileSystemQueries() = default;
+    virtual TDriveType DriveType(const std::string& Path) const { return quadrel::DriveType(Path); }
+    virtual std::string FileSystemName(const std::string& Path) const {
+        return quadrel::FileSystemName(Path);
+    }
+    virtual int64_t DiskFree(const std::string& Path) const { return quadrel::DiskFree(Path); }
+};
+
+// The answers of the real file system.
+const TFileSystemQueries& LocalFileSystem();
+
 } // namespace quadrel

@@ -7,7 +7,8 @@
 // on a local file system; ProcessMessages; ShowMessage for each reason that
 // refuses the run (then it ends); SetBusyCursor; SetProgressMax(CellsX);
 // SetProgressPosition(i + 1) and ProcessMessages after column i; SetProgressPosition(0);
-// RestoreCursor (also when an error ends the run); ShowMessage("Done").
+// RestoreCursor; ShowMessage("Done"). When an error ends the run, SetProgressPosition(0)
+// and RestoreCursor still come, and the error then reaches the caller.
 // Every call comes from the thread that started the run.
 
 #include <cstdint>

@@ -6,6 +6,7 @@
 #include "run_user_interface.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ public:
     bool ChooseAFolder = true;  // false: the user cancels the dialog
     std::string FolderToChoose; // the folder the user picks
     bool AnswerYes = true;
+    // Runs inside every ProcessMessages call, as pending window events would (a
+    // test may change the grid state there, or throw to end the run).
+    std::function<void()> OnProcessMessages;
 
     // What happened, one entry per call: "ChooseFolder <caption> | <start>",
     // "AskYesNo <text>", "ShowMessage <text>", "ProgressMax <n>", "Progress <n>",
@@ -55,7 +59,11 @@ public:
         Calls.push_back("RestoreCursor");
         --CursorDepth;
     }
-    void ProcessMessages() override { Calls.push_back("ProcessMessages"); }
+    void ProcessMessages() override {
+        Calls.push_back("ProcessMessages");
+        if (OnProcessMessages)
+            OnProcessMessages();
+    }
 };
 
 } // namespace testutil

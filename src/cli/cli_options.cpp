@@ -1,0 +1,344 @@
+#include "cli_options.h"
+
+#include "generation_run.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <set>
+
+namespace quadrel::cli {
+
+namespace {
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Formats quadrel-cli accepts whose writers this build does not have yet; the
+// writer factory gives MIF/MID for them. A format that gets its row in the run's
+// format table is found there first, so its line here is then dead.
+struct TPendingFormat {
+    std::string_view Name;
+    std::string_view Caption;
+};
+constexpr TPendingFormat PendingFormats[] = {
+    {"csv", "CSV"},
+    {"kml", "KML"},
+    {"geojson", "GeoJSON"},
+};
+
+const TPendingFormat* FindPendingFormat(std::string_view Name) {
+    for (const auto& f : PendingFormats)
+        if (SameIgnoringCase(f.Name, Name))
+            return &f;
+    return nullptr;
+}
+
+std::string FormatNames() {
+    std::string names;
+    for (const auto& f : RunFormats())
+        names += std::string(names.empty() ? "" : ", ") + std::string(f.Name);
+    for (const auto& f : PendingFormats)
+        if (!FindRunFormatByName(f.Name))
+            names += ", " + std::string(f.Name);
+    return names;
+}
+
+std::string SizeLabels(TGridKind Kind) {
+    std::string labels;
+    for (const auto& s : GridSizes(Kind))
+        labels += std::string(labels.empty() ? "" : ", ") + std::string(s.Label);
+    return labels;
+}
+
+std::string PresetCaptions() {
+    std::string captions;
+    for (const auto& p : PresetAreas())
+        captions += std::string(captions.empty() ? "\"" : ", \"") + std::string(p.Caption) + "\"";
+    return captions;
+}
+
+TGridKind ParseGrid(std::string_view Value) {
+    if (SameIgnoringCase(Value, "dkn"))
+        return gkDKN;
+    if (SameIgnoringCase(Value, "eurogrid"))
+        return gkEuroGrid;
+    throw EUsageError("unknown grid system \"" + std::string(Value) +
+                      "\" (choose dkn or eurogrid)");
+}
+
+double ParseNumber(std::string_view Text) {
+    Text = Trim(Text);
+    if (!Text.empty() && Text.front() == '+')
+        Text.remove_prefix(1);
+    double value = 0;
+    const auto [end, ec] = std::from_chars(Text.data(), Text.data() + Text.size(), value);
+    if (Text.empty() || ec != std::errc() || end != Text.data() + Text.size() ||
+        !std::isfinite(value))
+        throw EUsageError("--corners: \"" + std::string(Text) + "\" is not a number of metres");
+    return value;
+}
+
+} // namespace
+
+void ParseCorners(std::string_view Text, TCornerPoint& First, TCornerPoint& Second) {
+    double v[4];
+    size_t count = 0;
+    for (;;) {
+        const size_t comma = Text.find(',');
+        if (count == 4)
+            throw EUsageError("--corners takes four numbers X1,Y1,X2,Y2");
+        v[count++] = ParseNumber(Text.substr(0, comma));
+        if (comma == std::string_view::npos)
+            break;
+        Text.remove_prefix(comma + 1);
+    }
+    if (count != 4)
+        throw EUsageError("--corners takes four numbers X1,Y1,X2,Y2");
+    First = {v[0], v[1]};
+    Second = {v[2], v[3]};
+}
+
+TCliOptions ParseCommandLine(std::span<const std::string_view> Args) {
+    TCliOptions o;
+    std::set<std::string, std::less<>> seen;
+    for (size_t i = 0; i < Args.size(); ++i) {
+        std::string_view arg = Args[i];
+        if (arg == "--help" || arg == "-h") {
+            o.Help = true;
+            return o;
+        }
+        if (!arg.starts_with("--"))
+            throw EUsageError("unexpected argument \"" + std::string(arg) + "\"");
+        std::string_view name = arg, value;
+        bool inlineValue = false;
+        if (const size_t eq = arg.find('='); eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+            inlineValue = true;
+        }
+        const bool flag = name == "--yes" || name == "--dry-run";
+        const bool takesValue = name == "--grid" || name == "--size" || name == "--area" ||
+                                name == "--corners" || name == "--format" || name == "--output";
+        if (!flag && !takesValue)
+            throw EUsageError("unknown option \"" + std::string(name) + "\"");
+        if (!seen.insert(std::string(name)).second)
+            throw EUsageError(std::string(name) + " is given more than once");
+        if (flag) {
+            if (inlineValue)
+                throw EUsageError(std::string(name) + " takes no value");
+            (name == "--yes" ? o.Yes : o.DryRun) = true;
+            continue;
+        }
+        if (!inlineValue) {
+            if (i + 1 >= Args.size())
+                throw EUsageError(std::string(name) + " needs a value");
+            value = Args[++i];
+        }
+        if (Trim(value).empty())
+            throw EUsageError(std::string(name) + " needs a value");
+        if (name == "--grid")
+            o.Grid = ParseGrid(Trim(value));
+        else if (name == "--size")
+            o.Size = Trim(value);
+        else if (name == "--area")
+            o.Area = Trim(value);
+        else if (name == "--corners") {
+            ParseCorners(value, o.FirstCorner, o.SecondCorner);
+            o.HasCorners = true;
+        } else if (name == "--format")
+            o.Format = Trim(value);
+        else
+            o.Output = value;
+    }
+    if (o.Grid == gkNone)
+        throw EUsageError("missing --grid (dkn or eurogrid)");
+    if (o.HasCorners && !o.Area.empty())
+        throw EUsageError("give either --area or --corners, not both");
+    if (!o.HasCorners && o.Area.empty())
+        throw EUsageError("missing area: give --area NAME or --corners X1,Y1,X2,Y2");
+    if (o.Output.empty() && !o.DryRun)
+        throw EUsageError("missing --output DIR (the folder for the grid files)");
+    return o;
+}
+
+TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State) {
+    const TGridKind kind = Options.Grid;
+    TCliChoice choice{};
+    int32_t formatTag = ftSHP;
+    if (const TRunFormat* row = FindRunFormatByName(Options.Format))
+        formatTag = row->Tag;
+    else if (const TPendingFormat* pending = FindPendingFormat(Options.Format)) {
+        formatTag = ftMIF;
+        choice.PendingFormat = pending->Caption;
+    } else
+        throw EUsageError("unknown format \"" + Options.Format + "\" (choose " + FormatNames() +
+                          ")");
+
+    int32_t sizeTag = DefaultSizeTag(kind);
+    if (!Options.Size.empty()) {
+        const TGridSize* size = FindSizeByLabel(kind, Options.Size);
+        if (!size)
+            throw EUsageError("unknown grid size \"" + Options.Size + "\" for " +
+                              (kind == gkDKN ? "DKN" : "EuroGrid") + " (choose " +
+                              SizeLabels(kind) + ")");
+        sizeTag = size->Tag;
+    }
+
+    const TPresetArea* preset = nullptr;
+    if (!Options.Area.empty()) {
+        if (kind != gkDKN)
+            throw EUsageError("--area takes the preset areas of Denmark, which belong to DKN; give "
+                              "EuroGrid's area with --corners X1,Y1,X2,Y2");
+        preset = FindPresetByCaption(Options.Area);
+        if (!preset)
+            throw EUsageError("unknown area \"" + Options.Area + "\" (choose " + PresetCaptions() +
+                              ")");
+    }
+
+    // The order of the window's commands: grid system, format, size, area.
+    try {
+        State.ChooseGridKind(kind);
+        State.ChooseFormat(formatTag);
+        State.ChooseSize(sizeTag);
+        if (preset)
+            State.ChoosePreset(*preset);
+        else {
+            auto set = [](TCornerPoint p) {
+                if (p.X == 0.0)
+                    p.X = ZeroCornerX;
+                return p;
+            };
+            State.SetCorners(set(Options.FirstCorner), set(Options.SecondCorner));
+        }
+        CheckGridReady(State);
+    } catch (const ERangeError& e) {
+        throw EUsageError(e.what());
+    }
+    choice.Format = ResolveRunFormat(formatTag);
+    return choice;
+}
+
+std::string FormatNotice(const TCliChoice& Choice) {
+    if (!Choice.PendingFormat.empty())
+        return "no " + std::string(Choice.PendingFormat) +
+               " writer is available yet; writing MapInfo MIF/MID instead";
+    if (!Choice.Format.FellBack())
+        return {};
+    if (Choice.Format.Requested->Writer == pwnet::gfMITAB)
+        return "MapInfo TAB needs the MITAB library, which could not be loaded; writing MapInfo "
+               "MIF/MID instead";
+    return "no " + std::string(Choice.Format.Requested->Caption) +
+           " writer is available yet; writing MapInfo MIF/MID instead";
+}
+
+std::string HelpText() {
+    // The format lines, and which of them this build writes as MIF/MID instead.
+    std::string formats, missing;
+    auto line = [&](std::string_view Name, std::string_view Text, bool Available) {
+        std::string l = "                          " + std::string(Name);
+        l.resize(35, ' ');
+        formats += l + std::string(Text) + "\n";
+        if (!Available)
+            missing += std::string(missing.empty() ? "" : ", ") + std::string(Name);
+    };
+    auto available = [](int32_t Tag) { return !ResolveRunFormat(Tag).FellBack(); };
+    line("shp",
+         "ESRI shapefile (.shp .shx .dbf .cpg) with a\n"
+         "                                   .prj and, for DKN, an .avl legend (default)",
+         true);
+    line("shp83", "the same, file names of at most 8 characters", true);
+    line("mif", "MapInfo MIF/MID", available(ftMIF));
+    line("tab", "MapInfo TAB", available(ftTAB));
+    line("gml", "GML 2.1.2 (.xml) with its schema (.xsd)", available(ftGML));
+    for (const auto& f : PendingFormats)
+        if (!FindRunFormatByName(f.Name))
+            line(f.Name, f.Caption, false);
+    if (!missing.empty())
+        formats += "                        Not in this build, so written as MapInfo MIF/MID:\n"
+                   "                          " +
+                   missing + "\n";
+
+    return R"HELP(Usage: quadrel-cli --grid dkn|eurogrid [--size LABEL]
+                   (--area NAME | --corners X1,Y1,X2,Y2)
+                   [--format FORMAT] --output DIR [--yes] [--dry-run]
+       quadrel-cli --help
+
+Makes a standard square reference grid as a vector GIS file: one closed square
+polygon per cell, named with the cell's standard identifier. The area is
+snapped outwards to whole cells; cells are written column by column from west
+to east, each column from south to north.
+
+Options:
+  --grid dkn|eurogrid   the grid system:
+                          dkn       Danske Kvadratnet: ETRS89 / UTM zone 32N,
+                                    EPSG:25832
+                          eurogrid  EuroGrid: ETRS89 / LAEA Europe, EPSG:3035
+  --size LABEL          the cell size (default: 1km for DKN, 10km for EuroGrid)
+                          DKN:      100m, 250m, 1km, 10km, 100km;
+                                    not standard: 500m, 2km, 5km
+                          EuroGrid: 1m, 10m, 100m, 1km, 10km, 100km, 1000km
+  --area NAME           a preset area of Denmark (DKN only; case is ignored):
+                          "All", "Denmark only",
+                          "Denmark only (without Bornholm)", "Bornholm"
+  --corners X1,Y1,X2,Y2 two opposite corners, in any order, in the grid system's
+                        metres (easting, northing). A corner X of exactly 0 is
+                        taken as 0.000001 m, which snaps to the same cell line.
+  --format FORMAT       the file format:
+)HELP" + formats +
+           R"HELP(  --output DIR          the folder for the files; created with its parents when
+                        missing. Files of the same names are overwritten.
+  --yes                 answer Yes when asked whether a folder off the local
+                        disk (a network file system) is meant; without --yes
+                        the question is asked on a terminal, else taken as No
+  --dry-run             print the snapped extent and the size estimate; write
+                        nothing (--output may then be left out)
+  -h, --help            print this text
+
+Output files are named after the grid: DKN_<size>_euref89 (DKN) or
+EuroGrid_<size> (EuroGrid); with shp83, KN_<size> or EG<size>. Each cell
+carries its name: for DKN the identifier (field KN<size>DK, e.g. 1km_6200_440)
+and for 10 km cells also a place name (field Stednavn); for EuroGrid the
+easting and northing of its lower-left corner (fields eoforigin, noforigin).
+EuroGrid MIF and TAB coordinates are shifted by the LAEA false origin
+(-4321000, -3210000), as their CoordSys clause states.
+
+First the snapped extent is printed (X1, Y1, X2, Y2, Cells X, Cells Y), then
+the run's messages ("Done" at the end). A progress bar is drawn on stderr when
+stderr is a terminal. Ctrl-C stops the run and removes the grid files written
+so far.
+
+Exit status:
+  0  the grid was written ("Done"; for --dry-run: the run would go ahead)
+  1  a check refused the run: more than 2 GB for SHP or TAB, a file system
+     without files over 2 GB, not enough free space, or No to the question
+  2  a usage error (unknown size label, preset area for EuroGrid, missing
+     corners, ...), with a one-line reason
+  3  an error ended the run (the partly written grid files are removed)
+
+Examples:
+  quadrel-cli --grid dkn --size 1km --area "Denmark only" --output ./output
+  quadrel-cli --grid dkn --size 10km --area bornholm --format mif \
+              --output ./bornholm
+  quadrel-cli --grid eurogrid --size 100km \
+              --corners 2500000,1400000,7400000,5500000 --format shp83 \
+              --output ./europe
+  quadrel-cli --grid dkn --size 100m --area All --dry-run
+)HELP";
+}
+
+} // namespace quadrel::cli

@@ -1,0 +1,70 @@
+#pragma once
+// quadrel-cli's command line: the options, their parsing, and how they set the
+// grid state (grid system, format, size, area, in the order the window's commands
+// would set them).
+
+#include "errors.h"
+#include "grid_state.h"
+#include "run_formats.h"
+
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace quadrel::cli {
+
+// A command line the tool cannot follow; the message is the one-line reason.
+class EUsageError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+struct TCliOptions {
+    bool Help = false;
+    TGridKind Grid = gkNone;
+    std::string Size; // a size label; empty: the grid system's default size
+    std::string Area; // a DKN preset caption
+    bool HasCorners = false;
+    TCornerPoint FirstCorner, SecondCorner;
+    std::string Format = "shp";
+    std::string Output; // the output folder
+    bool Yes = false;
+    bool DryRun = false;
+};
+
+// Parses the arguments after the program name. "--name value" and "--name=value"
+// are both accepted. Raises EUsageError for an unknown option, a missing value, a
+// value that cannot be read, or a missing or contradictory choice.
+TCliOptions ParseCommandLine(std::span<const std::string_view> Args);
+
+// "1,2,3,4" -> two corners; spaces around the numbers are allowed. Raises
+// EUsageError unless there are exactly four finite numbers.
+void ParseCorners(std::string_view Text, TCornerPoint& First, TCornerPoint& Second);
+
+// The grid state holds an X of exactly 0 for "corner not set". A corner given with
+// X = 0 is moved to this X instead, which snaps to the same cell line whatever the
+// cell size (it lies less than a thousandth of a 1 m cell east of 0).
+inline constexpr double ZeroCornerX = 1e-6;
+
+// What the command line chose.
+struct TCliChoice {
+    TResolvedFormat Format; // the format asked for and the one really written
+    // A --format value without a writer in this build (csv, kml, geojson): its
+    // caption; the output is then MapInfo MIF/MID.
+    std::string_view PendingFormat;
+};
+
+// Sets State from the options: grid system, then format, then size (so that the
+// file names follow shp83), then the area. Raises EUsageError for an unknown size,
+// format or area, a preset for EuroGrid, or an area the grid cannot be made of.
+TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State);
+
+// One line for each format substitution of Choice ("MapInfo TAB needs ..."); none
+// when the chosen format is written as asked.
+std::string FormatNotice(const TCliChoice& Choice);
+
+// The --help text.
+std::string HelpText();
+
+} // namespace quadrel::cli

@@ -1,0 +1,196 @@
+#include "run_formats.h"
+
+#include "errors.h"
+#include "file_system.h"
+
+#include <algorithm>
+#include <limits>
+#include <typeinfo>
+
+namespace quadrel {
+
+namespace {
+
+using namespace pwnet;
+
+constexpr std::string_view TryShpOrTab =
+    "You can try with SHP or TAB format - they are more compact";
+constexpr std::string_view TryAnother = "You can try with another format - they are more compact";
+constexpr std::string_view NoLargeFiles =
+    "Only a file system that can hold files larger than 2 GB can handle >2 GB as output";
+constexpr std::string_view NotEnoughSpace = "There is not enough space on your harddisk";
+
+// GML's first estimate, which the format has from nowhere else: 440 bytes per cell,
+// what the GML writer spends on one DKN 1 km cell (feature member, feature and
+// field elements, a MultiPolygon of one ring of five coordinate pairs, closing
+// tags). A EuroGrid cell comes to about the same: longer coordinates and two
+// number fields, a shorter feature name.
+constexpr int32_t GmlBytesPerCell = 440;
+
+constexpr std::string_view ShpTooLarge = "SHP format can not handle >2 GB as output";
+
+constexpr TRunFormat Formats[] = {
+    {.Tag = ftMIF,
+     .Name = "mif",
+     .Caption = "MapInfo MIF",
+     .Writer = gfMIF,
+     .Extension = ".mif",
+     .FirstEstimate = 88,
+     .SecondEstimateEuroGrid = 106,
+     .SecondEstimateDKN = 322,
+     .ShapefileSideFiles = false,
+     .MapInfoShift = true,
+     .SizeLimitText = {},
+     .CompactHint = TryShpOrTab},
+    {.Tag = ftSHP,
+     .Name = "shp",
+     .Caption = "ESRI SHP",
+     .Writer = gfSHP,
+     .Extension = ".shp",
+     .FirstEstimate = 136,
+     .SecondEstimateEuroGrid = 160,
+     .SecondEstimateDKN = 206,
+     .ShapefileSideFiles = true,
+     .MapInfoShift = false,
+     .SizeLimitText = ShpTooLarge,
+     .CompactHint = {}},
+    {.Tag = ftTAB,
+     .Name = "tab",
+     .Caption = "MapInfo TAB",
+     .Writer = gfMITAB,
+     .Extension = ".tab",
+     .FirstEstimate = 132,
+     .SecondEstimateEuroGrid = 132,
+     .SecondEstimateDKN = 198,
+     .ShapefileSideFiles = false,
+     .MapInfoShift = true,
+     .SizeLimitText = "TAB format can not handle >2 GB as output",
+     .CompactHint = {}},
+    {.Tag = ftGML,
+     .Name = "gml",
+     .Caption = "GML 2.1.2",
+     .Writer = gfGML2,
+     .Extension = ".xml",
+     .FirstEstimate = GmlBytesPerCell,
+     .SecondEstimateEuroGrid = GmlBytesPerCell,
+     .SecondEstimateDKN = 322,
+     .ShapefileSideFiles = false,
+     .MapInfoShift = false,
+     .SizeLimitText = {},
+     .CompactHint = TryAnother},
+    {.Tag = ftSHP83,
+     .Name = "shp83",
+     .Caption = "ESRI SHP, 8+3 filename",
+     .Writer = gfSHP,
+     .Extension = ".shp",
+     .FirstEstimate = 136,
+     .SecondEstimateEuroGrid = 160,
+     .SecondEstimateDKN = 206,
+     .ShapefileSideFiles = true,
+     .MapInfoShift = false,
+     .SizeLimitText = ShpTooLarge,
+     .CompactHint = {}},
+};
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// a * b * c for non-negative factors, held at INT64_MAX when it does not fit.
+int64_t SaturatingProduct(int64_t a, int64_t b, int64_t c) {
+    int64_t ab = 0, abc = 0;
+    if (__builtin_mul_overflow(a, b, &ab) || __builtin_mul_overflow(ab, c, &abc))
+        return std::numeric_limits<int64_t>::max();
+    return abc;
+}
+
+} // namespace
+
+std::span<const TRunFormat> RunFormats() {
+    return Formats;
+}
+
+const TRunFormat* FindRunFormat(int32_t Tag) {
+    for (const auto& f : Formats)
+        if (f.Tag == Tag)
+            return &f;
+    return nullptr;
+}
+
+const TRunFormat* FindRunFormatByName(std::string_view Name) {
+    for (const auto& f : Formats)
+        if (SameIgnoringCase(f.Name, Name))
+            return &f;
+    return nullptr;
+}
+
+const TRunFormat& EffectiveRunFormat(const TRunFormat& Requested, const TGISWrite& Writer) {
+    // The factory's fallback is the plain MIF/MID writer (not a subclass of it).
+    if (Requested.Writer != gfMIF && typeid(Writer) == typeid(TGISWriteMIF))
+        return *FindRunFormat(ftMIF);
+    return Requested;
+}
+
+TResolvedFormat ResolveRunFormat(int32_t Tag) {
+    const TRunFormat* requested = FindRunFormat(Tag);
+    if (!requested)
+        throw ERangeError("Unknown file format tag " + std::to_string(Tag));
+    // A writer creates no file before StartHeader, so asking the factory is harmless.
+    const auto writer = TGISWrite::GetGISObject(requested->Writer);
+    return {requested, &EffectiveRunFormat(*requested, *writer)};
+}
+
+TRunEstimates EstimateRun(const TRunFormat& Format, TGridKind Kind, const TGridExtent& Extent) {
+    const int64_t x = std::max<int32_t>(Extent.CellsX, 0), y = std::max<int32_t>(Extent.CellsY, 0);
+    const int32_t second =
+        Kind == gkEuroGrid ? Format.SecondEstimateEuroGrid : Format.SecondEstimateDKN;
+    return {x * y, SaturatingProduct(x, Format.FirstEstimate, y), SaturatingProduct(x, second, y)};
+}
+
+std::string_view SizeLimitRefusal(const TRunFormat& Format, const TRunEstimates& Estimates) {
+    return Estimates.First > SizeLimit ? Format.SizeLimitText : std::string_view{};
+}
+
+std::vector<std::string_view> LargeFileRefusal(const TRunFormat& Format,
+                                               const TRunEstimates& Estimates,
+                                               std::string_view FileSystemName) {
+    if (Estimates.First <= SizeLimit || CanHoldLargeFiles(FileSystemName))
+        return {};
+    std::vector<std::string_view> texts{NoLargeFiles};
+    if (!Format.CompactHint.empty())
+        texts.push_back(Format.CompactHint);
+    return texts;
+}
+
+std::vector<std::string_view> FreeSpaceRefusal(const TRunFormat& Format,
+                                               const TRunEstimates& Estimates, int64_t FreeBytes) {
+    if (FreeBytes >= Estimates.Second)
+        return {};
+    std::vector<std::string_view> texts{NotEnoughSpace};
+    if (!Format.CompactHint.empty())
+        texts.push_back(Format.CompactHint);
+    return texts;
+}
+
+std::string_view GridCoordSys(TGridKind Kind) {
+    if (Kind == gkEuroGrid)
+        return "CoordSys Earth Projection 29, 115, \"m\", 10, 52, 90 Bounds (-4321000, -3210000) "
+               "(4179000, 4290000)";
+    return "CoordSys Earth Projection 8, 33, \"m\", 9, 0, 0.9996, 500000, 0 Bounds (100000, "
+           "6000000) (1000000,6500000)";
+}
+
+TFloatPoint CoordinateShift(const TRunFormat& Format, TGridKind Kind) {
+    if (Kind == gkEuroGrid && Format.MapInfoShift)
+        return {-4321000.0, -3210000.0};
+    return {0.0, 0.0};
+}
+
+} // namespace quadrel

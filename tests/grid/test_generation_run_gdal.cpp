@@ -1,0 +1,343 @@
+// Real grids written by the generation run into a temporary folder and read back
+// with GDAL/OGR, a reader this project did not write: the polygons, their order,
+// rings and names, the side files, the projection GDAL recognises, the MapInfo
+// shift and the short file names.
+
+#include "cellenavn.h"
+#include "fake_user_interface.h"
+#include "generation_run.h"
+#include "side_files.h"
+#include "temp_dir.h"
+
+#include <cmath>
+#include <cpl_conv.h>
+#include <cstring>
+#include <filesystem>
+#include <gdal.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <ogr_api.h>
+#include <ogr_srs_api.h>
+#include <set>
+
+using namespace quadrel;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string DataFolder = QUADREL_GRID_TEST_DATA;
+
+struct Cell {
+    std::vector<std::string> Values; // the fields in order; empty for NULL
+    std::vector<std::pair<double, double>> Ring;
+    std::string Style;
+};
+
+struct Layer {
+    std::vector<std::string> FieldNames;
+    std::vector<int> FieldWidths;
+    std::vector<OGRFieldType> FieldTypes;
+    std::vector<Cell> Cells;
+    int Epsg = 0; // GDAL's best match for the layer's projection
+    int EpsgConfidence = 0;
+    double Lon = NAN, Lat = NAN; // where the layer's projection puts the probe point
+};
+
+// Opens Path with GDAL and reads everything; Probe, when given, is a point in the
+// layer's own coordinates to be placed on ETRS89 along with the EPSG match.
+Layer ReadWithGdal(const std::string& Path, std::pair<double, double> Probe = {NAN, NAN}) {
+    GDALAllRegister();
+    Layer out;
+    GDALDatasetH ds =
+        GDALOpenEx(Path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
+    if (!ds) {
+        ADD_FAILURE() << "GDAL cannot open " << Path;
+        return out;
+    }
+    OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
+    OGRFeatureDefnH defn = OGR_L_GetLayerDefn(layer);
+    for (int i = 0; i < OGR_FD_GetFieldCount(defn); ++i) {
+        OGRFieldDefnH f = OGR_FD_GetFieldDefn(defn, i);
+        out.FieldNames.push_back(OGR_Fld_GetNameRef(f));
+        out.FieldWidths.push_back(OGR_Fld_GetWidth(f));
+        out.FieldTypes.push_back(OGR_Fld_GetType(f));
+    }
+    OGR_L_ResetReading(layer);
+    while (OGRFeatureH feature = OGR_L_GetNextFeature(layer)) {
+        Cell cell;
+        for (int i = 0; i < OGR_FD_GetFieldCount(defn); ++i)
+            cell.Values.push_back(
+                OGR_F_IsFieldSetAndNotNull(feature, i) ? OGR_F_GetFieldAsString(feature, i) : "");
+        if (const char* style = OGR_F_GetStyleString(feature))
+            cell.Style = style;
+        OGRGeometryH geometry = OGR_F_GetGeometryRef(feature);
+        if (geometry && wkbFlatten(OGR_G_GetGeometryType(geometry)) == wkbPolygon &&
+            OGR_G_GetGeometryCount(geometry) == 1) {
+            OGRGeometryH ring = OGR_G_GetGeometryRef(geometry, 0);
+            for (int k = 0; k < OGR_G_GetPointCount(ring); ++k)
+                cell.Ring.emplace_back(OGR_G_GetX(ring, k), OGR_G_GetY(ring, k));
+        }
+        out.Cells.push_back(std::move(cell));
+        OGR_F_Destroy(feature);
+    }
+    // The projection only when asked for: matching it against EPSG is slow.
+    OGRSpatialReferenceH srs = std::isnan(Probe.first) ? nullptr : OGR_L_GetSpatialRef(layer);
+    if (srs) {
+        int count = 0;
+        int* confidence = nullptr;
+        OGRSpatialReferenceH* matches = OSRFindMatches(srs, nullptr, &count, &confidence);
+        if (count > 0) {
+            const char* authority = OSRGetAuthorityName(matches[0], nullptr);
+            const char* code = OSRGetAuthorityCode(matches[0], nullptr);
+            if (authority && code && std::strcmp(authority, "EPSG") == 0) {
+                out.Epsg = std::atoi(code);
+                out.EpsgConfidence = confidence[0];
+            }
+        }
+        OSRFreeSRSArray(matches);
+        CPLFree(confidence);
+        {
+            OGRSpatialReferenceH source = OSRClone(srs);
+            OGRSpatialReferenceH etrs89 = OSRNewSpatialReference(nullptr);
+            OSRImportFromEPSG(etrs89, 4258);
+            OSRSetAxisMappingStrategy(source, OAMS_TRADITIONAL_GIS_ORDER);
+            OSRSetAxisMappingStrategy(etrs89, OAMS_TRADITIONAL_GIS_ORDER);
+            OGRCoordinateTransformationH ct = OCTNewCoordinateTransformation(source, etrs89);
+            double x = Probe.first, y = Probe.second;
+            if (ct && OCTTransform(ct, 1, &x, &y, nullptr)) {
+                out.Lon = x;
+                out.Lat = y;
+            }
+            OCTDestroyCoordinateTransformation(ct);
+            OSRDestroySpatialReference(etrs89);
+            OSRDestroySpatialReference(source);
+        }
+    }
+    GDALClose(ds);
+    return out;
+}
+
+TGridState MakeGrid(TGridKind Kind, const char* Size, int32_t Format, TCornerPoint A,
+                    TCornerPoint B) {
+    TGridState s;
+    s.ChooseGridKind(Kind);
+    s.ChooseFormat(Format);
+    s.ChooseSize(FindSizeByLabel(Kind, Size)->Tag);
+    s.SetCorners(A, B);
+    return s;
+}
+
+// One run into the folder with the real file system.
+void RunInto(const testutil::TempDir& Dir, const TGridState& State) {
+    testutil::FakeUserInterface ui;
+    ui.FolderToChoose = Dir.path().string();
+    TGenerationRun run;
+    ASSERT_EQ(run.Execute(State, ui).Outcome, TRunOutcome::Done);
+    ASSERT_EQ(ui.Messages, std::vector<std::string>{"Done"});
+}
+
+std::set<std::string> FilesIn(const fs::path& Folder) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(Folder))
+        names.insert(e.path().filename().string());
+    return names;
+}
+
+using Ring = std::vector<std::pair<double, double>>;
+
+Ring Square(double X, double Y, double Size) {
+    return {{X, Y}, {X, Y + Size}, {X + Size, Y + Size}, {X + Size, Y}, {X, Y}};
+}
+
+// DKN 1 km over 440000..443000 by 6200000..6202000: six cells, column by column,
+// each ring clockwise from its lower-left corner, named by its identifier.
+TEST(GridRunReadByGdal, DknOneKilometreShapefile) {
+    testutil::TempDir dir;
+    RunInto(dir, MakeGrid(gkDKN, "1km", ftSHP, {440000, 6200000}, {443000, 6202000}));
+    EXPECT_EQ(FilesIn(dir.path()),
+              (std::set<std::string>{"DKN_1km_euref89.avl", "DKN_1km_euref89.prj",
+                                     "DKN_1km_euref89.cpg", "DKN_1km_euref89.shp",
+                                     "DKN_1km_euref89.shx", "DKN_1km_euref89.dbf"}));
+    const Layer layer = ReadWithGdal(dir / "DKN_1km_euref89.shp", {500000, 6200000});
+    EXPECT_EQ(layer.FieldNames, std::vector<std::string>{"KN1kmDK"});
+    EXPECT_EQ(layer.FieldWidths, std::vector<int>{20});
+    const struct {
+        const char* Id;
+        double X, Y;
+    } expected[] = {{"1km_6200_440", 440000, 6200000}, {"1km_6201_440", 440000, 6201000},
+                    {"1km_6200_441", 441000, 6200000}, {"1km_6201_441", 441000, 6201000},
+                    {"1km_6200_442", 442000, 6200000}, {"1km_6201_442", 442000, 6201000}};
+    ASSERT_EQ(layer.Cells.size(), 6u);
+    for (size_t i = 0; i < 6; ++i) {
+        SCOPED_TRACE(expected[i].Id);
+        EXPECT_EQ(layer.Cells[i].Values, std::vector<std::string>{expected[i].Id});
+        EXPECT_EQ(layer.Cells[i].Ring, Square(expected[i].X, expected[i].Y, 1000));
+    }
+    // The projection file is the run's, not the writer's default, and GDAL places
+    // the grid where it belongs: the central meridian of UTM zone 32 is 9 east.
+    EXPECT_EQ(testutil::ReadFileBytes(dir / "DKN_1km_euref89.prj"), PrjText(gkDKN));
+    EXPECT_EQ(layer.Epsg, 25832);
+    EXPECT_EQ(layer.EpsgConfidence, 100);
+    EXPECT_NEAR(layer.Lon, 9.0, 1e-9);
+    EXPECT_NEAR(layer.Lat, 55.94, 0.01);
+    EXPECT_EQ(testutil::ReadFileBytes(dir / "DKN_1km_euref89.avl"),
+              testutil::ReadFileBytes(fs::path(DataFolder) / "avl" / "DKN_1km.avl"));
+}
+
+// DKN 10 km over "Bornholm": 4 x 5 cells with their place names, empty in the sea;
+// the same through the shapefile's dBASE table (code page 1252) and through MIF/MID.
+TEST(GridRunReadByGdal, DknTenKilometresOverBornholmWithPlaceNames) {
+    // Column by column from 860000 east, each from 6100000 north.
+    const char* names[20] = {"", "Rønne S",   "Rønne N",    "Hasle",   "Sandvig/Allinge",
+                             "", "Aakirkeby", "Østerlars",  "Gudhjem", "",
+                             "", "Pedersker", "Østermarie", "",        "",
+                             "", "Nexø",      "Svaneke",    "",        ""};
+    for (int32_t format : {ftSHP, ftMIF}) {
+        SCOPED_TRACE(format == ftSHP ? "SHP" : "MIF");
+        testutil::TempDir dir;
+        TGridState grid;
+        grid.ChooseGridKind(gkDKN);
+        grid.ChooseFormat(format);
+        grid.ChooseSize(FindSizeByLabel(gkDKN, "10km")->Tag);
+        grid.ChoosePreset(*FindPresetByCaption("Bornholm"));
+        RunInto(dir, grid);
+        const Layer layer =
+            ReadWithGdal(dir / (format == ftSHP ? "DKN_10km_euref89.shp" : "DKN_10km_euref89.mif"));
+        EXPECT_EQ(layer.FieldNames, (std::vector<std::string>{"KN10kmDK", "Stednavn"}));
+        EXPECT_EQ(layer.FieldWidths, (std::vector<int>{20, 40}));
+        ASSERT_EQ(layer.Cells.size(), 20u);
+        for (int i = 0; i < 20; ++i) {
+            const int e = 86 + i / 5, n = 610 + i % 5;
+            const std::string id = "10km_" + std::to_string(n) + "_" + std::to_string(e);
+            SCOPED_TRACE(id);
+            EXPECT_EQ(layer.Cells[i].Values, (std::vector<std::string>{id, names[i]}));
+            EXPECT_EQ(layer.Cells[i].Ring, Square(e * 10000.0, n * 10000.0, 10000));
+        }
+    }
+}
+
+// EuroGrid as MIF: the geometry loses the LAEA false origin, as MapInfo's
+// CoordSys clause has none, while the names keep the true origins. GDAL, reading
+// that clause, must still put the shifted (0, 0) at the projection centre.
+TEST(GridRunReadByGdal, EuroGridMifIsShiftedByTheFalseOrigin) {
+    testutil::TempDir dir;
+    RunInto(dir, MakeGrid(gkEuroGrid, "1km", ftMIF, {4321000, 3210000}, {4323000, 3212000}));
+    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"EuroGrid_1km.mif", "EuroGrid_1km.mid"}));
+    const std::string mif = testutil::ReadFileBytes(dir / "EuroGrid_1km.mif");
+    EXPECT_NE(mif.find("CoordSys Earth Projection 29, 115, \"m\", 10, 52, 90 Bounds (-4321000, "
+                       "-3210000) (4179000, 4290000)\r\n"),
+              std::string::npos);
+    const Layer layer = ReadWithGdal(dir / "EuroGrid_1km.mif", {0, 0});
+    EXPECT_EQ(layer.FieldNames, (std::vector<std::string>{"eoforigin", "noforigin"}));
+    ASSERT_EQ(layer.Cells.size(), 4u);
+    const struct {
+        const char *E, *N;
+        double X, Y;
+    } expected[] = {{"4321000", "3210000", 0, 0},
+                    {"4321000", "3211000", 0, 1000},
+                    {"4322000", "3210000", 1000, 0},
+                    {"4322000", "3211000", 1000, 1000}};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(layer.Cells[i].Values, (std::vector<std::string>{expected[i].E, expected[i].N}));
+        EXPECT_EQ(layer.Cells[i].Ring, Square(expected[i].X, expected[i].Y, 1000));
+    }
+    EXPECT_NEAR(layer.Lon, 10.0, 1e-6);
+    EXPECT_NEAR(layer.Lat, 52.0, 1e-6);
+}
+
+// EuroGrid as a shapefile: no legend, the LAEA projection file, true coordinates.
+TEST(GridRunReadByGdal, EuroGridShapefileHasNoLegendAndIsNotShifted) {
+    testutil::TempDir dir;
+    RunInto(dir, MakeGrid(gkEuroGrid, "10km", ftSHP, {4320000, 3210000}, {4340000, 3220000}));
+    EXPECT_EQ(FilesIn(dir.path()),
+              (std::set<std::string>{"EuroGrid_10km.prj", "EuroGrid_10km.cpg", "EuroGrid_10km.shp",
+                                     "EuroGrid_10km.shx", "EuroGrid_10km.dbf"}));
+    const Layer layer = ReadWithGdal(dir / "EuroGrid_10km.shp", {4321000, 3210000});
+    EXPECT_EQ(layer.FieldNames, (std::vector<std::string>{"eoforigin", "noforigin"}));
+    EXPECT_EQ(layer.FieldWidths, (std::vector<int>{7, 7}));
+    ASSERT_EQ(layer.Cells.size(), 2u);
+    EXPECT_EQ(layer.Cells[0].Values, (std::vector<std::string>{"4320000", "3210000"}));
+    EXPECT_EQ(layer.Cells[0].Ring, Square(4320000, 3210000, 10000));
+    EXPECT_EQ(layer.Cells[1].Values, (std::vector<std::string>{"4330000", "3210000"}));
+    EXPECT_EQ(layer.Cells[1].Ring, Square(4330000, 3210000, 10000));
+    EXPECT_EQ(layer.Epsg, 3035);
+    EXPECT_NEAR(layer.Lon, 10.0, 1e-9);
+    EXPECT_NEAR(layer.Lat, 52.0, 1e-9);
+}
+
+// "ESRI SHP, 8+3 filename": every file of the output has at most eight characters
+// before a three-letter extension, and GDAL opens the set.
+TEST(GridRunReadByGdal, ShortFileNames) {
+    const struct {
+        TGridKind Kind;
+        const char* Size;
+        TCornerPoint A, B;
+        const char* Base;
+        size_t Files;
+    } cases[] = {
+        {gkDKN, "100km", {400000, 6000000}, {600000, 6100000}, "KN_100km", 6},
+        {gkEuroGrid, "1000km", {4000000, 3000000}, {6000000, 4000000}, "EG1000km", 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Base);
+        testutil::TempDir dir;
+        RunInto(dir, MakeGrid(c.Kind, c.Size, ftSHP83, c.A, c.B));
+        const auto files = FilesIn(dir.path());
+        EXPECT_EQ(files.size(), c.Files);
+        for (const std::string& name : files) {
+            const fs::path p(name);
+            EXPECT_EQ(p.stem().string(), c.Base);
+            EXPECT_LE(p.stem().string().size(), 8u);
+            EXPECT_EQ(p.extension().string().size(), 4u) << name; // the dot and three letters
+        }
+        EXPECT_EQ(ReadWithGdal(dir / (std::string(c.Base) + ".shp")).Cells.size(), 2u);
+    }
+}
+
+// The cell outlines of a DKN grid take the colour of their size: blue 100 m,
+// orange 250 m, red 1 km, green 10 km, silver 100 km; the non-standard sizes keep
+// the default black pen, which MIF leaves unwritten.
+TEST(GridRunReadByGdal, DknOutlinesHaveTheColourOfTheirSize) {
+    const struct {
+        const char* Size;
+        const char* PenLine; // in the ".mif"; empty: none
+        const char* Colour;  // in GDAL's style string
+    } cases[] = {
+        {"100m", "    Pen(1,2,255)\r\n", "c:#0000ff"},
+        {"250m", "    Pen(1,2,16760832)\r\n", "c:#ffc000"},
+        {"1km", "    Pen(1,2,16711680)\r\n", "c:#ff0000"},
+        {"10km", "    Pen(1,2,65280)\r\n", "c:#00ff00"},
+        {"100km", "    Pen(1,2,12632256)\r\n", "c:#c0c0c0"},
+        {"500m", "", "c:#000000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Size);
+        testutil::TempDir dir;
+        const double half = FindSizeByLabel(gkDKN, c.Size)->CellSize / 2.0;
+        RunInto(dir, MakeGrid(gkDKN, c.Size, ftMIF, {500000, 6200000},
+                              {500000 + half, 6200000 + half})); // one cell
+        const std::string base = std::string("DKN_") + c.Size + "_euref89";
+        const std::string mif = testutil::ReadFileBytes(dir / (base + ".mif"));
+        if (*c.PenLine)
+            EXPECT_NE(mif.find(c.PenLine), std::string::npos) << mif;
+        else
+            EXPECT_EQ(mif.find("Pen("), std::string::npos) << mif;
+        const Layer layer = ReadWithGdal(dir / (base + ".mif"));
+        ASSERT_EQ(layer.Cells.size(), 1u);
+        EXPECT_NE(layer.Cells[0].Style.find(c.Colour), std::string::npos) << layer.Cells[0].Style;
+    }
+}
+
+// No cells at all: the files are complete, readable and empty.
+TEST(GridRunReadByGdal, AnEmptyGridOpensWithNoFeatures) {
+    for (int32_t format : {ftSHP, ftMIF}) {
+        testutil::TempDir dir;
+        RunInto(dir, MakeGrid(gkDKN, "1km", format, {440000, 6200000}, {440000, 6205000}));
+        const Layer layer =
+            ReadWithGdal(dir / (format == ftSHP ? "DKN_1km_euref89.shp" : "DKN_1km_euref89.mif"));
+        EXPECT_TRUE(layer.Cells.empty());
+        EXPECT_EQ(layer.FieldNames, std::vector<std::string>{"KN1kmDK"});
+    }
+}
+
+} // namespace

@@ -1,0 +1,211 @@
+// The run's format table: estimates, refusal texts, shifts, and what a format
+// choice amounts to with the writers of this build.
+
+#include "errors.h"
+#include "run_formats.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace quadrel;
+
+namespace {
+
+const std::string NoLargeFiles =
+    "Only a file system that can hold files larger than 2 GB can handle >2 GB as output";
+const std::string TryShpOrTab = "You can try with SHP or TAB format - they are more compact";
+const std::string TryAnother = "You can try with another format - they are more compact";
+const std::string NoSpace = "There is not enough space on your harddisk";
+
+std::vector<std::string> Strings(const std::vector<std::string_view>& v) {
+    return {v.begin(), v.end()};
+}
+
+// Every row belongs to a "File format" item of the same tag and caption.
+TEST(RunFormats, MatchTheFormatItemsOfTheCatalogue) {
+    ASSERT_EQ(RunFormats().size(), FormatItems().size());
+    for (const TRunFormat& f : RunFormats()) {
+        const TFormatItem* item = FindFormatByTag(f.Tag);
+        ASSERT_NE(item, nullptr) << f.Name;
+        EXPECT_EQ(item->Caption, f.Caption);
+        EXPECT_EQ(FindRunFormat(f.Tag), &f);
+        EXPECT_EQ(FindRunFormatByName(f.Name), &f);
+    }
+    EXPECT_EQ(FindRunFormatByName("SHP83")->Tag, ftSHP83); // case is ignored
+    EXPECT_EQ(FindRunFormatByName("csv"), nullptr);
+    EXPECT_EQ(FindRunFormat(5), nullptr);
+}
+
+struct EstimateCase {
+    int32_t Tag;
+    TGridKind Kind;
+    int64_t First, Second; // for 10 x 20 cells
+};
+
+TEST(RunFormats, EstimateBytesPerCellByWriterAndGridSystem) {
+    const EstimateCase cases[] = {
+        {ftSHP, gkEuroGrid, 136, 160}, {ftSHP, gkDKN, 136, 206},      {ftSHP83, gkDKN, 136, 206},
+        {ftMIF, gkEuroGrid, 88, 106},  {ftMIF, gkDKN, 88, 322},       {ftTAB, gkEuroGrid, 132, 132},
+        {ftTAB, gkDKN, 132, 198},      {ftGML, gkEuroGrid, 440, 440}, {ftGML, gkDKN, 440, 322},
+    };
+    const TGridExtent extent{0, 0, 0, 0, 10, 20};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(FindRunFormat(c.Tag)->Name) + (c.Kind == gkDKN ? " DKN" : " EG"));
+        const TRunEstimates e = EstimateRun(*FindRunFormat(c.Tag), c.Kind, extent);
+        EXPECT_EQ(e.Cells, 200);
+        EXPECT_EQ(e.First, 200 * c.First);
+        EXPECT_EQ(e.Second, 200 * c.Second);
+    }
+}
+
+// 2147483647 x 2147483647 cells of 322 bytes do not fit 64 bits: the estimate must
+// stay huge rather than wrap round to a small or negative number that passes.
+TEST(RunFormats, AnEstimateTooLargeFor64BitsStaysAtTheMaximum) {
+    constexpr int32_t most = std::numeric_limits<int32_t>::max();
+    const TRunEstimates e = EstimateRun(*FindRunFormat(ftMIF), gkDKN, {0, 0, 0, 0, most, most});
+    EXPECT_EQ(e.Cells, int64_t{most} * most);
+    EXPECT_EQ(e.First, std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(e.Second, std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(FreeSpaceRefusal(*FindRunFormat(ftMIF), e, std::numeric_limits<int64_t>::max() - 1),
+              (std::vector<std::string_view>{NoSpace, TryShpOrTab}));
+}
+
+struct RefusalCase {
+    const char* Name;
+    int32_t Tag;
+    int64_t First, Second;
+    std::string FileSystem;
+    int64_t Free;
+    std::string SizeLimit;
+    std::vector<std::string> LargeFile, FreeSpace;
+};
+
+// Each check on its own, for every format, including those whose writers this
+// build may not have (TAB without MITAB, GML).
+TEST(RunFormats, RefusalTexts) {
+    constexpr int64_t limit = 2147483648;
+    const RefusalCase cases[] = {
+        {"ShpAtTheLimit", ftSHP, limit, 0, "vfat", 0, "", {}, {}},
+        {"ShpOverTheLimit",
+         ftSHP,
+         limit + 1,
+         0,
+         "ext4",
+         0,
+         "SHP format can not handle >2 GB as output",
+         {},
+         {}},
+        {"Shp83OverTheLimit",
+         ftSHP83,
+         limit + 1,
+         0,
+         "ext4",
+         0,
+         "SHP format can not handle >2 GB as output",
+         {},
+         {}},
+        {"TabOverTheLimit",
+         ftTAB,
+         limit + 1,
+         0,
+         "ext4",
+         0,
+         "TAB format can not handle >2 GB as output",
+         {},
+         {}},
+        {"MifOverTheLimitOnFat",
+         ftMIF,
+         limit + 1,
+         0,
+         "vfat",
+         0,
+         "",
+         {NoLargeFiles, TryShpOrTab},
+         {}},
+        {"MifOverTheLimitOnExt4", ftMIF, limit + 1, 0, "ext4", 0, "", {}, {}},
+        {"MifOverTheLimitOnNtfs", ftMIF, limit + 1, 0, "ntfs3", 0, "", {}, {}},
+        {"GmlOverTheLimitOnFat",
+         ftGML,
+         limit + 1,
+         0,
+         "msdos",
+         0,
+         "",
+         {NoLargeFiles, TryAnother},
+         {}},
+        {"GmlOverTheLimitUnknownFileSystem",
+         ftGML,
+         limit + 1,
+         0,
+         "",
+         0,
+         "",
+         {NoLargeFiles, TryAnother},
+         {}},
+        {"ShpShortOfSpace", ftSHP, 10, 100, "ext4", 99, "", {}, {NoSpace}},
+        {"MifShortOfSpace", ftMIF, 10, 100, "ext4", 99, "", {}, {NoSpace, TryShpOrTab}},
+        {"GmlShortOfSpace", ftGML, 10, 100, "ext4", 99, "", {}, {NoSpace, TryAnother}},
+        {"TabShortOfSpace", ftTAB, 10, 100, "ext4", 99, "", {}, {NoSpace}},
+        {"FreeSpaceUnknown", ftSHP, 0, 0, "ext4", -1, "", {}, {NoSpace}},
+        {"ExactlyEnoughSpace", ftMIF, 10, 100, "ext4", 100, "", {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TRunFormat& f = *FindRunFormat(c.Tag);
+        const TRunEstimates e{1, c.First, c.Second};
+        EXPECT_EQ(SizeLimitRefusal(f, e), c.SizeLimit);
+        EXPECT_EQ(Strings(LargeFileRefusal(f, e, c.FileSystem)), c.LargeFile);
+        EXPECT_EQ(Strings(FreeSpaceRefusal(f, e, c.Free)), c.FreeSpace);
+    }
+}
+
+// MapInfo's EuroGrid CoordSys carries no false origin: MIF and TAB coordinates
+// lose it; nothing else is shifted.
+TEST(RunFormats, CoordinateShiftAndCoordSys) {
+    const struct {
+        int32_t Tag;
+        TGridKind Kind;
+        double X, Y;
+    } cases[] = {
+        {ftMIF, gkEuroGrid, -4321000, -3210000},
+        {ftTAB, gkEuroGrid, -4321000, -3210000},
+        {ftSHP, gkEuroGrid, 0, 0},
+        {ftSHP83, gkEuroGrid, 0, 0},
+        {ftGML, gkEuroGrid, 0, 0},
+        {ftMIF, gkDKN, 0, 0},
+        {ftTAB, gkDKN, 0, 0},
+        {ftSHP, gkDKN, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(FindRunFormat(c.Tag)->Name) + (c.Kind == gkDKN ? " DKN" : " EG"));
+        const pwnet::TFloatPoint shift = CoordinateShift(*FindRunFormat(c.Tag), c.Kind);
+        EXPECT_EQ(shift.x, c.X);
+        EXPECT_EQ(shift.y, c.Y);
+    }
+    EXPECT_EQ(GridCoordSys(gkEuroGrid), "CoordSys Earth Projection 29, 115, \"m\", 10, 52, 90 "
+                                        "Bounds (-4321000, -3210000) (4179000, 4290000)");
+    EXPECT_EQ(GridCoordSys(gkDKN), "CoordSys Earth Projection 8, 33, \"m\", 9, 0, 0.9996, 500000, "
+                                   "0 Bounds (100000, 6000000) (1000000,6500000)");
+}
+
+// A format whose writer the factory replaces by MIF/MID is written, estimated and
+// shifted as MIF; the formats this build writes itself stay as chosen.
+TEST(RunFormats, ResolveToTheWriterTheFactoryHandsOut) {
+    for (int32_t tag : {ftMIF, ftSHP, ftSHP83}) {
+        const TResolvedFormat r = ResolveRunFormat(tag);
+        EXPECT_FALSE(r.FellBack()) << tag;
+        EXPECT_EQ(r.Effective->Tag, tag);
+    }
+    const TResolvedFormat tab = ResolveRunFormat(ftTAB);
+    EXPECT_EQ(tab.FellBack(), !pwnet::TGISWrite::MITAB_supported());
+    EXPECT_EQ(tab.Effective->Tag, tab.FellBack() ? ftMIF : ftTAB);
+
+    const TRunFormat& gml = *FindRunFormat(ftGML);
+    pwnet::TGISWriteMIF mif;
+    pwnet::TGISWriteMIF8 mif8;
+    EXPECT_EQ(EffectiveRunFormat(gml, mif).Tag, ftMIF);  // the factory's fallback
+    EXPECT_EQ(EffectiveRunFormat(gml, mif8).Tag, ftGML); // a writer of its own
+    EXPECT_THROW(ResolveRunFormat(42), ERangeError);
+}
+
+} // namespace
