@@ -251,8 +251,7 @@ TEST(GeoJsonRead, FileOfAGridReadByGdalWithItsCrs) {
     EXPECT_EQ(layer.features[13].parts, (std::vector<Part>{Square(4322000, 3213000, 1000)}));
     EXPECT_DOUBLE_EQ(layer.extent.MaxX, 4326000);
 
-    GDALDatasetH ds =
-        GDALOpenEx((dir / "grid.geojson").c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+    GDALDatasetH ds = OpenVector(dir / "grid.geojson");
     OGRSpatialReferenceH srs = OGR_L_GetSpatialRef(GDALDatasetGetLayer(ds, 0));
     ASSERT_NE(srs, nullptr);
     EXPECT_STREQ(OSRGetAuthorityCode(srs, nullptr), "3035");

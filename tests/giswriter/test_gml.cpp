@@ -274,7 +274,7 @@ struct OgrFieldType {
 };
 
 std::vector<OgrFieldType> FieldTypes(const std::string& path) {
-    GDALDatasetH ds = GDALOpenEx(path.c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+    GDALDatasetH ds = OpenVector(path);
     if (!ds)
         return {};
     std::vector<OgrFieldType> out;
@@ -342,8 +342,7 @@ TEST(GmlRead, GdalReadsTypesValuesAndRingsThroughTheSchema) {
     EXPECT_EQ(layer.features[0].geometryType, "MULTIPOLYGON");
     EXPECT_EQ(layer.features[0].parts, (std::vector<Part>{outer, hole, second}));
     // the hole belongs to the first polygon
-    GDALDatasetH ds =
-        GDALOpenEx((dir / "grid.xml").c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+    GDALDatasetH ds = OpenVector(dir / "grid.xml");
     OGRLayerH l = GDALDatasetGetLayer(ds, 0);
     OGRFeatureH f = OGR_L_GetNextFeature(l);
     OGRGeometryH g = OGR_F_GetGeometryRef(f);
@@ -426,8 +425,7 @@ TEST(GmlRead, RingRolesFromIndex) {
         }
         w->Close();
         ExpectWellFormed(dir);
-        GDALDatasetH ds =
-            GDALOpenEx((dir / "grid.xml").c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+        GDALDatasetH ds = OpenVector(dir / "grid.xml");
         ASSERT_NE(ds, nullptr);
         OGRFeatureH f = OGR_L_GetNextFeature(GDALDatasetGetLayer(ds, 0));
         OGRGeometryH g = OGR_F_GetGeometryRef(f);

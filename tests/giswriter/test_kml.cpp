@@ -237,8 +237,7 @@ TEST(KmlRead, GdalReadsPlacemarksWithTheirRings) {
     EXPECT_NE(layer.features[0].values[1].find("KN1kmDK: with hole<br>"), std::string::npos);
     EXPECT_EQ(layer.features[0].geometryType, "MULTIPOLYGON");
     EXPECT_EQ(layer.features[0].parts.size(), 3u);
-    GDALDatasetH ds =
-        GDALOpenEx((dir / "grid.kml").c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+    GDALDatasetH ds = OpenVector(dir / "grid.kml");
     OGRFeatureH f = OGR_L_GetNextFeature(GDALDatasetGetLayer(ds, 0));
     OGRGeometryH g = OGR_F_GetGeometryRef(f);
     ASSERT_EQ(OGR_G_GetGeometryCount(g), 2);
