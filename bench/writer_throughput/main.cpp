@@ -1,8 +1,9 @@
 // Writes a grid of closed five-point squares, each with a 20-character text
-// attribute, through TGISWriteSHP, through TGISWriteMIF, through TGISWriteMITAB (MapInfo
-// TAB through the MITAB library bound at start) and, in the same run, through GDAL's
-// shapefile driver (OGR C API); prints cells per second for each, the ratio against
-// GDAL, and the peak memory of each writer.
+// attribute, through TGISWriteSHP, TGISWriteMIF, TGISWriteMITAB (MapInfo TAB through
+// the MITAB library bound at start), TGISWriteGML2, TGISWriteGeoJSON and, in the same
+// run, through GDAL's shapefile, GML and GeoJSON drivers (OGR C API); prints cells per
+// second for each, the ratio against GDAL's shapefile driver, and the peak memory of
+// each writer.
 //
 // Every case runs in a child process of its own, so its peak resident set size
 // (getrusage ru_maxrss) is its own; the grid is written once at the full size and
@@ -61,6 +62,7 @@ void WriteWithOurs(TGISFormat format, const Grid& g, const std::string& base) {
     // metre precision; the other writers ignore them or write them into the header).
     w->CoordSys = "CoordSys Earth Projection 8, 33, \"m\", 9, 0, 0.9996, 500000, 0 "
                   "Bounds (100000, 6000000) (1000000,6500000)";
+    w->epsg = 25832;
     w->StartHeader(1, otRegion);
     w->AddField("KN1kmDK", gfChar, 20, 0);
     TFloatPointArrayEx ring;
@@ -87,12 +89,13 @@ void WriteWithOurs(TGISFormat format, const Grid& g, const std::string& base) {
 }
 
 // GDAL's fastest ordinary path: one feature and one polygon reused for every cell.
-void WriteWithGdal(const Grid& g, const std::string& base) {
+// Options are NULL-terminated lists for the dataset's creation.
+void WriteWithGdal(const Grid& g, const char* driverName, const std::string& path, char** options) {
     GDALAllRegister();
-    GDALDriverH driver = GDALGetDriverByName("ESRI Shapefile");
-    GDALDatasetH ds = GDALCreate(driver, (base + ".shp").c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+    GDALDriverH driver = GDALGetDriverByName(driverName);
+    GDALDatasetH ds = GDALCreate(driver, path.c_str(), 0, 0, 0, GDT_Unknown, options);
     if (!ds) {
-        std::fprintf(stderr, "GDAL cannot create %s.shp\n", base.c_str());
+        std::fprintf(stderr, "GDAL cannot create %s\n", path.c_str());
         std::exit(1);
     }
     OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
@@ -135,7 +138,7 @@ void WriteWithGdal(const Grid& g, const std::string& base) {
     GDALClose(ds);
 }
 
-enum class Case { Shp, Mif, Tab, Gdal };
+enum class Case { Shp, Mif, Tab, Gml, GeoJson, Gdal, GdalGml, GdalGeoJson };
 
 const char* CaseName(Case c) {
     switch (c) {
@@ -145,11 +148,22 @@ const char* CaseName(Case c) {
         return "TGISWriteMIF";
     case Case::Tab:
         return "TGISWriteMITAB";
+    case Case::Gml:
+        return "TGISWriteGML2";
+    case Case::GeoJson:
+        return "TGISWriteGeoJSON";
     case Case::Gdal:
         return "GDAL ESRI Shapefile";
+    case Case::GdalGml:
+        return "GDAL GML (GML2)";
+    case Case::GdalGeoJson:
+        return "GDAL GeoJSON";
     }
     return "?";
 }
+
+// GML 2 with its schema, and GeoJSON: what our writers write.
+char* GmlOptions[] = {const_cast<char*>("FORMAT=GML2"), nullptr};
 
 // ---- one measured run in a child process ------------------------------------
 
@@ -193,8 +207,20 @@ Result RunInChild(Case c, const Grid& g, const std::string& folder) {
         case Case::Tab:
             WriteWithOurs(gfMITAB, g, base);
             break;
+        case Case::Gml:
+            WriteWithOurs(gfGML2, g, base);
+            break;
+        case Case::GeoJson:
+            WriteWithOurs(gfGeoJSON, g, base);
+            break;
         case Case::Gdal:
-            WriteWithGdal(g, base);
+            WriteWithGdal(g, "ESRI Shapefile", base + ".shp", nullptr);
+            break;
+        case Case::GdalGml:
+            WriteWithGdal(g, "GML", base + ".gml", GmlOptions);
+            break;
+        case Case::GdalGeoJson:
+            WriteWithGdal(g, "GeoJSON", base + ".geojson", nullptr);
             break;
         }
         r.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
@@ -281,9 +307,10 @@ int main(int argc, char** argv) {
     for (const int64_t n : {cells, cells / 10}) {
         const Grid g{n, square(n)};
         const Result gdal = Measure(Case::Gdal, g, dir, runs);
-        std::vector<Case> order = {Case::Shp, Case::Mif, Case::Tab, Case::Gdal};
+        std::vector<Case> order = {Case::Shp,  Case::Mif,     Case::Tab,     Case::Gml,
+                                   Case::GeoJson, Case::Gdal, Case::GdalGml, Case::GdalGeoJson};
         if (n > tabCells || !MitabAvailable())
-            order.erase(order.begin() + 2);
+            order.erase(std::find(order.begin(), order.end(), Case::Tab));
         for (Case c : order) {
             const Result r = c == Case::Gdal ? gdal : Measure(c, g, dir, runs);
             const double rate = static_cast<double>(n) / r.seconds;

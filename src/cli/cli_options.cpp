@@ -28,33 +28,10 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-// Formats quadrel-cli accepts whose writers this build does not have yet; the
-// writer factory gives MIF/MID for them. A format that gets its row in the run's
-// format table is found there first, so its line here is then dead.
-struct TPendingFormat {
-    std::string_view Name;
-    std::string_view Caption;
-};
-constexpr TPendingFormat PendingFormats[] = {
-    {"csv", "CSV"},
-    {"kml", "KML"},
-    {"geojson", "GeoJSON"},
-};
-
-const TPendingFormat* FindPendingFormat(std::string_view Name) {
-    for (const auto& f : PendingFormats)
-        if (SameIgnoringCase(f.Name, Name))
-            return &f;
-    return nullptr;
-}
-
 std::string FormatNames() {
     std::string names;
     for (const auto& f : RunFormats())
         names += std::string(names.empty() ? "" : ", ") + std::string(f.Name);
-    for (const auto& f : PendingFormats)
-        if (!FindRunFormatByName(f.Name))
-            names += ", " + std::string(f.Name);
     return names;
 }
 
@@ -182,10 +159,7 @@ TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State) {
     int32_t formatTag = ftSHP;
     if (const TRunFormat* row = FindRunFormatByName(Options.Format))
         formatTag = row->Tag;
-    else if (const TPendingFormat* pending = FindPendingFormat(Options.Format)) {
-        formatTag = ftMIF;
-        choice.PendingFormat = pending->Caption;
-    } else
+    else
         throw EUsageError("unknown format \"" + Options.Format + "\" (choose " + FormatNames() +
                           ")");
 
@@ -234,9 +208,6 @@ TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State) {
 }
 
 std::string FormatNotice(const TCliChoice& Choice) {
-    if (!Choice.PendingFormat.empty())
-        return "no " + std::string(Choice.PendingFormat) +
-               " writer is available yet; writing MapInfo MIF/MID instead";
     if (!Choice.Format.FellBack())
         return {};
     if (Choice.Format.Requested->Writer == pwnet::gfMITAB)
@@ -264,10 +235,16 @@ std::string HelpText() {
     line("shp83", "the same, file names of at most 8 characters", true);
     line("mif", "MapInfo MIF/MID", available(ftMIF));
     line("tab", "MapInfo TAB", available(ftTAB));
-    line("gml", "GML 2.1.2 (.xml) with its schema (.xsd)", available(ftGML));
-    for (const auto& f : PendingFormats)
-        if (!FindRunFormatByName(f.Name))
-            line(f.Name, f.Caption, false);
+    line("gml",
+         "GML 2.1.2 (.xml) with its schema (.xsd),\n"
+         "                                   srsName EPSG:25832 or EPSG:3035",
+         available(ftGML));
+    line("csv", "the cells' names only (.csv), no geometry", available(ftCSV));
+    line("kml",
+         "KML (.kml): the cells in WGS 84 longitude and\n"
+         "                                   latitude, named in grid metres",
+         available(ftKML));
+    line("geojson", "GeoJSON (.geojson) with the EPSG code as crs", available(ftGeoJSON));
     if (!missing.empty())
         formats += "                        Not in this build, so written as MapInfo MIF/MID:\n"
                    "                          " +

@@ -50,9 +50,6 @@ inline constexpr double ZeroCornerX = 1e-6;
 // What the command line chose.
 struct TCliChoice {
     TResolvedFormat Format; // the format asked for and the one really written
-    // A --format value without a writer in this build (csv, kml, geojson): its
-    // caption; the output is then MapInfo MIF/MID.
-    std::string_view PendingFormat;
 };
 
 // Sets State from the options: grid system, then format, then size (so that the

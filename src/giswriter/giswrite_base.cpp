@@ -424,7 +424,7 @@ void TGISWrite::CollectSection(const TFloatPointArrayEx& SegList) {
 //    characters 1..32 after it; a ',' that ends the text adds one empty value;
 //  - anything else starts the next value ("ab"cd gives ab and cd; a b gives a, b).
 // A NUL character ends the text, as in the row's original zero-terminated form.
-void TGISWrite::SplitAttrib(std::string_view Attrib) {
+void TGISWrite::SplitAttrib(std::string_view Attrib, bool CountValues) {
     FSL.Clear();
     if (const size_t nul = Attrib.find('\0'); nul != std::string_view::npos)
         Attrib = Attrib.substr(0, nul);
@@ -467,7 +467,7 @@ void TGISWrite::SplitAttrib(std::string_view Attrib) {
                 ++p;
         }
     }
-    if (FSL.Count() != static_cast<size_t>(FNumFields)) {
+    if (CountValues && FSL.Count() != static_cast<size_t>(FNumFields)) {
         char head[96];
         std::snprintf(head, sizeof head,
                       "Number of values must match number of fields. NumVal = %zu, NumFields = %d",

@@ -6,9 +6,9 @@
 // 10 bytes, type letter, width, decimals), the terminator 0x0D, then the records
 // (deletion flag 0x20 and the fields, each exactly its width) and the end byte 0x1A.
 
+#include "giswrite_text.h"
 #include "pwnet_giswriter.h"
 
-#include <charconv>
 #include <cstring>
 #include <ctime>
 
@@ -17,50 +17,6 @@ namespace pwnet {
 namespace {
 
 constexpr uint16_t Utf8CodePage = 65001;
-
-// Reads a decimal number the way the table stores numbers: leading blanks, an
-// optional sign, digits, an optional '.' and digits, an optional exponent; reading
-// stops at the first other character and what was read so far counts. An empty or
-// non-numeric text gives 0.
-double ReadDecimal(std::string_view s) {
-    auto digit = [&](size_t i) { return i < s.size() && s[i] >= '0' && s[i] <= '9'; };
-    size_t p = 0;
-    while (p < s.size() && s[p] >= 1 && s[p] <= 32)
-        ++p;
-    bool negative = false;
-    if (p < s.size() && (s[p] == '+' || s[p] == '-'))
-        negative = s[p++] == '-';
-    const size_t start = p;
-    size_t digits = 0;
-    while (digit(p))
-        ++p, ++digits;
-    if (p < s.size() && s[p] == '.') {
-        size_t q = p + 1;
-        while (digit(q))
-            ++q, ++digits;
-        if (digits > 0)
-            p = q;
-    }
-    if (digits == 0)
-        return 0;
-    if (p < s.size() && (s[p] == 'e' || s[p] == 'E')) {
-        size_t q = p + 1;
-        if (q < s.size() && (s[q] == '+' || s[q] == '-'))
-            ++q;
-        if (digit(q)) {
-            while (digit(q))
-                ++q;
-            p = q;
-        }
-    }
-    double value = 0;
-    const auto [end, ec] = std::from_chars(s.data() + start, s.data() + p, value);
-    if (ec != std::errc() || end != s.data() + p)
-        return 0; // beyond the range of a double
-    if (value == 0)
-        return 0; // never "-0.00"
-    return negative ? -value : value;
-}
 
 // Decodes one UTF-8 character at s[p] and advances p; a stray byte counts as one
 // character of that byte's value.

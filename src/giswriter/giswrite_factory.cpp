@@ -28,10 +28,22 @@ std::unique_ptr<TGISWrite> TGISWrite::GetGISObject(TGISFormat Inp) {
         if (MITAB_supported())
             return std::make_unique<TGISWriteMITAB>();
         break;
+    case gfCSV:
+        return std::make_unique<TGISWriteCSV>();
+    case gfArray:
+        return std::make_unique<TGISWriteArray>();
+    case gfGML2:
+        return std::make_unique<TGISWriteGML2>();
+    case gfKML2:
+        return std::make_unique<TGISWriteKML2>();
+    case gfGeoJSON:
+        return std::make_unique<TGISWriteGeoJSON>();
+    case gfMFAL:
+        if (MFAL_supported())
+            return std::make_unique<TGISWriteMFAL>();
+        break;
     case gfMIF8:
         return std::make_unique<TGISWriteMIF8>();
-    // A new writer adds its case here, e.g.
-    //   case gfGML2: return std::make_unique<TGISWriteGML2>();
     default:
         break;
     }

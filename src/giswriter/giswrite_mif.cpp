@@ -4,73 +4,14 @@
 // exactly as the client gave it. Both are text in the writer's code page with
 // CR LF line ends, and start with a UTF-8 byte-order mark when that is UTF-8.
 
+#include "giswrite_text.h"
 #include "pwnet_giswriter.h"
-
-#include <charconv>
-#include <cmath>
 
 namespace pwnet {
 
 namespace {
 
 constexpr uint16_t Utf8CodePage = 65001;
-
-void AppendInt(std::string& out, int64_t v) {
-    char buf[24];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, res.ptr);
-}
-
-// FloatToStrDot's text, appended without building a string per number: at most 15
-// significant digits, no trailing zeros, plain notation for 0.0001 <= |v| < 1E15,
-// otherwise d.dddE[-]x.
-void AppendFloat(std::string& out, double v) {
-    if (v == 0 || !std::isfinite(v)) {
-        out += FloatToStrDot(v);
-        return;
-    }
-    if (std::fabs(v) < 1e15 && std::trunc(v) == v) { // a whole number: the usual grid coordinate
-        AppendInt(out, static_cast<int64_t>(v));
-        return;
-    }
-    char buf[40]; // -d.dddddddddddddde-xxx
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
-    const char* p = buf;
-    if (*p == '-')
-        out += *p++;
-    char digits[16];
-    int n = 0;
-    for (; *p != 'e'; ++p)
-        if (*p != '.')
-            digits[n++] = *p;
-    while (n > 1 && digits[n - 1] == '0')
-        --n;
-    int exp10 = 0;
-    std::from_chars(p + 1 + (p[1] == '+'), res.ptr, exp10);
-    const int e = exp10 + 1; // v = 0.d1d2... * 10^e
-    if (e >= -3 && e <= 15) {
-        if (e <= 0) {
-            out += "0.";
-            out.append(static_cast<size_t>(-e), '0');
-            out.append(digits, static_cast<size_t>(n));
-        } else if (n <= e) {
-            out.append(digits, static_cast<size_t>(n));
-            out.append(static_cast<size_t>(e - n), '0');
-        } else {
-            out.append(digits, static_cast<size_t>(e));
-            out += '.';
-            out.append(digits + e, static_cast<size_t>(n - e));
-        }
-        return;
-    }
-    out += digits[0];
-    if (n > 1) {
-        out += '.';
-        out.append(digits + 1, static_cast<size_t>(n - 1));
-    }
-    out += 'E';
-    AppendInt(out, exp10);
-}
 
 const char* TypeText(TGISField t) {
     switch (t) {

@@ -52,10 +52,12 @@
 #include "pwnet_textfilewriter.h"
 #include "pwnet_types.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace pwnet {
@@ -257,8 +259,8 @@ protected:
     // ---- Shared services for the formats. ----
 
     // Splits a row into FSL (rules in the source); raises the row-count message
-    // when the number of values differs from FNumFields.
-    void SplitAttrib(std::string_view Attrib);
+    // when the number of values differs from FNumFields, unless CountValues is off.
+    void SplitAttrib(std::string_view Attrib, bool CountValues = true);
     // Starts an object of a format's own making (a point object): sets the
     // counters and calls BeginObject.
     void StartObject(int32_t NumParts, std::string_view Attrib);
@@ -310,6 +312,376 @@ private:
     std::vector<std::string> FOutputFiles;
     std::vector<int64_t> FDensifyCounts; // per-segment insertions, reused
     TFloatPointArrayEx FSection1;        // AddSection1's copy, reused
+};
+
+// ---------------------------------------------------------------------------
+// GML 2.1.2: a feature collection ".xml" and the XML schema ".xsd" of its feature
+// type, both UTF-8 with a byte-order mark and without line breaks. The feature
+// type is named after the file (FileName without its folder); its namespace is
+// GmlNamespaceBase followed by that name. The bounding box at the top of the
+// ".xml" is a placeholder of four 16-character numbers patched in place by Close.
+// StartHeader creates both files; the last field completes the schema (with no
+// fields StartHeader does); Drop removes both.
+inline constexpr std::string_view GmlNamespaceBase = "http://quadrel.dk/gml/";
+
+class TGISWriteGML2 : public TGISWrite {
+public:
+    TGISWriteGML2();
+    ~TGISWriteGML2() override;
+
+    // The 16-character text that replaces a placeholder of the box.
+    static std::string BoxValueText(double Value);
+
+protected:
+    void BeginObject(int32_t NumParts, std::string_view Attrib) override;
+    void WriteSection(int32_t Index, const TFloatPointArrayEx& SegList) override;
+    void DoAddField() override;
+    void DoAddPoint(double X, double Y, std::string_view Attrib) override;
+    void DoClose() override;
+    void DoStartHeader() override;
+    void AbandonObject() override;
+    void ReleaseFiles() noexcept override;
+
+    std::unique_ptr<TTextFileWriter> FOutGML;
+    std::unique_ptr<TTextFileWriter> FOutXSD;
+    bool Fprevious = false; // a gml:Polygon is open in the current multi-polygon
+    std::string FFileName2; // the feature type's name
+    double FXMinG = 0, FYMinG = 0, FXMaxG = 0, FYMaxG = 0;
+
+private:
+    void FinishSchema();
+    void WriteAttributes(std::string_view Attrib);
+    void AppendCoordinates(const TFloatPointArrayEx& SegList);
+    void AppendSrsName();
+    void WriteFeature();
+    void WriteWithoutGeometry();
+    void PatchBox();
+
+    std::string FHead; // the current feature up to its geometry, reused
+    std::string FGeom; // the current feature's geometry, reused
+    double FObjXMin = 0, FObjYMin = 0, FObjXMax = 0, FObjYMax = 0; // box of FGeom
+    bool FPending = false;                                         // a feature waits for its parts
+};
+
+// ---------------------------------------------------------------------------
+// CSV: ".csv" in the writer's code page, the quoted field names as the first line,
+// then every object's attribute row unchanged as one line; no geometry.
+// StartHeader creates it; Drop removes it.
+class TGISWriteCSV : public TGISWrite {
+public:
+    TGISWriteCSV();
+    ~TGISWriteCSV() override;
+
+protected:
+    void BeginObject(int32_t NumParts, std::string_view Attrib) override;
+    void DoAddField() override;
+    void DoAddLine(const TFloatPoint& P1, const TFloatPoint& P2, std::string_view Attrib) override;
+    void DoAddPoint(double X, double Y, std::string_view Attrib) override;
+    void DoClose() override;
+    void DoStartHeader() override;
+    void ReleaseFiles() noexcept override;
+
+    std::unique_ptr<TTextFileWriter> FOutCSV;
+
+private:
+    void WriteRow(std::string_view Attrib);
+    std::string FLineText; // the header line, reused
+};
+
+// ---------------------------------------------------------------------------
+// KML 2.2: ".kml", UTF-8 with a byte-order mark, one Placemark per object named
+// "Record: n", its attributes as an HTML description. Coordinates are written as
+// given: KML readers take longitude and latitude on WGS 84. StartHeader creates
+// it; Drop removes it.
+inline constexpr std::string_view KmlPointIcon =
+    "http://maps.google.com/mapfiles/kml/shapes/placemark_circle.png";
+
+class TGISWriteKML2 : public TGISWrite {
+public:
+    TGISWriteKML2();
+    ~TGISWriteKML2() override;
+
+protected:
+    void BeginObject(int32_t NumParts, std::string_view Attrib) override;
+    void WriteSection(int32_t Index, const TFloatPointArrayEx& SegList) override;
+    void DoAddPoint(double X, double Y, std::string_view Attrib) override;
+    void DoClose() override;
+    void DoStartHeader() override;
+    void AbandonObject() override;
+    void ReleaseFiles() noexcept override;
+
+    std::unique_ptr<TTextFileWriter> FOutKML;
+    bool Fprevious = false; // a Polygon element is open
+
+private:
+    void AppendPlacemarkHead(std::string_view Attrib, bool Point);
+    void AppendCoordinates(const TFloatPointArrayEx& SegList);
+    void WriteWithoutGeometry();
+
+    std::string FHead;     // the current Placemark up to its geometry, reused
+    std::string FGeom;     // the current Placemark's geometry, reused
+    bool FPending = false; // a Placemark waits for its parts
+};
+
+// ---------------------------------------------------------------------------
+// GeoJSON and its text sink.
+
+// A text sink: a UTF-8 file (no byte-order mark) when given a file name, a string
+// in memory otherwise.
+class TFlexWriter {
+public:
+    explicit TFlexWriter(const std::string& filename);
+    ~TFlexWriter();
+    TFlexWriter(const TFlexWriter&) = delete;
+    TFlexWriter& operator=(const TFlexWriter&) = delete;
+
+    void append(std::string_view s);
+    // Memory mode: empties the text; file mode: does nothing.
+    void clear();
+    // Memory mode: the text; file mode: empty.
+    std::string ToString() const;
+    // File mode: writes what is pending and closes the file; raises EWriteError
+    // when it cannot. Memory mode: does nothing.
+    void Close();
+    bool FileStyle() const { return fFileStyle; }
+
+private:
+    bool fFileStyle;
+    std::string SB;
+    std::unique_ptr<TTextFileWriter> f;
+};
+
+// GeoJSON FeatureCollection without line breaks: into FileName + ".geojson", or
+// into the member GeoJSON when FileName is empty (filled by Close). A crs member
+// names the EPSG code when epsg is not 4326. Drop removes the file and empties
+// GeoJSON.
+class TGISWriteGeoJSON : public TGISWrite {
+public:
+    TGISWriteGeoJSON();
+    ~TGISWriteGeoJSON() override;
+
+protected:
+    void BeginObject(int32_t NumParts, std::string_view Attrib) override;
+    void WriteSection(int32_t Index, const TFloatPointArrayEx& SegList) override;
+    void DoAddPoint(double X, double Y, std::string_view Attrib) override;
+    void DoClose() override;
+    void DoDrop() override;
+    void DoStartHeader() override;
+    void AbandonObject() override;
+    void ReleaseFiles() noexcept override;
+
+    std::unique_ptr<TFlexWriter> s;
+
+private:
+    void AppendFeatureHead(std::string_view Attrib);
+    void AppendPosition(const TFloatPoint& P);
+    void AppendPositions(const TFloatPointArrayEx& SegList);
+    void WriteFeature();
+    void WriteWithoutGeometry();
+
+    std::string FHead;     // the current feature up to "geometry":, reused
+    std::string FGeom;     // its coordinates, reused
+    std::string FScratch;  // a date or time value, reused
+    int32_t FPolygons = 0; // polygons (region files) or positions (point files) in FGeom
+    bool FPending = false; // a feature waits for its parts
+};
+
+// ---------------------------------------------------------------------------
+// The in-memory writer: fills a TGISArray for a calling program; no files.
+
+// An attribute value of the in-memory result, by field type: gfChar a string;
+// gfDecimal, gfFloat a double; gfInteger, gfSmallInt an integer; gfLogical a
+// Boolean; gfDate a calendar date; gfTime the time of day in milliseconds since
+// midnight; gfDateTime a local date and time. A date, time or date-time value of
+// the wrong length or out of range is null (std::monostate).
+using TGISValue =
+    std::variant<std::monostate, std::string, double, int64_t, bool, std::chrono::year_month_day,
+                 std::chrono::milliseconds, std::chrono::local_time<std::chrono::milliseconds>>;
+
+// One object: a value per field and a point array per part.
+struct TRec {
+    std::vector<TGISValue> Attr;
+    std::vector<TFloatPointArray> Coord;
+};
+
+class TGISArray {
+public:
+    // Releases every record: RecCount 0, all arrays empty.
+    void Clear();
+
+    TObjectTypes OT = otPline;
+    TFloatRect MBR;                // box of every point stored
+    std::vector<TFieldInfo> Field; // field k at entry k - 1
+    std::vector<TRec> Rec;         // records 0 .. RecCount - 1; the rest is room to grow
+    int32_t RecCount = 0;
+};
+
+// GISarray points to the result, which lives until the next StartHeader, Drop or
+// the writer's destruction. An integer value that is not an integer raises
+// "'...' is not a valid integer value".
+class TGISWriteArray : public TGISWrite {
+public:
+    TGISWriteArray();
+    ~TGISWriteArray() override;
+
+protected:
+    void BeginObject(int32_t NumParts, std::string_view Attrib) override;
+    void WriteSection(int32_t Index, const TFloatPointArrayEx& SegList) override;
+    void DoAddField() override;
+    void DoAddPoint(double X, double Y, std::string_view Attrib) override;
+    void DoDrop() override;
+    void DoStartHeader() override;
+    void AbandonObject() override;
+
+    int32_t Fpartsindex = -1; // part being filled
+
+private:
+    TRec& NewRecord(std::string_view Attrib);
+    void GrowMBR(const TFloatPoint& P);
+
+    std::unique_ptr<TGISArray> FResult;
+    std::vector<TGISValue> FValues; // the converted row, before it becomes a record
+    TFloatRect FObjectStartMBR;     // MBR before the current object
+};
+
+// ---------------------------------------------------------------------------
+// TAB through MapInfo's closed file access library (binding in mfal.h). The
+// records below are the writer's declarations of the library's types, laid out
+// as the library expects them (little-endian, 64-bit pointers).
+
+struct DPNT {
+    double x;
+    double y;
+};
+struct MI_ATTRDEF {
+    char name[32]; // zero-filled, at most 31 characters
+    uint8_t fieldtype;
+    uint8_t width;
+    uint8_t decPlaces;
+    uint8_t filler1;
+    int16_t bIndexed;
+};
+struct MI_CPEN {
+    int16_t width;
+    uint8_t filler1[2];
+    int32_t pat;
+    int32_t style;
+    uint32_t color;
+};
+struct MI_SYMBOL {
+    int16_t code;
+    uint8_t filler1[2];
+    uint32_t color;
+    int16_t pointsize;
+    uint8_t filler2[2];
+};
+struct MI_XBRUSH {
+    int32_t pat;
+    uint32_t forecolor;
+    uint32_t backcolor;
+    uint8_t transparent;
+    uint8_t filler1[3];
+};
+struct MI_POLY {
+    int32_t points;
+    int32_t noOfHOles;
+    DPNT* pPnts;
+};
+struct MI_LINE {
+    DPNT lbeg;
+    DPNT lend;
+    MI_CPEN pen;
+};
+struct MI_PLINE {
+    int32_t points;
+    int32_t bSmooth;
+    MI_CPEN pen;
+    DPNT* data;
+};
+struct MI_MULTIPLINE {
+    int32_t plines;
+    int32_t bSmooth;
+    MI_CPEN pen;
+    DPNT centroid;
+    MI_POLY* data;
+};
+struct MI_POINT {
+    DPNT pnt;
+    MI_SYMBOL symbol;
+};
+struct MI_REGION {
+    int32_t regions;
+    MI_CPEN pen;
+    MI_XBRUSH brush;
+    uint8_t filler1[4];
+    DPNT centroid;
+    MI_POLY* data;
+};
+struct MI_OBJ {
+    uint8_t objtype;
+    bool hasNoOfHolesSet;
+    uint8_t filler[6];
+    union {
+        MI_LINE line;
+        MI_PLINE pline;
+        MI_MULTIPLINE multipline;
+        MI_POINT point;
+        MI_REGION region;
+        uint8_t raw[208];
+    };
+};
+
+// Object types of MI_OBJ.objtype.
+inline constexpr uint8_t MiNoGeometry = 200;
+inline constexpr uint8_t MiPoint = 201;
+inline constexpr uint8_t MiLine = 202;
+inline constexpr uint8_t MiPolyline = 204;
+inline constexpr uint8_t MiRegion = 205;
+inline constexpr uint8_t MiMultiPolyline = 210;
+
+struct TMfalEntryPoints;
+
+// The table FileName + ".tab" with the library's companion files ".map", ".dat" and
+// ".id", created when the last field is declared (by StartHeader when there are
+// none). Attribute rows are re-joined with TAB characters. When the library
+// cannot create the table, every object is skipped. Drop removes the four files.
+class TGISWriteMFAL : public TGISWrite {
+public:
+    // Writes through the library bound at program start.
+    TGISWriteMFAL();
+    // Writes through the given entry points.
+    explicit TGISWriteMFAL(const TMfalEntryPoints& Library);
+    ~TGISWriteMFAL() override;
+
+protected:
+    void BeginObject(int32_t NumParts, std::string_view Attrib) override;
+    void WriteSection(int32_t Index, const TFloatPointArrayEx& SegList) override;
+    void DoAddField() override;
+    void DoAddPoint(double X, double Y, std::string_view Attrib) override;
+    void DoClose() override;
+    void DoStartHeader() override;
+    void AbandonObject() override;
+    void ReleaseFiles() noexcept override;
+
+    std::string attrib_tab; // the row joined with TABs, in the writer's code page
+    int32_t FieldIndex = 0;
+    std::vector<MI_ATTRDEF> Fields;
+    MI_OBJ miobject{};
+    std::vector<MI_POLY> mipolys;
+    std::vector<std::vector<DPNT>> pointsM;
+    int32_t TId = 0; // table id, 0 when none
+    int32_t Fpartsindex = 0;
+
+private:
+    void CreateTable();
+    void JoinAttributes(std::string_view Attrib);
+    void ResetObject(uint8_t ObjType);
+    void WriteObject();
+    MI_CPEN ObjectPen() const;
+
+    const TMfalEntryPoints* FLib; // nullptr: no library, no table
+    std::string FJoined;          // the row joined with TABs, UTF-8, reused
+    bool FPending = false;        // an object waits for its parts
 };
 
 // ---------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "cell_naming.h"
 #include "errors.h"
+#include "lonlat_columns.h"
 #include "side_files.h"
 
 #include <algorithm>
@@ -36,9 +37,13 @@ uint32_t WindowsColour(uint32_t RGB) {
     return ColorToMapInfo(RGB); // exchanging the lowest and the third byte works both ways
 }
 
-void SetUpWriter(TGISWrite& Writer, const TGridState& S, const std::string& Base) {
+void SetUpWriter(TGISWrite& Writer, const TGridState& S, const TRunFormat& Format,
+                 const std::string& Base) {
     Writer.FileName = Base;
     Writer.CoordSys = std::string(GridCoordSys(S.GridKind));
+    // The coordinates' system, for the formats that name it (GML's srsName, the crs
+    // of GeoJSON): the writer's default would claim WGS 84 for grid metres.
+    Writer.epsg = WrittenEpsg(Format, S.GridKind);
     Writer.Brush = DefaultBrush;
     Writer.Pen = DefaultPen;
     if (S.GridKind == gkDKN)
@@ -87,18 +92,25 @@ void CheckTableCreated(const TGISWrite& Writer, const std::string& Base) {
 }
 
 // Every cell, column by column from west to east, each column from south to north.
-// Nothing is allocated per cell: one ring, one attribute text, reused.
+// Nothing is allocated per cell: one ring, one attribute text, reused. With LonLat
+// the rings are in WGS 84 longitude and latitude, each corner transformed once; the
+// names stay those of the grid's metres.
 void WriteCells(TGISWrite& Writer, const TGridState& S, const TFloatPoint& Shift,
-                TFloatPointArrayEx& Ring, TRunUserInterface& UI) {
+                TLonLatColumns* LonLat, TFloatPointArrayEx& Ring, TRunUserInterface& UI) {
     const TGridExtent& e = S.GridExtent;
     const int64_t size = S.CellSize;
     TCellNamer namer(S);
     for (int32_t i = 0; i < e.CellsX; ++i) {
         const double x = e.X1 + static_cast<double>(i * size);
         const auto easting = static_cast<int32_t>(std::lround(x));
+        if (LonLat)
+            LonLat->SetColumn(i);
         for (int32_t j = 0; j < e.CellsY; ++j) {
             const double y = e.Y1 + static_cast<double>(j * size);
-            FillRing(Ring, x, y, static_cast<double>(size), Shift);
+            if (LonLat)
+                LonLat->FillRing(Ring, j);
+            else
+                FillRing(Ring, x, y, static_cast<double>(size), Shift);
             Writer.AddObject(1, false,
                              namer.AttributeText(easting, static_cast<int32_t>(std::lround(y))));
             Writer.AddSection(0, Ring);
@@ -123,15 +135,21 @@ void AbandonGrid(TGISWrite& Writer, TRunUserInterface& UI) noexcept {
 
 // Writes the grid under the busy cursor; the writer is closed and freed before the
 // cursor comes back.
-void WriteGrid(std::unique_ptr<TGISWrite>& Writer, const TGridState& S, const std::string& Base,
-               const TFloatPoint& Shift, TFloatPointArrayEx& Ring, TRunUserInterface& UI) {
+void WriteGrid(std::unique_ptr<TGISWrite>& Writer, const TGridState& S, const TRunFormat& Format,
+               const std::string& Base, const TFloatPoint& Shift, TFloatPointArrayEx& Ring,
+               TRunUserInterface& UI) {
     TBusyCursor busy(UI);
     try {
-        SetUpWriter(*Writer, S, Base);
+        SetUpWriter(*Writer, S, Format, Base);
+        std::unique_ptr<TLonLatColumns> lonLat;
+        if (Format.LonLat)
+            lonLat =
+                std::make_unique<TLonLatColumns>(GridEpsg(S.GridKind), S.GridExtent.X1,
+                                                 S.GridExtent.Y1, S.CellSize, S.GridExtent.CellsY);
         DeclareSchema(*Writer, S);
         CheckTableCreated(*Writer, Base);
         UI.SetProgressMax(S.GridExtent.CellsX);
-        WriteCells(*Writer, S, Shift, Ring, UI);
+        WriteCells(*Writer, S, Shift, lonLat.get(), Ring, UI);
         UI.SetProgressPosition(0);
         Writer->Close();
     } catch (...) {
@@ -245,7 +263,7 @@ TRunResult TGenerationRun::Execute(const TGridState& State, TRunUserInterface& U
         return result;
     }
 
-    WriteGrid(writer, S, result.OutputBase, shift, ring, UI);
+    WriteGrid(writer, S, format, result.OutputBase, shift, ring, UI);
     UI.ShowMessage(std::string(DoneMessage));
     result.Outcome = TRunOutcome::Done;
     return result;

@@ -126,6 +126,10 @@ const TFormatItem* FindFormatByTag(int32_t Tag) {
     return nullptr;
 }
 
+bool IsOutputFormatTag(int32_t Tag) {
+    return FindFormatByTag(Tag) || Tag == ftCSV || Tag == ftKML || Tag == ftGeoJSON;
+}
+
 bool FormatItemShown(TGridKind Kind, int32_t Tag) {
     if (Kind != gkEuroGrid && Kind != gkDKN)
         return false;

@@ -17,13 +17,17 @@ enum TGridKind : int32_t {
     gkDKN = 2,      // Danske Kvadratnet, ETRS89 / UTM zone 32N (EPSG:25832)
 };
 
-// The Tags of the "File format" items, the values of OutputFormatTag.
+// The Tags of the "File format" items, the values of OutputFormatTag. The formats
+// from ftCSV on have no menu item: only quadrel-cli's --format chooses them.
 enum TOutputFormatTag : int32_t {
-    ftMIF = 0,   // "MapInfo MIF"
-    ftSHP = 1,   // "ESRI SHP"
-    ftTAB = 2,   // "MapInfo TAB"
-    ftGML = 3,   // "GML 2.1.2"
-    ftSHP83 = 4, // "ESRI SHP, 8+3 filename": a shapefile whose names have at most 8 characters
+    ftMIF = 0,     // "MapInfo MIF"
+    ftSHP = 1,     // "ESRI SHP"
+    ftTAB = 2,     // "MapInfo TAB"
+    ftGML = 3,     // "GML 2.1.2"
+    ftSHP83 = 4,   // "ESRI SHP, 8+3 filename": a shapefile whose names have at most 8 characters
+    ftCSV = 5,     // CSV: the cells' names only
+    ftKML = 6,     // KML, in WGS 84 longitude and latitude
+    ftGeoJSON = 7, // GeoJSON
 };
 
 // A point in metres of the grid system's projection (X easting, Y northing).
@@ -91,6 +95,9 @@ std::string MakeFilePrefix(TGridKind Kind, const TGridSize& Size, bool ShortName
 std::span<const TFormatItem> FormatItems();
 // The item with this Tag, or nullptr.
 const TFormatItem* FindFormatByTag(int32_t Tag);
+// Whether Tag chooses an output format: a "File format" item's, or one of the
+// formats without a menu item (ftCSV, ftKML, ftGeoJSON).
+bool IsOutputFormatTag(int32_t Tag);
 // Whether the menu shows the format item under this grid system ("File format" is
 // hidden without a grid, "MapInfo TAB" only shows for DKN, "GML 2.1.2" never shows).
 // Whether TAB is also enabled depends on its library and is the window's business.

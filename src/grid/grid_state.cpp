@@ -89,7 +89,7 @@ void TGridState::CloseGrid() {
 }
 
 void TGridState::ChooseFormat(int32_t Tag) {
-    if (!FindFormatByTag(Tag))
+    if (!IsOutputFormatTag(Tag))
         throw ERangeError("Unknown file format tag " + std::to_string(Tag));
     OutputFormatTag = Tag;
 }

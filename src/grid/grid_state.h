@@ -71,8 +71,9 @@ public:
     // "Close grid": no grid system, extent no longer shown. Corners, size and format
     // are kept, so the next grid system snaps the same corners in its own cells.
     void CloseGrid();
-    // Chooses a "File format" item. FilePrefix follows the 8+3 item only at the next
-    // size or grid-system choice. Raises ERangeError for an unknown Tag.
+    // Chooses a "File format" item, or a format without one (IsOutputFormatTag).
+    // FilePrefix follows the 8+3 item only at the next size or grid-system choice.
+    // Raises ERangeError for an unknown Tag.
     void ChooseFormat(int32_t Tag);
     // Chooses the size with this Tag from the current grid system's menu: sets
     // SizeTag, FilePrefix (short when "ESRI SHP, 8+3 filename" is the chosen format

@@ -20,14 +20,28 @@ constexpr std::string_view NoLargeFiles =
     "Only a file system that can hold files larger than 2 GB can handle >2 GB as output";
 constexpr std::string_view NotEnoughSpace = "There is not enough space on your harddisk";
 
-// GML's first estimate, which the format has from nowhere else: 440 bytes per cell,
-// what the GML writer spends on one DKN 1 km cell (feature member, feature and
-// field elements, a MultiPolygon of one ring of five coordinate pairs, closing
-// tags). A EuroGrid cell comes to about the same: longer coordinates and two
-// number fields, a shorter feature name.
-constexpr int32_t GmlBytesPerCell = 440;
+// GML's first estimate, which the format has from nowhere else: 470 bytes per cell.
+// The GML writer spends 445 bytes on a DKN 250 m cell and 463 on a EuroGrid 1 km
+// cell (feature member, feature and field elements, a MultiPolygon of one ring of
+// five coordinate pairs, closing tags), measured on grids of 10,000 cells.
+constexpr int32_t GmlBytesPerCell = 470;
 
 constexpr std::string_view ShpTooLarge = "SHP format can not handle >2 GB as output";
+
+// Bytes per cell of the formats without a menu item, as their writers spend them on
+// grids of 10,000 cells and more, with some room:
+// CSV holds the names only: a EuroGrid origin pair and a line end, 17 bytes; a DKN
+// identifier in quotes, 18 to 21 bytes; a 10 km identifier with its place name, 20
+// on average.
+constexpr int32_t CsvBytesPerCellEuroGrid = 20;
+constexpr int32_t CsvBytesPerCell = 28;
+// KML: a Placemark of name, style, description and a MultiGeometry of one ring of
+// five longitude/latitude pairs of 15 significant digits, one tag per line: 524 to
+// 542 bytes.
+constexpr int32_t KmlBytesPerCell = 600;
+// GeoJSON: a Feature with its properties and a Polygon of five positions: 198 to 212
+// bytes.
+constexpr int32_t GeoJsonBytesPerCell = 240;
 
 constexpr TRunFormat Formats[] = {
     {.Tag = ftMIF,
@@ -40,6 +54,7 @@ constexpr TRunFormat Formats[] = {
      .SecondEstimateDKN = 322,
      .ShapefileSideFiles = false,
      .MapInfoShift = true,
+     .LonLat = false,
      .SizeLimitText = {},
      .CompactHint = TryShpOrTab},
     {.Tag = ftSHP,
@@ -52,6 +67,7 @@ constexpr TRunFormat Formats[] = {
      .SecondEstimateDKN = 206,
      .ShapefileSideFiles = true,
      .MapInfoShift = false,
+     .LonLat = false,
      .SizeLimitText = ShpTooLarge,
      .CompactHint = {}},
     {.Tag = ftTAB,
@@ -64,6 +80,7 @@ constexpr TRunFormat Formats[] = {
      .SecondEstimateDKN = 198,
      .ShapefileSideFiles = false,
      .MapInfoShift = true,
+     .LonLat = false,
      .SizeLimitText = "TAB format can not handle >2 GB as output",
      .CompactHint = {}},
     {.Tag = ftGML,
@@ -76,6 +93,7 @@ constexpr TRunFormat Formats[] = {
      .SecondEstimateDKN = 322,
      .ShapefileSideFiles = false,
      .MapInfoShift = false,
+     .LonLat = false,
      .SizeLimitText = {},
      .CompactHint = TryAnother},
     {.Tag = ftSHP83,
@@ -88,8 +106,49 @@ constexpr TRunFormat Formats[] = {
      .SecondEstimateDKN = 206,
      .ShapefileSideFiles = true,
      .MapInfoShift = false,
+     .LonLat = false,
      .SizeLimitText = ShpTooLarge,
      .CompactHint = {}},
+    // The formats without a menu item, reached through quadrel-cli's --format.
+    {.Tag = ftCSV,
+     .Name = "csv",
+     .Caption = "CSV",
+     .Writer = gfCSV,
+     .Extension = ".csv",
+     .FirstEstimate = CsvBytesPerCell,
+     .SecondEstimateEuroGrid = CsvBytesPerCellEuroGrid,
+     .SecondEstimateDKN = CsvBytesPerCell,
+     .ShapefileSideFiles = false,
+     .MapInfoShift = false,
+     .LonLat = false,
+     .SizeLimitText = {},
+     .CompactHint = TryAnother},
+    {.Tag = ftKML,
+     .Name = "kml",
+     .Caption = "KML",
+     .Writer = gfKML2,
+     .Extension = ".kml",
+     .FirstEstimate = KmlBytesPerCell,
+     .SecondEstimateEuroGrid = KmlBytesPerCell,
+     .SecondEstimateDKN = KmlBytesPerCell,
+     .ShapefileSideFiles = false,
+     .MapInfoShift = false,
+     .LonLat = true,
+     .SizeLimitText = {},
+     .CompactHint = TryAnother},
+    {.Tag = ftGeoJSON,
+     .Name = "geojson",
+     .Caption = "GeoJSON",
+     .Writer = gfGeoJSON,
+     .Extension = ".geojson",
+     .FirstEstimate = GeoJsonBytesPerCell,
+     .SecondEstimateEuroGrid = GeoJsonBytesPerCell,
+     .SecondEstimateDKN = GeoJsonBytesPerCell,
+     .ShapefileSideFiles = false,
+     .MapInfoShift = false,
+     .LonLat = false,
+     .SizeLimitText = {},
+     .CompactHint = TryAnother},
 };
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
@@ -191,6 +250,21 @@ TFloatPoint CoordinateShift(const TRunFormat& Format, TGridKind Kind) {
     if (Kind == gkEuroGrid && Format.MapInfoShift)
         return {-4321000.0, -3210000.0};
     return {0.0, 0.0};
+}
+
+int32_t GridEpsg(TGridKind Kind) {
+    switch (Kind) {
+    case gkDKN:
+        return 25832;
+    case gkEuroGrid:
+        return 3035;
+    default:
+        return 0;
+    }
+}
+
+int32_t WrittenEpsg(const TRunFormat& Format, TGridKind Kind) {
+    return Format.LonLat ? DefaultEPSG : GridEpsg(Kind);
 }
 
 } // namespace quadrel

@@ -33,6 +33,9 @@ struct TRunFormat {
     int32_t SecondEstimateDKN;
     bool ShapefileSideFiles; // the ".avl" legend (DKN) and the ".prj" are written first
     bool MapInfoShift;       // EuroGrid coordinates lose the LAEA false origin (MapInfo)
+    // The format's readers take only WGS 84 longitude and latitude (KML): the run
+    // hands the writer every ring transformed, the attributes stay grid metres.
+    bool LonLat;
     // The refusal when the first estimate exceeds 2 GB, for a format that cannot
     // hold more; empty for a format without that limit.
     std::string_view SizeLimitText;
@@ -92,5 +95,12 @@ std::string_view GridCoordSys(TGridKind Kind);
 // What the run adds to every written coordinate: the negated LAEA false origin for
 // EuroGrid in a format with MapInfoShift, else nothing.
 pwnet::TFloatPoint CoordinateShift(const TRunFormat& Format, TGridKind Kind);
+
+// The EPSG code of a grid system's coordinates: 25832 (ETRS89 / UTM zone 32N) for
+// DKN, 3035 (ETRS89 / LAEA Europe) for EuroGrid; 0 for none.
+int32_t GridEpsg(TGridKind Kind);
+// The EPSG code of the coordinates the run writes in Format: 4326 (WGS 84) for a
+// LonLat format, else the grid system's.
+int32_t WrittenEpsg(const TRunFormat& Format, TGridKind Kind);
 
 } // namespace quadrel

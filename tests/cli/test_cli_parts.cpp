@@ -174,7 +174,8 @@ TEST(CommandLine, GridStateUsageErrors) {
     }
 }
 
-// Formats without a writer in this build are written as MIF/MID, with a notice.
+// Formats without a writer in this build are written as MIF/MID, with a notice; the
+// formats of the writer factory alone (csv, kml, geojson) are written as chosen.
 TEST(CommandLine, FormatsWithoutAWriterFallBackToMifWithANotice) {
     const struct {
         const char* Format;
@@ -183,11 +184,10 @@ TEST(CommandLine, FormatsWithoutAWriterFallBackToMifWithANotice) {
     } cases[] = {
         {"shp", false, ""},
         {"mif", false, ""},
-        {"csv", true, "no CSV writer is available yet; writing MapInfo MIF/MID instead"},
-        {"KML", true, "no KML writer is available yet; writing MapInfo MIF/MID instead"},
-        {"geojson", true, "no GeoJSON writer is available yet; writing MapInfo MIF/MID instead"},
-        {"gml", ResolveRunFormat(ftGML).FellBack(),
-         "no GML 2.1.2 writer is available yet; writing MapInfo MIF/MID instead"},
+        {"csv", false, ""},
+        {"KML", false, ""},
+        {"geojson", false, ""},
+        {"gml", false, ""},
         {"tab", ResolveRunFormat(ftTAB).FellBack(),
          "MapInfo TAB needs the MITAB library, which could not be loaded; writing MapInfo MIF/MID "
          "instead"},

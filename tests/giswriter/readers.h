@@ -91,6 +91,12 @@ inline OgrLayer ReadWithOgr(const std::string& path) {
     return out;
 }
 
+// Opens a vector dataset with GDAL (drivers registered first); nullptr on failure.
+inline GDALDatasetH OpenVector(const std::string& path) {
+    GDALAllRegister();
+    return GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
+}
+
 // ---- shapelib ----------------------------------------------------------------
 
 struct ShpShape {

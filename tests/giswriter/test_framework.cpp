@@ -480,12 +480,12 @@ TEST(Factory, GivesEachFormatItsWriterAndMifForTheRest) {
         // a library that cannot be loaded falls back to MIF/MID
         {gfMITAB, MitabAvailable() ? typeid(TGISWriteMITAB) : typeid(TGISWriteMIF)},
         {gfMFAL, typeid(TGISWriteMIF)},
-        // formats whose writers are not built yet, and unknown values
-        {gfCSV, typeid(TGISWriteMIF)},
-        {gfArray, typeid(TGISWriteMIF)},
-        {gfGML2, typeid(TGISWriteMIF)},
-        {gfKML2, typeid(TGISWriteMIF)},
-        {gfGeoJSON, typeid(TGISWriteMIF)},
+        {gfCSV, typeid(TGISWriteCSV)},
+        {gfArray, typeid(TGISWriteArray)},
+        {gfGML2, typeid(TGISWriteGML2)},
+        {gfKML2, typeid(TGISWriteKML2)},
+        {gfGeoJSON, typeid(TGISWriteGeoJSON)},
+        // unknown values
         {11, typeid(TGISWriteMIF)},
         {-1, typeid(TGISWriteMIF)},
         {1000, typeid(TGISWriteMIF)},

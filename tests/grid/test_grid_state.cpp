@@ -252,6 +252,7 @@ TEST_F(GridStateTest, CloseGridKeepsTheCornersForTheNextSystem) {
     EXPECT_EQ(state.GridExtent, (TGridExtent{440000, 6200000, 443000, 6202000, 3, 2}));
 }
 
+// The formats without a menu item (CSV, KML, GeoJSON) fall back like the hidden GML.
 TEST_F(GridStateTest, FormatFallsBackToMifWhenItsItemIsHidden) {
     struct Case {
         int32_t Format;
@@ -260,13 +261,22 @@ TEST_F(GridStateTest, FormatFallsBackToMifWhenItsItemIsHidden) {
     } cases[] = {
         {ftTAB, gkEuroGrid, ftMIF}, {ftGML, gkEuroGrid, ftMIF}, {ftGML, gkDKN, ftMIF},
         {ftTAB, gkDKN, ftTAB},      {ftSHP, gkEuroGrid, ftSHP}, {ftSHP83, gkEuroGrid, ftSHP83},
-        {ftMIF, gkDKN, ftMIF},      {ftSHP, gkDKN, ftSHP},
+        {ftMIF, gkDKN, ftMIF},      {ftSHP, gkDKN, ftSHP},      {ftCSV, gkDKN, ftMIF},
+        {ftKML, gkEuroGrid, ftMIF}, {ftGeoJSON, gkDKN, ftMIF},
     };
     for (const auto& c : cases) {
         TGridState s;
         s.ChooseFormat(c.Format);
         s.ChooseGridKind(c.Kind);
         EXPECT_EQ(s.OutputFormatTag, c.Expected) << "format " << c.Format << ", kind " << c.Kind;
+    }
+    // chosen after the grid system, as quadrel-cli chooses them, they stay
+    for (int32_t format : {ftGML, ftCSV, ftKML, ftGeoJSON}) {
+        TGridState s;
+        s.ChooseGridKind(gkDKN);
+        s.ChooseFormat(format);
+        s.ChooseSize(FindSizeByLabel(gkDKN, "10km")->Tag);
+        EXPECT_EQ(s.OutputFormatTag, format);
     }
 }
 

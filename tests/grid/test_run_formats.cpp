@@ -21,19 +21,26 @@ std::vector<std::string> Strings(const std::vector<std::string_view>& v) {
     return {v.begin(), v.end()};
 }
 
-// Every row belongs to a "File format" item of the same tag and caption.
+// Every "File format" item has its row, of the same tag and caption; the formats
+// without a menu item (CSV, KML, GeoJSON) follow them.
 TEST(RunFormats, MatchTheFormatItemsOfTheCatalogue) {
-    ASSERT_EQ(RunFormats().size(), FormatItems().size());
+    ASSERT_EQ(RunFormats().size(), FormatItems().size() + 3);
+    std::vector<std::string_view> withoutItem;
     for (const TRunFormat& f : RunFormats()) {
-        const TFormatItem* item = FindFormatByTag(f.Tag);
-        ASSERT_NE(item, nullptr) << f.Name;
-        EXPECT_EQ(item->Caption, f.Caption);
+        EXPECT_TRUE(IsOutputFormatTag(f.Tag)) << f.Name;
+        if (const TFormatItem* item = FindFormatByTag(f.Tag))
+            EXPECT_EQ(item->Caption, f.Caption);
+        else
+            withoutItem.push_back(f.Name);
         EXPECT_EQ(FindRunFormat(f.Tag), &f);
         EXPECT_EQ(FindRunFormatByName(f.Name), &f);
     }
+    EXPECT_EQ(withoutItem, (std::vector<std::string_view>{"csv", "kml", "geojson"}));
     EXPECT_EQ(FindRunFormatByName("SHP83")->Tag, ftSHP83); // case is ignored
-    EXPECT_EQ(FindRunFormatByName("csv"), nullptr);
-    EXPECT_EQ(FindRunFormat(5), nullptr);
+    EXPECT_EQ(FindRunFormatByName("GeoJSON")->Tag, ftGeoJSON);
+    EXPECT_EQ(FindRunFormatByName("json"), nullptr);
+    EXPECT_EQ(FindRunFormat(8), nullptr);
+    EXPECT_FALSE(IsOutputFormatTag(8));
 }
 
 struct EstimateCase {
@@ -46,7 +53,9 @@ TEST(RunFormats, EstimateBytesPerCellByWriterAndGridSystem) {
     const EstimateCase cases[] = {
         {ftSHP, gkEuroGrid, 136, 160}, {ftSHP, gkDKN, 136, 206},      {ftSHP83, gkDKN, 136, 206},
         {ftMIF, gkEuroGrid, 88, 106},  {ftMIF, gkDKN, 88, 322},       {ftTAB, gkEuroGrid, 132, 132},
-        {ftTAB, gkDKN, 132, 198},      {ftGML, gkEuroGrid, 440, 440}, {ftGML, gkDKN, 440, 322},
+        {ftTAB, gkDKN, 132, 198},      {ftGML, gkEuroGrid, 470, 470}, {ftGML, gkDKN, 470, 322},
+        {ftCSV, gkEuroGrid, 28, 20},   {ftCSV, gkDKN, 28, 28},        {ftKML, gkEuroGrid, 600, 600},
+        {ftKML, gkDKN, 600, 600},      {ftGeoJSON, gkDKN, 240, 240},
     };
     const TGridExtent extent{0, 0, 0, 0, 10, 20};
     for (const auto& c : cases) {
@@ -145,6 +154,17 @@ TEST(RunFormats, RefusalTexts) {
         {"ShpShortOfSpace", ftSHP, 10, 100, "ext4", 99, "", {}, {NoSpace}},
         {"MifShortOfSpace", ftMIF, 10, 100, "ext4", 99, "", {}, {NoSpace, TryShpOrTab}},
         {"GmlShortOfSpace", ftGML, 10, 100, "ext4", 99, "", {}, {NoSpace, TryAnother}},
+        {"KmlOverTheLimitOnFat",
+         ftKML,
+         limit + 1,
+         0,
+         "vfat",
+         0,
+         "",
+         {NoLargeFiles, TryAnother},
+         {}},
+        {"CsvShortOfSpace", ftCSV, 10, 100, "ext4", 99, "", {}, {NoSpace, TryAnother}},
+        {"GeoJsonShortOfSpace", ftGeoJSON, 10, 100, "ext4", 99, "", {}, {NoSpace, TryAnother}},
         {"TabShortOfSpace", ftTAB, 10, 100, "ext4", 99, "", {}, {NoSpace}},
         {"FreeSpaceUnknown", ftSHP, 0, 0, "ext4", -1, "", {}, {NoSpace}},
         {"ExactlyEnoughSpace", ftMIF, 10, 100, "ext4", 100, "", {}, {}},
@@ -172,6 +192,9 @@ TEST(RunFormats, CoordinateShiftAndCoordSys) {
         {ftSHP, gkEuroGrid, 0, 0},
         {ftSHP83, gkEuroGrid, 0, 0},
         {ftGML, gkEuroGrid, 0, 0},
+        {ftCSV, gkEuroGrid, 0, 0},
+        {ftKML, gkEuroGrid, 0, 0},
+        {ftGeoJSON, gkEuroGrid, 0, 0},
         {ftMIF, gkDKN, 0, 0},
         {ftTAB, gkDKN, 0, 0},
         {ftSHP, gkDKN, 0, 0},
@@ -191,7 +214,7 @@ TEST(RunFormats, CoordinateShiftAndCoordSys) {
 // A format whose writer the factory replaces by MIF/MID is written, estimated and
 // shifted as MIF; the formats this build writes itself stay as chosen.
 TEST(RunFormats, ResolveToTheWriterTheFactoryHandsOut) {
-    for (int32_t tag : {ftMIF, ftSHP, ftSHP83}) {
+    for (int32_t tag : {ftMIF, ftSHP, ftSHP83, ftGML, ftCSV, ftKML, ftGeoJSON}) {
         const TResolvedFormat r = ResolveRunFormat(tag);
         EXPECT_FALSE(r.FellBack()) << tag;
         EXPECT_EQ(r.Effective->Tag, tag);
@@ -206,6 +229,20 @@ TEST(RunFormats, ResolveToTheWriterTheFactoryHandsOut) {
     EXPECT_EQ(EffectiveRunFormat(gml, mif).Tag, ftMIF);  // the factory's fallback
     EXPECT_EQ(EffectiveRunFormat(gml, mif8).Tag, ftGML); // a writer of its own
     EXPECT_THROW(ResolveRunFormat(42), ERangeError);
+}
+
+// The coordinates' system the writer names (GML srsName, GeoJSON crs): the grid
+// system's, except for KML, whose readers take WGS 84 longitude and latitude only.
+TEST(RunFormats, EpsgOfTheWrittenCoordinates) {
+    EXPECT_EQ(GridEpsg(gkDKN), 25832);
+    EXPECT_EQ(GridEpsg(gkEuroGrid), 3035);
+    EXPECT_EQ(GridEpsg(gkNone), 0);
+    for (const TRunFormat& f : RunFormats()) {
+        SCOPED_TRACE(f.Name);
+        EXPECT_EQ(f.LonLat, f.Tag == ftKML);
+        EXPECT_EQ(WrittenEpsg(f, gkDKN), f.LonLat ? 4326 : 25832);
+        EXPECT_EQ(WrittenEpsg(f, gkEuroGrid), f.LonLat ? 4326 : 3035);
+    }
 }
 
 } // namespace

@@ -1,0 +1,195 @@
+// quadrel-cli writing the formats the window does not offer (GML, CSV, KML,
+// GeoJSON), run as a user runs it and read back with GDAL.
+
+#include "temp_dir.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <gdal.h>
+#include <gtest/gtest.h>
+#include <ogr_api.h>
+#include <ogr_srs_api.h>
+#include <set>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string Program = QUADREL_CLI;
+
+struct Result {
+    int Status = -1;
+    std::string Out; // standard output and standard error, in order
+};
+
+std::string Quoted(const std::string& s) {
+    std::string out = "'";
+    for (char c : s)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+Result RunCli(const std::vector<std::string>& Args) {
+    std::string command = Quoted(Program);
+    for (const std::string& a : Args)
+        command += " " + Quoted(a);
+    Result r;
+    FILE* pipe = popen((command + " 2>&1 </dev/null").c_str(), "r");
+    if (!pipe)
+        return r;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        r.Out.append(buffer, n);
+    const int status = pclose(pipe);
+    r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+struct Read {
+    long long Features = -1;
+    int Epsg = 0;
+    OGREnvelope Extent{};
+    std::string FirstValue; // first field of the first feature
+};
+
+Read ReadWithGdal(const std::string& Path) {
+    GDALAllRegister();
+    Read r;
+    GDALDatasetH ds = GDALOpenEx(Path.c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+    if (!ds)
+        return r;
+    OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
+    r.Features = OGR_L_GetFeatureCount(layer, TRUE);
+    OGR_L_GetExtent(layer, &r.Extent, TRUE);
+    if (OGRSpatialReferenceH srs = OGR_L_GetSpatialRef(layer))
+        if (const char* code = OSRGetAuthorityCode(srs, nullptr))
+            r.Epsg = std::atoi(code);
+    OGR_L_ResetReading(layer);
+    if (OGRFeatureH f = OGR_L_GetNextFeature(layer)) {
+        r.FirstValue = OGR_F_GetFieldAsString(f, 0);
+        OGR_F_Destroy(f);
+    }
+    GDALClose(ds);
+    return r;
+}
+
+struct Box {
+    double MinX, MaxX, MinY, MaxY;
+};
+
+std::set<std::string> FilesIn(const fs::path& Folder) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(Folder))
+        names.insert(e.path().filename().string());
+    return names;
+}
+
+// Every format, both grid systems: the files, the cell count GDAL finds, and where
+// the grid lies: in grid metres, or for KML in WGS 84 degrees over Denmark.
+TEST(QuadrelCliFormats, EveryGridInEveryFormatReadsBackWithGdal) {
+    struct Grid {
+        std::vector<std::string> args;
+        std::string prefix;
+        long long cells;
+        int epsg;
+        Box metres;
+        Box degrees; // around the grid, for KML
+        std::string firstValue;
+    };
+    const Grid grids[] = {
+        {{"--grid", "dkn", "--size", "10km", "--area", "Bornholm"},
+         "DKN_10km_euref89",
+         20,
+         25832,
+         {860000, 900000, 6100000, 6150000},
+         {14.5, 15.4, 54.85, 55.4},
+         "10km_610_86"},
+        {{"--grid", "eurogrid", "--size", "100km", "--corners", "4300000,3500000,4700000,3800000"},
+         "EuroGrid_100km",
+         12,
+         3035,
+         {4300000, 4700000, 3500000, 3800000},
+         {9.0, 17.0, 54.0, 57.5},
+         "4300000"},
+    };
+    struct Format {
+        std::string name;
+        std::vector<std::string> extensions; // the first is the one GDAL opens
+        bool geometry;
+        bool lonLat;
+        bool namesCrs;
+    };
+    const Format formats[] = {
+        {"gml", {".xml", ".xsd"}, true, false, false},
+        {"csv", {".csv"}, false, false, false},
+        {"kml", {".kml"}, true, true, true},
+        {"geojson", {".geojson"}, true, false, true},
+    };
+    for (const Grid& g : grids) {
+        for (const Format& f : formats) {
+            SCOPED_TRACE(g.prefix + " " + f.name);
+            testutil::TempDir dir;
+            std::vector<std::string> args = g.args;
+            for (const std::string& a :
+                 {std::string("--format"), f.name, std::string("--output"), dir.path().string()})
+                args.push_back(a);
+            const Result r = RunCli(args);
+            const std::string main = dir / (g.prefix + f.extensions[0]);
+            ASSERT_EQ(r.Status, 0) << r.Out;
+            EXPECT_TRUE(r.Out.ends_with("Done\n" + std::to_string(g.cells) + " cells written to " +
+                                        main + "\n"))
+                << r.Out;
+            std::set<std::string> files;
+            for (const auto& ext : f.extensions)
+                files.insert(g.prefix + ext);
+            EXPECT_EQ(FilesIn(dir.path()), files);
+
+            const Read read = ReadWithGdal(main);
+            EXPECT_EQ(read.Features, g.cells);
+            if (f.namesCrs) {
+                EXPECT_EQ(read.Epsg, f.lonLat ? 4326 : g.epsg);
+            }
+            if (f.lonLat) {
+                EXPECT_EQ(read.FirstValue, "Record: 0");
+                EXPECT_GT(read.Extent.MinX, g.degrees.MinX);
+                EXPECT_LT(read.Extent.MaxX, g.degrees.MaxX);
+                EXPECT_GT(read.Extent.MinY, g.degrees.MinY);
+                EXPECT_LT(read.Extent.MaxY, g.degrees.MaxY);
+            } else {
+                EXPECT_EQ(read.FirstValue, g.firstValue);
+                if (f.geometry) {
+                    EXPECT_EQ(read.Extent.MinX, g.metres.MinX);
+                    EXPECT_EQ(read.Extent.MaxX, g.metres.MaxX);
+                    EXPECT_EQ(read.Extent.MinY, g.metres.MinY);
+                    EXPECT_EQ(read.Extent.MaxY, g.metres.MaxY);
+                }
+            }
+        }
+    }
+}
+
+// The size estimate of a dry run follows the format.
+TEST(QuadrelCliFormats, DryRunEstimatesByFormat) {
+    const struct {
+        const char* format;
+        const char* lines;
+    } cases[] = {
+        {"kml", "Format: KML\nFiles: DKN_10km_euref89.kml\nCells: 20\n"
+                "Size estimate: 12000 bytes (12.0 kB)\n"},
+        {"geojson", "Format: GeoJSON\nFiles: DKN_10km_euref89.geojson\nCells: 20\n"
+                    "Size estimate: 4800 bytes (4.8 kB)\n"},
+        {"csv", "Format: CSV\nFiles: DKN_10km_euref89.csv\nCells: 20\n"
+                "Size estimate: 560 bytes\n"},
+        {"gml", "Format: GML 2.1.2\nFiles: DKN_10km_euref89.xml\nCells: 20\n"
+                "Size estimate: 6440 bytes (6.4 kB)\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = RunCli({"--grid", "dkn", "--size", "10km", "--area", "Bornholm",
+                                 "--format", c.format, "--dry-run"});
+        EXPECT_EQ(r.Status, 0) << r.Out;
+        EXPECT_TRUE(r.Out.ends_with(c.lines)) << r.Out;
+    }
+}
+
+} // namespace
