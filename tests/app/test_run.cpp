@@ -4,6 +4,7 @@
 
 #include "app_test_env.h"
 #include "errors.h"
+#include "failing_shapefile_writer.h"
 #include "generation_run.h"
 #include "pwnet_giswriter.h"
 #include "temp_dir.h"
@@ -31,22 +32,6 @@ void ChooseBornholm(TForm1& f) {
     f.Bornholm1->trigger();
     ASSERT_TRUE(f.Go1->isEnabled());
 }
-
-// A shapefile writer whose disk fills up after a number of cells.
-class FailingShapefileWriter : public pwnet::TGISWriteSHP {
-public:
-    explicit FailingShapefileWriter(int Sections) : FLeft(Sections) {}
-
-protected:
-    void WriteSection(int32_t Index, const pwnet::TFloatPointArrayEx& SegList) override {
-        if (FLeft-- == 0)
-            throw EWriteError("Stream write error");
-        TGISWriteSHP::WriteSection(Index, SegList);
-    }
-
-private:
-    int FLeft;
-};
 
 // What the window looks like while the run lets events through: sampled by a timer
 // that fires whenever the run processes pending events.
@@ -205,7 +190,7 @@ TEST_P(GoErrors, IsShownAndLeavesNoGridFiles) {
     TGenerationRun run(disk, [&](pwnet::TGISFormat format) {
         if (c.FailingDisk)
             return std::unique_ptr<pwnet::TGISWrite>(
-                std::make_unique<FailingShapefileWriter>(1234));
+                std::make_unique<testutil::FailingShapefileWriter>(1234));
         return pwnet::TGISWrite::GetGISObject(format);
     });
     WindowFixture w(false, [&](TForm1Setup& s) {

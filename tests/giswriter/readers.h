@@ -199,14 +199,6 @@ inline bool Exists(const std::string& path) {
     return std::filesystem::exists(path);
 }
 
-// Number of open file descriptors of this process.
-inline int OpenFdCount() {
-    int n = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++n;
-    return n;
-}
-
 // Builds expected bytes in file order.
 class Bytes {
 public:

@@ -1,24 +1,30 @@
 // Faults every file format must survive: folders where no file can be created, a
-// full disk at Close or in the middle of a run, a second Close, and a writer that
-// is destroyed or dropped without being closed.
+// full disk, a disk filling up during the run, a second Close, Drop at any point,
+// and a writer that is destroyed without being closed. One row per writer: a new
+// file format joins the suite with its row.
 
+#include "faults.h"
 #include "readers.h"
 #include "temp_dir.h"
 
-#include <csignal>
-#include <sys/resource.h>
+#include <functional>
 
 using namespace pwnet;
 using namespace gwtest;
+using testutil::OpenFdCount;
 
 namespace {
 
 struct FormatCase {
     const char* name;
     TGISFormat format;
-    std::vector<std::string> dataFiles; // what Drop removes
+    std::vector<std::string> dataFiles; // the output: what Drop removes
+    std::string firstCreated;           // the data file the writer creates first
     std::vector<std::string> sideFiles; // what stays
     bool createdByStartHeader;          // else by the last AddField
+    // A full disk shows only when Close writes the files out; else it may show as soon
+    // as a file is finished (the GML schema with its last field), at the latest at Close.
+    bool fullDiskOnlyAtClose;
 };
 
 void PrintTo(const FormatCase& c, std::ostream* os) {
@@ -26,10 +32,62 @@ void PrintTo(const FormatCase& c, std::ostream* os) {
 }
 
 const FormatCase Formats[] = {
-    {"shp", gfSHP, {".shp", ".shx", ".dbf"}, {".prj", ".cpg"}, true},
-    {"dbf", gfDBF, {".dbf"}, {}, true},
-    {"mif", gfMIF, {".mif", ".mid"}, {}, false},
-    {"mif8", gfMIF8, {".mif", ".mid"}, {}, false},
+    {.name = "shp",
+     .format = gfSHP,
+     .dataFiles = {".shp", ".shx", ".dbf"},
+     .firstCreated = ".dbf",
+     .sideFiles = {".prj", ".cpg"},
+     .createdByStartHeader = true,
+     .fullDiskOnlyAtClose = true},
+    {.name = "dbf",
+     .format = gfDBF,
+     .dataFiles = {".dbf"},
+     .firstCreated = ".dbf",
+     .sideFiles = {},
+     .createdByStartHeader = true,
+     .fullDiskOnlyAtClose = true},
+    {.name = "mif",
+     .format = gfMIF,
+     .dataFiles = {".mif", ".mid"},
+     .firstCreated = ".mif",
+     .sideFiles = {},
+     .createdByStartHeader = false,
+     .fullDiskOnlyAtClose = true},
+    {.name = "mif8",
+     .format = gfMIF8,
+     .dataFiles = {".mif", ".mid"},
+     .firstCreated = ".mif",
+     .sideFiles = {},
+     .createdByStartHeader = false,
+     .fullDiskOnlyAtClose = true},
+    {.name = "gml",
+     .format = gfGML2,
+     .dataFiles = {".xml", ".xsd"},
+     .firstCreated = ".xml",
+     .sideFiles = {},
+     .createdByStartHeader = true,
+     .fullDiskOnlyAtClose = false},
+    {.name = "csv",
+     .format = gfCSV,
+     .dataFiles = {".csv"},
+     .firstCreated = ".csv",
+     .sideFiles = {},
+     .createdByStartHeader = true,
+     .fullDiskOnlyAtClose = false},
+    {.name = "kml",
+     .format = gfKML2,
+     .dataFiles = {".kml"},
+     .firstCreated = ".kml",
+     .sideFiles = {},
+     .createdByStartHeader = true,
+     .fullDiskOnlyAtClose = false},
+    {.name = "geojson",
+     .format = gfGeoJSON,
+     .dataFiles = {".geojson"},
+     .firstCreated = ".geojson",
+     .sideFiles = {},
+     .createdByStartHeader = true,
+     .fullDiskOnlyAtClose = false},
 };
 
 class WriterFaults : public ::testing::TestWithParam<FormatCase> {
@@ -66,8 +124,7 @@ TEST_P(WriterFaults, FolderWhereNoFileCanBeCreated) {
         SCOPED_TRACE(folder);
         const int fds = OpenFdCount();
         auto w = NewWriter(folder);
-        const std::string first =
-            File(folder, GetParam().dataFiles.back() == ".dbf" ? ".dbf" : ".mif");
+        const std::string first = File(folder, GetParam().firstCreated);
         std::string message;
         try {
             w->StartHeader(1, otRegion);
@@ -84,22 +141,36 @@ TEST_P(WriterFaults, FolderWhereNoFileCanBeCreated) {
     }
 }
 
-// Every data file of the output written to a device that takes no byte.
-TEST_P(WriterFaults, FullDiskAtCloseRaisesAndLeavesNoOutput) {
+// Every data file of the output on a device that takes no byte: Close fails, and
+// nothing of the output is left.
+TEST_P(WriterFaults, FullDiskIsReportedAndLeavesNoOutput) {
     testutil::TempDir dir;
     const std::string folder = dir.path().string();
     for (const auto& ext : GetParam().dataFiles)
         std::filesystem::create_symlink("/dev/full", File(folder, ext));
     const int fds = OpenFdCount();
     auto w = NewWriter(folder);
-    Declare(*w);
-    WriteCells(*w, 10);
-    try {
-        w->Close();
-        ADD_FAILURE() << "Close reported success on a full disk";
-    } catch (const EWriteError& e) {
-        EXPECT_STREQ(e.what(), "Stream write error");
+    std::vector<std::string> errors;
+    int refusals = 0;
+    auto attempt = [&](const std::function<void()>& step) {
+        try {
+            step();
+        } catch (const EWriteError& e) {
+            errors.push_back(e.what());
+        } catch (const Exception&) {
+            ++refusals; // a later step refused after the failure
+        }
+    };
+    attempt([&] { Declare(*w); });
+    attempt([&] { WriteCells(*w, 10); });
+    const size_t before = errors.size();
+    if (GetParam().fullDiskOnlyAtClose) {
+        EXPECT_TRUE(errors.empty() && refusals == 0) << "a step before Close raised";
     }
+    attempt([&] { w->Close(); });
+    EXPECT_EQ(errors.size(), before + 1) << "Close reported success on a full disk";
+    for (const auto& e : errors)
+        EXPECT_EQ(e, "Stream write error");
     EXPECT_EQ(OpenFdCount(), fds);
     EXPECT_FALSE(AnyDataFile(folder));
     EXPECT_NO_THROW(w->Close()); // a second Close does nothing
@@ -107,28 +178,12 @@ TEST_P(WriterFaults, FullDiskAtCloseRaisesAndLeavesNoOutput) {
 
 // The disk fills up half-way: the file-size limit stands in for a small file system.
 TEST_P(WriterFaults, DiskFillingUpDuringTheRunIsReportedAndNothingLooksComplete) {
-    struct LimitFileSize {
-        rlimit old{};
-        void (*oldHandler)(int);
-        explicit LimitFileSize(rlim_t bytes) {
-            oldHandler =
-                std::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
-            getrlimit(RLIMIT_FSIZE, &old);
-            rlimit limit = old;
-            limit.rlim_cur = bytes;
-            setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        ~LimitFileSize() {
-            setrlimit(RLIMIT_FSIZE, &old);
-            std::signal(SIGXFSZ, oldHandler);
-        }
-    };
     testutil::TempDir dir;
     const std::string folder = dir.path().string();
     auto w = NewWriter(folder);
     std::string during, atClose;
     {
-        LimitFileSize limit(1536 * 1024);
+        testutil::FileSizeLimit limit(1536 * 1024);
         Declare(*w);
         try {
             WriteCells(*w, 200000);
@@ -224,5 +279,37 @@ TEST_P(WriterFaults, ClosingBeforeAllFieldsAreDeclaredIsRefused) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, WriterFaults, ::testing::ValuesIn(Formats),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Faults of one format ------------------------------------------------------
+
+// The GML schema cannot be created after the collection was: the collection goes too.
+TEST(GmlFaults, SchemaThatCannotBeCreatedTakesTheCollectionAlong) {
+    testutil::TempDir dir;
+    std::filesystem::create_directory(dir / "grid.xsd"); // a folder in the file's place
+    auto w = TGISWrite::GetGISObject(gfGML2);
+    w->FileName = dir / "grid";
+    EXPECT_THROW(w->StartHeader(1, otRegion), EFCreateError);
+    EXPECT_FALSE(Exists(dir / "grid.xml"));
+}
+
+// The collection vanished before Close could patch its box: the patch cannot open it
+// and says so.
+TEST(GmlFaults, CollectionGoneBeforeTheBoxPatch) {
+    testutil::TempDir dir;
+    auto w = TGISWrite::GetGISObject(gfGML2);
+    w->FileName = dir / "grid";
+    w->StartHeader(1, otRegion);
+    w->AddField("id", gfInteger, 5, 0);
+    AddCell(*w, "1", Square(0, 0, 1));
+    std::filesystem::remove(dir / "grid.xml");
+    try {
+        w->Close();
+        ADD_FAILURE() << "Close reported success";
+    } catch (const EFOpenError& e) {
+        EXPECT_TRUE(std::string(e.what()).starts_with("Cannot open file")) << e.what();
+    }
+    EXPECT_FALSE(Exists(dir / "grid.xml"));
+    EXPECT_FALSE(Exists(dir / "grid.xsd"));
+}
 
 } // namespace

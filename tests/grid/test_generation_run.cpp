@@ -4,13 +4,14 @@
 // would exceed 2 GB are never written: the checks refuse them first.
 
 #include "errors.h"
+#include "failing_shapefile_writer.h"
 #include "fake_user_interface.h"
+#include "faults.h"
 #include "generation_run.h"
 #include "pwnet_giswriter.h"
 #include "temp_dir.h"
 
 #include <algorithm>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -18,7 +19,6 @@
 #include <memory>
 #include <optional>
 #include <set>
-#include <sys/resource.h>
 
 using namespace quadrel;
 namespace fs = std::filesystem;
@@ -379,43 +379,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- Errors that end a run ---------------------------------------------------------
 
-// A shapefile writer whose disk fills up after a number of cells.
-class FailingShapefileWriter : public pwnet::TGISWriteSHP {
-public:
-    explicit FailingShapefileWriter(int Sections) : FLeft(Sections) {}
-
-protected:
-    void WriteSection(int32_t Index, const pwnet::TFloatPointArrayEx& SegList) override {
-        if (FLeft-- == 0)
-            throw EWriteError("Stream write error");
-        TGISWriteSHP::WriteSection(Index, SegList);
-    }
-
-private:
-    int FLeft;
-};
-
-// Files beyond RLIMIT_FSIZE cannot grow: write() fails with EFBIG, a real I/O
-// error. Restores the limit and the signal's action afterwards.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t Bytes) {
-        getrlimit(RLIMIT_FSIZE, &FOld);
-        FOldAction = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = FOld;
-        limited.rlim_cur = Bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &FOld);
-        std::signal(SIGXFSZ, FOldAction);
-    }
-
-private:
-    rlimit FOld{};
-    void (*FOldAction)(int) = nullptr;
-};
-
 struct ErrorCase {
     const char* Name;
     // Sets the fault up; returns the run to use.
@@ -436,7 +399,7 @@ TEST_P(RunErrors, LeaveNoGridFilesAndRestoreTheCursor) {
     const TGridState grid = DknCells(ftSHP, 40, 50); // 2000 cells, 272 kB of ".shp"
     std::string message;
     try {
-        std::optional<FileSizeLimit> limit;
+        std::optional<testutil::FileSizeLimit> limit;
         if (c.LimitFileSize)
             limit.emplace(64 * 1024);
         run.Execute(grid, ui);
@@ -458,7 +421,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ErrorCase{"WriterFailsAfter1234Cells",
                               [](const FakeFileSystem& fsq, testutil::FakeUserInterface&) {
                                   return TGenerationRun(fsq, [](pwnet::TGISFormat) {
-                                      return std::make_unique<FailingShapefileWriter>(1234);
+                                      return std::make_unique<testutil::FailingShapefileWriter>(
+                                          1234);
                                   });
                               },
                               "Stream write error"},

@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "errors.h"
+#include "faults.h"
 #include "pwnet_io.h"
 #include "temp_dir.h"
 
 using namespace pwnet;
+using testutil::OpenFdCount;
 using testutil::ReadFileBytes;
 using testutil::TempDir;
 
@@ -21,12 +23,6 @@ namespace {
 
 std::unique_ptr<TPWBufferedStream> Buffered(const std::string& name, uint16_t mode = fmCreate) {
     return std::make_unique<TPWBufferedStream>(std::make_unique<TPWFileStream>(name, mode));
-}
-
-int OpenFds() {
-    int n = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
-    return n;
 }
 
 } // namespace
@@ -216,13 +212,13 @@ TEST(FileStream, ErrorsNameTheFullPathAndTheReason) {
 
 TEST(FileStream, FailedConstructorsLeakNoHandle) {
     TempDir dir;
-    int before = OpenFds();
+    int before = OpenFdCount();
     for (int i = 0; i < 50; ++i) {
         EXPECT_THROW(TPWFileStream(dir / "no/such/folder", fmCreate), EFCreateError);
         EXPECT_THROW(Buffered(dir / "no/such/folder"), EFCreateError);
         EXPECT_THROW(TPWFileStream(dir / "missing", fmOpenRead), EFOpenError);
     }
-    EXPECT_EQ(OpenFds(), before);
+    EXPECT_EQ(OpenFdCount(), before);
 }
 
 TEST(HandleStream, SetSizeTruncatesAndFailureRaisesOSError) {
