@@ -15,27 +15,18 @@
 //
 //   bench_writer_throughput [--cells N] [--runs R] [--dir FOLDER] [--tab-cells N]
 
+#include "measure.h"
 #include "mitab.h"
 #include "pwnet_giswriter.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <gdal.h>
-#include <ogr_api.h>
-#include <ogr_srs_api.h>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace pwnet;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -88,54 +79,13 @@ void WriteWithOurs(TGISFormat format, const Grid& g, const std::string& base) {
     w->Close();
 }
 
-// GDAL's fastest ordinary path: one feature and one polygon reused for every cell.
-// Options are NULL-terminated lists for the dataset's creation.
+// The same cells through a GDAL driver. Options: the dataset's creation options.
 void WriteWithGdal(const Grid& g, const char* driverName, const std::string& path, char** options) {
-    GDALAllRegister();
-    GDALDriverH driver = GDALGetDriverByName(driverName);
-    GDALDatasetH ds = GDALCreate(driver, path.c_str(), 0, 0, 0, GDT_Unknown, options);
-    if (!ds) {
-        std::fprintf(stderr, "GDAL cannot create %s\n", path.c_str());
-        std::exit(1);
-    }
-    OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
-    OSRImportFromEPSG(srs, 25832);
-    OGRLayerH layer = GDALDatasetCreateLayer(ds, "grid", srs, wkbPolygon, nullptr);
-    OGRFieldDefnH field = OGR_Fld_Create("KN1kmDK", OFTString);
-    OGR_Fld_SetWidth(field, 20);
-    OGR_L_CreateField(layer, field, TRUE);
-    OGR_Fld_Destroy(field);
-
-    OGRFeatureH feature = OGR_F_Create(OGR_L_GetLayerDefn(layer));
-    OGRGeometryH polygon = OGR_G_CreateGeometry(wkbPolygon);
-    OGRGeometryH ring = OGR_G_CreateGeometry(wkbLinearRing);
-    for (int k = 0; k < 5; ++k)
-        OGR_G_AddPoint_2D(ring, 0, 0);
-    OGR_G_AddGeometryDirectly(polygon, ring);
-    ring = OGR_G_GetGeometryRef(polygon, 0);
-    char name[64];
-    for (int64_t i = 0; i < g.cells; ++i) {
-        const int64_t col = i / g.rows, r = i % g.rows;
-        const double x = X0 + CellSize * static_cast<double>(col);
-        const double y = Y0 + CellSize * static_cast<double>(r);
-        OGR_G_SetPoint_2D(ring, 0, x, y);
-        OGR_G_SetPoint_2D(ring, 1, x, y + CellSize);
-        OGR_G_SetPoint_2D(ring, 2, x + CellSize, y + CellSize);
-        OGR_G_SetPoint_2D(ring, 3, x + CellSize, y);
-        OGR_G_SetPoint_2D(ring, 4, x, y);
-        CellName(col, r, name);
-        OGR_F_SetFieldString(feature, 0, name);
-        OGR_F_SetGeometry(feature, polygon);
-        OGR_F_SetFID(feature, OGRNullFID);
-        if (OGR_L_CreateFeature(layer, feature) != OGRERR_NONE) {
-            std::fprintf(stderr, "GDAL cannot write cell %lld\n", static_cast<long long>(i));
-            std::exit(1);
-        }
-    }
-    OGR_G_DestroyGeometry(polygon);
-    OGR_F_Destroy(feature);
-    OSRDestroySpatialReference(srs);
-    GDALClose(ds);
+    auto name = [](int64_t col, int64_t row, double, double, char(&out)[64]) {
+        CellName(col, row, out);
+    };
+    benchutil::WriteSquaresWithGdal({X0, Y0, CellSize, g.cells, g.rows}, name, driverName, path,
+                                    options, "grid", "KN1kmDK", 25832);
 }
 
 enum class Case { Shp, Mif, Tab, Gml, GeoJson, Gdal, GdalGml, GdalGeoJson };
@@ -165,38 +115,9 @@ const char* CaseName(Case c) {
 // GML 2 with its schema, and GeoJSON: what our writers write.
 char* GmlOptions[] = {const_cast<char*>("FORMAT=GML2"), nullptr};
 
-// ---- one measured run in a child process ------------------------------------
-
-struct Result {
-    double seconds = 0;
-    long baseKiB = 0; // resident set before writing
-    long peakKiB = 0; // peak resident set of the child
-    uint64_t bytes = 0;
-};
-
-uint64_t OutputBytes(const std::string& folder) {
-    uint64_t total = 0;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        if (e.is_regular_file())
-            total += e.file_size();
-    return total;
-}
-
-Result RunInChild(Case c, const Grid& g, const std::string& folder) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        std::perror("pipe");
-        std::exit(1);
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        rusage before{};
-        getrusage(RUSAGE_SELF, &before);
-        Result r;
-        r.baseKiB = before.ru_maxrss;
-        const std::string base = folder + "/grid";
-        const auto t0 = Clock::now();
+benchutil::Result Measure(Case c, const Grid& g, const std::string& folder, int runs) {
+    const std::string base = folder + "/grid";
+    auto work = [&] {
         switch (c) {
         case Case::Shp:
             WriteWithOurs(gfSHP, g, base);
@@ -223,40 +144,8 @@ Result RunInChild(Case c, const Grid& g, const std::string& folder) {
             WriteWithGdal(g, "GeoJSON", base + ".geojson", nullptr);
             break;
         }
-        r.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
-        r.bytes = OutputBytes(folder);
-        if (write(fds[1], &r, sizeof r) != static_cast<ssize_t>(sizeof r))
-            _exit(1);
-        _exit(0);
-    }
-    close(fds[1]);
-    Result r;
-    const bool got = read(fds[0], &r, sizeof r) == static_cast<ssize_t>(sizeof r);
-    close(fds[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    if (!got || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", CaseName(c));
-        std::exit(1);
-    }
-    r.peakKiB = usage.ru_maxrss;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        std::filesystem::remove(e.path());
-    return r;
-}
-
-// Median time of several runs; the largest peak of them.
-Result Measure(Case c, const Grid& g, const std::string& folder, int runs) {
-    std::vector<Result> all;
-    for (int i = 0; i < runs; ++i)
-        all.push_back(RunInChild(c, g, folder));
-    std::sort(all.begin(), all.end(),
-              [](const Result& a, const Result& b) { return a.seconds < b.seconds; });
-    Result r = all[all.size() / 2];
-    for (const Result& x : all)
-        r.peakKiB = std::max(r.peakKiB, x.peakKiB);
-    return r;
+    };
+    return benchutil::Measure(CaseName(c), work, folder, runs);
 }
 
 } // namespace
@@ -278,16 +167,7 @@ int main(int argc, char** argv) {
         else if (opt == "--tab-cells")
             tabCells = std::atoll(argv[i + 1]);
     }
-    const bool ownDir = dir.empty();
-    if (ownDir) {
-        std::string tmpl =
-            (std::filesystem::temp_directory_path() / "bench-writers-XXXXXX").string();
-        if (!mkdtemp(tmpl.data())) {
-            std::perror("mkdtemp");
-            return 1;
-        }
-        dir = tmpl;
-    }
+    const benchutil::OutputFolder folder(dir, "bench-writers");
 
     // About square grids, column by column: the TAB writer's table holds coordinates
     // only inside the DKN bounds (900 x 500 km), which 1 km cells of grids up to
@@ -306,13 +186,13 @@ int main(int argc, char** argv) {
 
     for (const int64_t n : {cells, cells / 10}) {
         const Grid g{n, square(n)};
-        const Result gdal = Measure(Case::Gdal, g, dir, runs);
-        std::vector<Case> order = {Case::Shp,  Case::Mif,     Case::Tab,     Case::Gml,
+        const benchutil::Result gdal = Measure(Case::Gdal, g, folder.path(), runs);
+        std::vector<Case> order = {Case::Shp,     Case::Mif,  Case::Tab,     Case::Gml,
                                    Case::GeoJson, Case::Gdal, Case::GdalGml, Case::GdalGeoJson};
         if (n > tabCells || !MitabAvailable())
             order.erase(std::find(order.begin(), order.end(), Case::Tab));
         for (Case c : order) {
-            const Result r = c == Case::Gdal ? gdal : Measure(c, g, dir, runs);
+            const benchutil::Result r = c == Case::Gdal ? gdal : Measure(c, g, folder.path(), runs);
             const double rate = static_cast<double>(n) / r.seconds;
             const double gdalRate = static_cast<double>(n) / gdal.seconds;
             std::printf("%-22s %10lld %9.3f %14.0f %9.1fx %9.1f %9.1f %11.1f\n", CaseName(c),
@@ -322,7 +202,5 @@ int main(int argc, char** argv) {
         }
         std::printf("\n");
     }
-    if (ownDir)
-        std::filesystem::remove_all(dir);
     return 0;
 }
