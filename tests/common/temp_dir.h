@@ -1,23 +1,25 @@
 #pragma once
 // A fresh temporary folder per test, removed with everything in it afterwards.
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
+#include <set>
 #include <string>
 #include <system_error>
+#include <unistd.h>
 
 namespace testutil {
 
 class TempDir {
 public:
     TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "quadrel-test-XXXXXX").string();
-        if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+        std::string tmpl =
+            (std::filesystem::temp_directory_path() / "quadrel-test-XXXXXX").string();
+        if (!mkdtemp(tmpl.data()))
+            throw std::runtime_error("mkdtemp failed");
         path_ = tmpl;
     }
     ~TempDir() {
@@ -48,10 +50,19 @@ inline std::string ReadFileBytes(const std::filesystem::path& p) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The names of the entries of a folder.
+inline std::set<std::string> FilesIn(const std::filesystem::path& Folder) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(Folder))
+        names.insert(e.path().filename().string());
+    return names;
+}
+
 // A folder that exists but where nobody may create files. Permission bits do not
 // stop root (CI runs as root), so root gets sysfs, which refuses new files to everyone.
 inline std::string UnwritableFolder(const TempDir& dir) {
-    if (geteuid() == 0) return "/sys";
+    if (geteuid() == 0)
+        return "/sys";
     auto locked = dir.path() / "locked";
     std::filesystem::create_directory(locked);
     std::filesystem::permissions(locked, std::filesystem::perms::owner_read |

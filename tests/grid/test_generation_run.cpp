@@ -5,10 +5,10 @@
 
 #include "errors.h"
 #include "failing_shapefile_writer.h"
-#include "fake_user_interface.h"
 #include "faults.h"
 #include "generation_run.h"
 #include "pwnet_giswriter.h"
+#include "run_test_helpers.h"
 #include "temp_dir.h"
 
 #include <algorithm>
@@ -25,6 +25,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using testutil::FakeFileSystem;
+using testutil::FilesIn;
+using testutil::MakeGrid;
+
 const std::string Caption = "Choose where to store the grid:";
 const std::string NotLocal =
     "It is MUCH faster to store on a local harddisk.\nDo you want to continue?";
@@ -35,37 +39,6 @@ const std::string NoLargeFiles =
 const std::string TryShpOrTab = "You can try with SHP or TAB format - they are more compact";
 const std::string TryAnother = "You can try with another format - they are more compact";
 const std::string NoSpace = "There is not enough space on your harddisk";
-
-// Scripted answers about the output folder; records which questions were asked.
-struct FakeFileSystem : TFileSystemQueries {
-    TDriveType Drive = dtFixed;
-    std::string Name = "ext4";
-    int64_t Free = std::numeric_limits<int64_t>::max();
-    mutable std::vector<std::string> Asked;
-
-    TDriveType DriveType(const std::string& Path) const override {
-        Asked.push_back("DriveType " + Path);
-        return Drive;
-    }
-    std::string FileSystemName(const std::string& Path) const override {
-        Asked.push_back("FileSystemName " + Path);
-        return Name;
-    }
-    int64_t DiskFree(const std::string& Path) const override {
-        Asked.push_back("DiskFree " + Path);
-        return Free;
-    }
-};
-
-TGridState MakeGrid(TGridKind Kind, const char* Size, int32_t Format, TCornerPoint A,
-                    TCornerPoint B) {
-    TGridState s;
-    s.ChooseGridKind(Kind);
-    s.ChooseFormat(Format);
-    s.ChooseSize(FindSizeByLabel(Kind, Size)->Tag);
-    s.SetCorners(A, B);
-    return s;
-}
 
 // The Part's example: DKN 1 km, 3 columns by 2 rows.
 TGridState SmallDkn(int32_t Format = ftSHP) {
@@ -81,13 +54,6 @@ TGridState HugeDkn(int32_t Format) {
 TGridState DknCells(int32_t Format, int32_t Columns, int32_t Rows) {
     return MakeGrid(gkDKN, "100m", Format, {440000, 6000000},
                     {440000 + 100.0 * Columns, 6000000 + 100.0 * Rows});
-}
-
-std::set<std::string> FilesIn(const fs::path& Folder) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(Folder))
-        names.insert(e.path().filename().string());
-    return names;
 }
 
 // Records in a dBASE table: the 32-bit count at byte 4.

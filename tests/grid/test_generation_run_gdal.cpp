@@ -4,20 +4,14 @@
 // shift and the short file names.
 
 #include "cellenavn.h"
-#include "fake_user_interface.h"
 #include "generation_run.h"
+#include "ogr_layer.h"
+#include "run_test_helpers.h"
 #include "side_files.h"
 #include "temp_dir.h"
 
-#include <cmath>
-#include <cpl_conv.h>
-#include <cstring>
 #include <filesystem>
-#include <gdal.h>
 #include <gtest/gtest.h>
-#include <memory>
-#include <ogr_api.h>
-#include <ogr_srs_api.h>
 #include <set>
 
 using namespace quadrel;
@@ -25,129 +19,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using testutil::FilesIn;
+using testutil::MakeGrid;
+using testutil::OgrLayer;
+using testutil::ReadOgrLayer;
+using testutil::RunInto;
+using testutil::Square;
+
 const std::string DataFolder = QUADREL_GRID_TEST_DATA;
-
-struct Cell {
-    std::vector<std::string> Values; // the fields in order; empty for NULL
-    std::vector<std::pair<double, double>> Ring;
-    std::string Style;
-};
-
-struct Layer {
-    std::vector<std::string> FieldNames;
-    std::vector<int> FieldWidths;
-    std::vector<OGRFieldType> FieldTypes;
-    std::vector<Cell> Cells;
-    int Epsg = 0; // GDAL's best match for the layer's projection
-    int EpsgConfidence = 0;
-    double Lon = NAN, Lat = NAN; // where the layer's projection puts the probe point
-};
-
-// Opens Path with GDAL and reads everything; Probe, when given, is a point in the
-// layer's own coordinates to be placed on ETRS89 along with the EPSG match.
-Layer ReadWithGdal(const std::string& Path, std::pair<double, double> Probe = {NAN, NAN}) {
-    GDALAllRegister();
-    Layer out;
-    GDALDatasetH ds =
-        GDALOpenEx(Path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
-    if (!ds) {
-        ADD_FAILURE() << "GDAL cannot open " << Path;
-        return out;
-    }
-    OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
-    OGRFeatureDefnH defn = OGR_L_GetLayerDefn(layer);
-    for (int i = 0; i < OGR_FD_GetFieldCount(defn); ++i) {
-        OGRFieldDefnH f = OGR_FD_GetFieldDefn(defn, i);
-        out.FieldNames.push_back(OGR_Fld_GetNameRef(f));
-        out.FieldWidths.push_back(OGR_Fld_GetWidth(f));
-        out.FieldTypes.push_back(OGR_Fld_GetType(f));
-    }
-    OGR_L_ResetReading(layer);
-    while (OGRFeatureH feature = OGR_L_GetNextFeature(layer)) {
-        Cell cell;
-        for (int i = 0; i < OGR_FD_GetFieldCount(defn); ++i)
-            cell.Values.push_back(
-                OGR_F_IsFieldSetAndNotNull(feature, i) ? OGR_F_GetFieldAsString(feature, i) : "");
-        if (const char* style = OGR_F_GetStyleString(feature))
-            cell.Style = style;
-        OGRGeometryH geometry = OGR_F_GetGeometryRef(feature);
-        if (geometry && wkbFlatten(OGR_G_GetGeometryType(geometry)) == wkbPolygon &&
-            OGR_G_GetGeometryCount(geometry) == 1) {
-            OGRGeometryH ring = OGR_G_GetGeometryRef(geometry, 0);
-            for (int k = 0; k < OGR_G_GetPointCount(ring); ++k)
-                cell.Ring.emplace_back(OGR_G_GetX(ring, k), OGR_G_GetY(ring, k));
-        }
-        out.Cells.push_back(std::move(cell));
-        OGR_F_Destroy(feature);
-    }
-    // The projection only when asked for: matching it against EPSG is slow.
-    OGRSpatialReferenceH srs = std::isnan(Probe.first) ? nullptr : OGR_L_GetSpatialRef(layer);
-    if (srs) {
-        int count = 0;
-        int* confidence = nullptr;
-        OGRSpatialReferenceH* matches = OSRFindMatches(srs, nullptr, &count, &confidence);
-        if (count > 0) {
-            const char* authority = OSRGetAuthorityName(matches[0], nullptr);
-            const char* code = OSRGetAuthorityCode(matches[0], nullptr);
-            if (authority && code && std::strcmp(authority, "EPSG") == 0) {
-                out.Epsg = std::atoi(code);
-                out.EpsgConfidence = confidence[0];
-            }
-        }
-        OSRFreeSRSArray(matches);
-        CPLFree(confidence);
-        {
-            OGRSpatialReferenceH source = OSRClone(srs);
-            OGRSpatialReferenceH etrs89 = OSRNewSpatialReference(nullptr);
-            OSRImportFromEPSG(etrs89, 4258);
-            OSRSetAxisMappingStrategy(source, OAMS_TRADITIONAL_GIS_ORDER);
-            OSRSetAxisMappingStrategy(etrs89, OAMS_TRADITIONAL_GIS_ORDER);
-            OGRCoordinateTransformationH ct = OCTNewCoordinateTransformation(source, etrs89);
-            double x = Probe.first, y = Probe.second;
-            if (ct && OCTTransform(ct, 1, &x, &y, nullptr)) {
-                out.Lon = x;
-                out.Lat = y;
-            }
-            OCTDestroyCoordinateTransformation(ct);
-            OSRDestroySpatialReference(etrs89);
-            OSRDestroySpatialReference(source);
-        }
-    }
-    GDALClose(ds);
-    return out;
-}
-
-TGridState MakeGrid(TGridKind Kind, const char* Size, int32_t Format, TCornerPoint A,
-                    TCornerPoint B) {
-    TGridState s;
-    s.ChooseGridKind(Kind);
-    s.ChooseFormat(Format);
-    s.ChooseSize(FindSizeByLabel(Kind, Size)->Tag);
-    s.SetCorners(A, B);
-    return s;
-}
-
-// One run into the folder with the real file system.
-void RunInto(const testutil::TempDir& Dir, const TGridState& State) {
-    testutil::FakeUserInterface ui;
-    ui.FolderToChoose = Dir.path().string();
-    TGenerationRun run;
-    ASSERT_EQ(run.Execute(State, ui).Outcome, TRunOutcome::Done);
-    ASSERT_EQ(ui.Messages, std::vector<std::string>{"Done"});
-}
-
-std::set<std::string> FilesIn(const fs::path& Folder) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(Folder))
-        names.insert(e.path().filename().string());
-    return names;
-}
-
-using Ring = std::vector<std::pair<double, double>>;
-
-Ring Square(double X, double Y, double Size) {
-    return {{X, Y}, {X, Y + Size}, {X + Size, Y + Size}, {X + Size, Y}, {X, Y}};
-}
 
 // DKN 1 km over 440000..443000 by 6200000..6202000: six cells, column by column,
 // each ring clockwise from its lower-left corner, named by its identifier.
@@ -158,7 +37,8 @@ TEST(GridRunReadByGdal, DknOneKilometreShapefile) {
               (std::set<std::string>{"DKN_1km_euref89.avl", "DKN_1km_euref89.prj",
                                      "DKN_1km_euref89.cpg", "DKN_1km_euref89.shp",
                                      "DKN_1km_euref89.shx", "DKN_1km_euref89.dbf"}));
-    const Layer layer = ReadWithGdal(dir / "DKN_1km_euref89.shp", {500000, 6200000});
+    const OgrLayer layer =
+        ReadOgrLayer(dir / "DKN_1km_euref89.shp", {.MatchEpsg = true, .Probe = {500000, 6200000}});
     EXPECT_EQ(layer.FieldNames, std::vector<std::string>{"KN1kmDK"});
     EXPECT_EQ(layer.FieldWidths, std::vector<int>{20});
     const struct {
@@ -167,17 +47,17 @@ TEST(GridRunReadByGdal, DknOneKilometreShapefile) {
     } expected[] = {{"1km_6200_440", 440000, 6200000}, {"1km_6201_440", 440000, 6201000},
                     {"1km_6200_441", 441000, 6200000}, {"1km_6201_441", 441000, 6201000},
                     {"1km_6200_442", 442000, 6200000}, {"1km_6201_442", 442000, 6201000}};
-    ASSERT_EQ(layer.Cells.size(), 6u);
+    ASSERT_EQ(layer.Features.size(), 6u);
     for (size_t i = 0; i < 6; ++i) {
         SCOPED_TRACE(expected[i].Id);
-        EXPECT_EQ(layer.Cells[i].Values, std::vector<std::string>{expected[i].Id});
-        EXPECT_EQ(layer.Cells[i].Ring, Square(expected[i].X, expected[i].Y, 1000));
+        EXPECT_EQ(layer.Features[i].Values, std::vector<std::string>{expected[i].Id});
+        EXPECT_EQ(layer.Features[i].Outline, Square(expected[i].X, expected[i].Y, 1000));
     }
     // The projection file is the run's, not the writer's default, and GDAL places
     // the grid where it belongs: the central meridian of UTM zone 32 is 9 east.
     EXPECT_EQ(testutil::ReadFileBytes(dir / "DKN_1km_euref89.prj"), PrjText(gkDKN));
-    EXPECT_EQ(layer.Epsg, 25832);
-    EXPECT_EQ(layer.EpsgConfidence, 100);
+    EXPECT_EQ(layer.BestEpsg, 25832);
+    EXPECT_EQ(layer.BestEpsgConfidence, 100);
     EXPECT_NEAR(layer.Lon, 9.0, 1e-9);
     EXPECT_NEAR(layer.Lat, 55.94, 0.01);
     EXPECT_EQ(testutil::ReadFileBytes(dir / "DKN_1km_euref89.avl"),
@@ -201,17 +81,17 @@ TEST(GridRunReadByGdal, DknTenKilometresOverBornholmWithPlaceNames) {
         grid.ChooseSize(FindSizeByLabel(gkDKN, "10km")->Tag);
         grid.ChoosePreset(*FindPresetByCaption("Bornholm"));
         RunInto(dir, grid);
-        const Layer layer =
-            ReadWithGdal(dir / (format == ftSHP ? "DKN_10km_euref89.shp" : "DKN_10km_euref89.mif"));
+        const OgrLayer layer =
+            ReadOgrLayer(dir / (format == ftSHP ? "DKN_10km_euref89.shp" : "DKN_10km_euref89.mif"));
         EXPECT_EQ(layer.FieldNames, (std::vector<std::string>{"KN10kmDK", "Stednavn"}));
         EXPECT_EQ(layer.FieldWidths, (std::vector<int>{20, 40}));
-        ASSERT_EQ(layer.Cells.size(), 20u);
+        ASSERT_EQ(layer.Features.size(), 20u);
         for (int i = 0; i < 20; ++i) {
             const int e = 86 + i / 5, n = 610 + i % 5;
             const std::string id = "10km_" + std::to_string(n) + "_" + std::to_string(e);
             SCOPED_TRACE(id);
-            EXPECT_EQ(layer.Cells[i].Values, (std::vector<std::string>{id, names[i]}));
-            EXPECT_EQ(layer.Cells[i].Ring, Square(e * 10000.0, n * 10000.0, 10000));
+            EXPECT_EQ(layer.Features[i].Values, (std::vector<std::string>{id, names[i]}));
+            EXPECT_EQ(layer.Features[i].Outline, Square(e * 10000.0, n * 10000.0, 10000));
         }
     }
 }
@@ -227,9 +107,9 @@ TEST(GridRunReadByGdal, EuroGridMifIsShiftedByTheFalseOrigin) {
     EXPECT_NE(mif.find("CoordSys Earth Projection 29, 115, \"m\", 10, 52, 90 Bounds (-4321000, "
                        "-3210000) (4179000, 4290000)\r\n"),
               std::string::npos);
-    const Layer layer = ReadWithGdal(dir / "EuroGrid_1km.mif", {0, 0});
+    const OgrLayer layer = ReadOgrLayer(dir / "EuroGrid_1km.mif", {.Probe = {0, 0}});
     EXPECT_EQ(layer.FieldNames, (std::vector<std::string>{"eoforigin", "noforigin"}));
-    ASSERT_EQ(layer.Cells.size(), 4u);
+    ASSERT_EQ(layer.Features.size(), 4u);
     const struct {
         const char *E, *N;
         double X, Y;
@@ -238,8 +118,9 @@ TEST(GridRunReadByGdal, EuroGridMifIsShiftedByTheFalseOrigin) {
                     {"4322000", "3210000", 1000, 0},
                     {"4322000", "3211000", 1000, 1000}};
     for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(layer.Cells[i].Values, (std::vector<std::string>{expected[i].E, expected[i].N}));
-        EXPECT_EQ(layer.Cells[i].Ring, Square(expected[i].X, expected[i].Y, 1000));
+        EXPECT_EQ(layer.Features[i].Values,
+                  (std::vector<std::string>{expected[i].E, expected[i].N}));
+        EXPECT_EQ(layer.Features[i].Outline, Square(expected[i].X, expected[i].Y, 1000));
     }
     EXPECT_NEAR(layer.Lon, 10.0, 1e-6);
     EXPECT_NEAR(layer.Lat, 52.0, 1e-6);
@@ -252,15 +133,16 @@ TEST(GridRunReadByGdal, EuroGridShapefileHasNoLegendAndIsNotShifted) {
     EXPECT_EQ(FilesIn(dir.path()),
               (std::set<std::string>{"EuroGrid_10km.prj", "EuroGrid_10km.cpg", "EuroGrid_10km.shp",
                                      "EuroGrid_10km.shx", "EuroGrid_10km.dbf"}));
-    const Layer layer = ReadWithGdal(dir / "EuroGrid_10km.shp", {4321000, 3210000});
+    const OgrLayer layer =
+        ReadOgrLayer(dir / "EuroGrid_10km.shp", {.MatchEpsg = true, .Probe = {4321000, 3210000}});
     EXPECT_EQ(layer.FieldNames, (std::vector<std::string>{"eoforigin", "noforigin"}));
     EXPECT_EQ(layer.FieldWidths, (std::vector<int>{7, 7}));
-    ASSERT_EQ(layer.Cells.size(), 2u);
-    EXPECT_EQ(layer.Cells[0].Values, (std::vector<std::string>{"4320000", "3210000"}));
-    EXPECT_EQ(layer.Cells[0].Ring, Square(4320000, 3210000, 10000));
-    EXPECT_EQ(layer.Cells[1].Values, (std::vector<std::string>{"4330000", "3210000"}));
-    EXPECT_EQ(layer.Cells[1].Ring, Square(4330000, 3210000, 10000));
-    EXPECT_EQ(layer.Epsg, 3035);
+    ASSERT_EQ(layer.Features.size(), 2u);
+    EXPECT_EQ(layer.Features[0].Values, (std::vector<std::string>{"4320000", "3210000"}));
+    EXPECT_EQ(layer.Features[0].Outline, Square(4320000, 3210000, 10000));
+    EXPECT_EQ(layer.Features[1].Values, (std::vector<std::string>{"4330000", "3210000"}));
+    EXPECT_EQ(layer.Features[1].Outline, Square(4330000, 3210000, 10000));
+    EXPECT_EQ(layer.BestEpsg, 3035);
     EXPECT_NEAR(layer.Lon, 10.0, 1e-9);
     EXPECT_NEAR(layer.Lat, 52.0, 1e-9);
 }
@@ -290,7 +172,7 @@ TEST(GridRunReadByGdal, ShortFileNames) {
             EXPECT_LE(p.stem().string().size(), 8u);
             EXPECT_EQ(p.extension().string().size(), 4u) << name; // the dot and three letters
         }
-        EXPECT_EQ(ReadWithGdal(dir / (std::string(c.Base) + ".shp")).Cells.size(), 2u);
+        EXPECT_EQ(ReadOgrLayer(dir / (std::string(c.Base) + ".shp")).Features.size(), 2u);
     }
 }
 
@@ -322,9 +204,10 @@ TEST(GridRunReadByGdal, DknOutlinesHaveTheColourOfTheirSize) {
             EXPECT_NE(mif.find(c.PenLine), std::string::npos) << mif;
         else
             EXPECT_EQ(mif.find("Pen("), std::string::npos) << mif;
-        const Layer layer = ReadWithGdal(dir / (base + ".mif"));
-        ASSERT_EQ(layer.Cells.size(), 1u);
-        EXPECT_NE(layer.Cells[0].Style.find(c.Colour), std::string::npos) << layer.Cells[0].Style;
+        const OgrLayer layer = ReadOgrLayer(dir / (base + ".mif"));
+        ASSERT_EQ(layer.Features.size(), 1u);
+        EXPECT_NE(layer.Features[0].Style.find(c.Colour), std::string::npos)
+            << layer.Features[0].Style;
     }
 }
 
@@ -333,9 +216,9 @@ TEST(GridRunReadByGdal, AnEmptyGridOpensWithNoFeatures) {
     for (int32_t format : {ftSHP, ftMIF}) {
         testutil::TempDir dir;
         RunInto(dir, MakeGrid(gkDKN, "1km", format, {440000, 6200000}, {440000, 6205000}));
-        const Layer layer =
-            ReadWithGdal(dir / (format == ftSHP ? "DKN_1km_euref89.shp" : "DKN_1km_euref89.mif"));
-        EXPECT_TRUE(layer.Cells.empty());
+        const OgrLayer layer =
+            ReadOgrLayer(dir / (format == ftSHP ? "DKN_1km_euref89.shp" : "DKN_1km_euref89.mif"));
+        EXPECT_TRUE(layer.Features.empty());
         EXPECT_EQ(layer.FieldNames, std::vector<std::string>{"KN1kmDK"});
     }
 }

@@ -4,18 +4,14 @@
 // table, which must end the run with an error, not with "Done".
 
 #include "errors.h"
-#include "fake_user_interface.h"
 #include "generation_run.h"
 #include "mitab.h"
+#include "ogr_layer.h"
+#include "run_test_helpers.h"
 #include "temp_dir.h"
 
-#include <cmath>
 #include <filesystem>
-#include <gdal.h>
 #include <gtest/gtest.h>
-#include <limits>
-#include <ogr_api.h>
-#include <ogr_srs_api.h>
 #include <set>
 
 using namespace quadrel;
@@ -23,106 +19,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Ring = std::vector<std::pair<double, double>>;
+using testutil::FilesIn;
+using testutil::MakeGrid;
+using testutil::OgrLayer;
+using testutil::Square;
 
-Ring Square(double X, double Y, double Size) {
-    return {{X, Y}, {X, Y + Size}, {X + Size, Y + Size}, {X + Size, Y}, {X, Y}};
+// The table at Path as GDAL's MapInfo driver reads it; Probe is a point in the
+// table's coordinates to be placed on ETRS89 longitude and latitude.
+OgrLayer ReadTab(const std::string& Path, std::pair<double, double> Probe) {
+    return testutil::ReadOgrLayer(Path, {.Driver = "MapInfo File", .Probe = Probe});
 }
-
-struct Cell {
-    std::vector<std::string> Values;
-    Ring Outline; // the polygon's one ring
-    std::string Style;
-};
-
-struct Table {
-    std::vector<std::string> FieldNames;
-    std::vector<int> FieldWidths;
-    std::vector<Cell> Cells;
-    int UtmZone = 0;
-    double Lon = NAN, Lat = NAN; // where the table's projection puts the probe point
-};
-
-// The table at Path as GDAL reads it; Probe is a point in the table's coordinates to
-// be placed on ETRS89 longitude and latitude.
-Table ReadTab(const std::string& Path, std::pair<double, double> Probe) {
-    GDALAllRegister();
-    Table out;
-    const char* const drivers[] = {"MapInfo File", nullptr};
-    GDALDatasetH ds =
-        GDALOpenEx(Path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, drivers, nullptr, nullptr);
-    if (!ds) {
-        ADD_FAILURE() << "GDAL cannot open " << Path;
-        return out;
-    }
-    OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
-    OGRFeatureDefnH defn = OGR_L_GetLayerDefn(layer);
-    for (int i = 0; i < OGR_FD_GetFieldCount(defn); ++i) {
-        out.FieldNames.push_back(OGR_Fld_GetNameRef(OGR_FD_GetFieldDefn(defn, i)));
-        out.FieldWidths.push_back(OGR_Fld_GetWidth(OGR_FD_GetFieldDefn(defn, i)));
-    }
-    while (OGRFeatureH feature = OGR_L_GetNextFeature(layer)) {
-        Cell cell;
-        for (int i = 0; i < OGR_FD_GetFieldCount(defn); ++i)
-            cell.Values.push_back(OGR_F_GetFieldAsString(feature, i));
-        if (const char* style = OGR_F_GetStyleString(feature))
-            cell.Style = style;
-        OGRGeometryH g = OGR_F_GetGeometryRef(feature);
-        if (g && wkbFlatten(OGR_G_GetGeometryType(g)) == wkbPolygon &&
-            OGR_G_GetGeometryCount(g) == 1) {
-            OGRGeometryH ring = OGR_G_GetGeometryRef(g, 0);
-            for (int k = 0; k < OGR_G_GetPointCount(ring); ++k)
-                cell.Outline.emplace_back(OGR_G_GetX(ring, k), OGR_G_GetY(ring, k));
-        }
-        out.Cells.push_back(std::move(cell));
-        OGR_F_Destroy(feature);
-    }
-    if (OGRSpatialReferenceH srs = OGR_L_GetSpatialRef(layer)) {
-        int north = 0;
-        out.UtmZone = OSRGetUTMZone(srs, &north) * (north ? 1 : -1);
-        OGRSpatialReferenceH source = OSRClone(srs);
-        OGRSpatialReferenceH etrs89 = OSRNewSpatialReference(nullptr);
-        OSRImportFromEPSG(etrs89, 4258);
-        OSRSetAxisMappingStrategy(source, OAMS_TRADITIONAL_GIS_ORDER);
-        OSRSetAxisMappingStrategy(etrs89, OAMS_TRADITIONAL_GIS_ORDER);
-        OGRCoordinateTransformationH ct = OCTNewCoordinateTransformation(source, etrs89);
-        double x = Probe.first, y = Probe.second;
-        if (ct && OCTTransform(ct, 1, &x, &y, nullptr)) {
-            out.Lon = x;
-            out.Lat = y;
-        }
-        OCTDestroyCoordinateTransformation(ct);
-        OSRDestroySpatialReference(etrs89);
-        OSRDestroySpatialReference(source);
-    }
-    GDALClose(ds);
-    return out;
-}
-
-std::set<std::string> FilesIn(const fs::path& Folder) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(Folder))
-        names.insert(e.path().filename().string());
-    return names;
-}
-
-TGridState MakeGrid(TGridKind Kind, const char* Size, TCornerPoint A, TCornerPoint B) {
-    TGridState s;
-    s.ChooseGridKind(Kind);
-    s.ChooseFormat(ftTAB);
-    s.ChooseSize(FindSizeByLabel(Kind, Size)->Tag);
-    s.SetCorners(A, B);
-    return s;
-}
-
-// A local disk with room for anything, whatever the folder.
-struct RoomyDisk : TFileSystemQueries {
-    TDriveType DriveType(const std::string&) const override { return dtFixed; }
-    std::string FileSystemName(const std::string&) const override { return "ext4"; }
-    int64_t DiskFree(const std::string&) const override {
-        return std::numeric_limits<int64_t>::max();
-    }
-};
 
 class GridRunTab : public ::testing::Test {
 protected:
@@ -131,13 +37,7 @@ protected:
         ASSERT_TRUE(pwnet::MitabAvailable()) << "the MITAB adapter is built beside the tests";
         ASSERT_FALSE(ResolveRunFormat(ftTAB).FellBack());
     }
-    void RunInto(const TGridState& State) {
-        testutil::FakeUserInterface ui;
-        ui.FolderToChoose = dir.path().string();
-        TGenerationRun run;
-        ASSERT_EQ(run.Execute(State, ui).Outcome, TRunOutcome::Done);
-        ASSERT_EQ(ui.Messages, std::vector<std::string>{"Done"});
-    }
+    void RunInto(const TGridState& State) { testutil::RunInto(dir, State); }
     testutil::TempDir dir;
 };
 
@@ -145,11 +45,11 @@ protected:
 // column, each named by its identifier, outlined in the 1 km red with the
 // transparent white brush, on UTM zone 32 north.
 TEST_F(GridRunTab, DknOneKilometreTable) {
-    RunInto(MakeGrid(gkDKN, "1km", {440000, 6200000}, {443000, 6202000}));
+    RunInto(MakeGrid(gkDKN, "1km", ftTAB, {440000, 6200000}, {443000, 6202000}));
     EXPECT_EQ(FilesIn(dir.path()),
               (std::set<std::string>{"DKN_1km_euref89.tab", "DKN_1km_euref89.map",
                                      "DKN_1km_euref89.dat", "DKN_1km_euref89.id"}));
-    const Table t = ReadTab(dir / "DKN_1km_euref89.tab", {500000, 6200000});
+    const OgrLayer t = ReadTab(dir / "DKN_1km_euref89.tab", {500000, 6200000});
     EXPECT_EQ(t.FieldNames, std::vector<std::string>{"KN1kmDK"});
     EXPECT_EQ(t.FieldWidths, std::vector<int>{20});
     const struct {
@@ -158,15 +58,16 @@ TEST_F(GridRunTab, DknOneKilometreTable) {
     } expected[] = {{"1km_6200_440", 440000, 6200000}, {"1km_6201_440", 440000, 6201000},
                     {"1km_6200_441", 441000, 6200000}, {"1km_6201_441", 441000, 6201000},
                     {"1km_6200_442", 442000, 6200000}, {"1km_6201_442", 442000, 6201000}};
-    ASSERT_EQ(t.Cells.size(), 6u);
+    ASSERT_EQ(t.Features.size(), 6u);
     for (size_t i = 0; i < 6; ++i) {
         SCOPED_TRACE(expected[i].Id);
-        EXPECT_EQ(t.Cells[i].Values, std::vector<std::string>{expected[i].Id});
-        EXPECT_EQ(t.Cells[i].Outline, Square(expected[i].X, expected[i].Y, 1000));
-        EXPECT_NE(t.Cells[i].Style.find("PEN(w:1px,c:#ff0000"), std::string::npos)
-            << t.Cells[i].Style;
-        EXPECT_NE(t.Cells[i].Style.find("BRUSH(fc:#ffffff,id:\"mapinfo-brush-2"), std::string::npos)
-            << t.Cells[i].Style;
+        EXPECT_EQ(t.Features[i].Values, std::vector<std::string>{expected[i].Id});
+        EXPECT_EQ(t.Features[i].Outline, Square(expected[i].X, expected[i].Y, 1000));
+        EXPECT_NE(t.Features[i].Style.find("PEN(w:1px,c:#ff0000"), std::string::npos)
+            << t.Features[i].Style;
+        EXPECT_NE(t.Features[i].Style.find("BRUSH(fc:#ffffff,id:\"mapinfo-brush-2"),
+                  std::string::npos)
+            << t.Features[i].Style;
     }
     EXPECT_EQ(t.UtmZone, 32);
     EXPECT_NEAR(t.Lon, 9.0, 1e-9);
@@ -182,16 +83,16 @@ TEST_F(GridRunTab, DknTenKilometresOverBornholmWithPlaceNames) {
     grid.ChooseSize(FindSizeByLabel(gkDKN, "10km")->Tag);
     grid.ChoosePreset(*FindPresetByCaption("Bornholm"));
     RunInto(grid);
-    const Table t = ReadTab(dir / "DKN_10km_euref89.tab", {870000, 6120000});
+    const OgrLayer t = ReadTab(dir / "DKN_10km_euref89.tab", {870000, 6120000});
     EXPECT_EQ(t.FieldNames, (std::vector<std::string>{"KN10kmDK", "Stednavn"}));
     EXPECT_EQ(t.FieldWidths, (std::vector<int>{20, 40}));
-    ASSERT_EQ(t.Cells.size(), 20u);
-    EXPECT_EQ(t.Cells[1].Values, (std::vector<std::string>{"10km_611_86", "Rønne S"}));
-    EXPECT_EQ(t.Cells[7].Values, (std::vector<std::string>{"10km_612_87", "Østerlars"}));
-    EXPECT_EQ(t.Cells[16].Values, (std::vector<std::string>{"10km_611_89", "Nexø"}));
-    EXPECT_EQ(t.Cells[0].Values, (std::vector<std::string>{"10km_610_86", ""}));
-    EXPECT_EQ(t.Cells[16].Outline, Square(890000, 6110000, 10000));
-    EXPECT_NE(t.Cells[16].Style.find("c:#00ff00"), std::string::npos) << t.Cells[16].Style;
+    ASSERT_EQ(t.Features.size(), 20u);
+    EXPECT_EQ(t.Features[1].Values, (std::vector<std::string>{"10km_611_86", "Rønne S"}));
+    EXPECT_EQ(t.Features[7].Values, (std::vector<std::string>{"10km_612_87", "Østerlars"}));
+    EXPECT_EQ(t.Features[16].Values, (std::vector<std::string>{"10km_611_89", "Nexø"}));
+    EXPECT_EQ(t.Features[0].Values, (std::vector<std::string>{"10km_610_86", ""}));
+    EXPECT_EQ(t.Features[16].Outline, Square(890000, 6110000, 10000));
+    EXPECT_NE(t.Features[16].Style.find("c:#00ff00"), std::string::npos) << t.Features[16].Style;
     EXPECT_NEAR(t.Lon, 14.80, 0.01);
     EXPECT_NEAR(t.Lat, 55.09, 0.01);
 }
@@ -200,10 +101,10 @@ TEST_F(GridRunTab, DknTenKilometresOverBornholmWithPlaceNames) {
 // the names keep the true origins, and GDAL puts the shifted (0, 0) at the
 // projection's centre.
 TEST_F(GridRunTab, EuroGridIsShiftedByTheFalseOrigin) {
-    RunInto(MakeGrid(gkEuroGrid, "1km", {4321000, 3210000}, {4323000, 3212000}));
+    RunInto(MakeGrid(gkEuroGrid, "1km", ftTAB, {4321000, 3210000}, {4323000, 3212000}));
     EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"EuroGrid_1km.tab", "EuroGrid_1km.map",
                                                           "EuroGrid_1km.dat", "EuroGrid_1km.id"}));
-    const Table t = ReadTab(dir / "EuroGrid_1km.tab", {0, 0});
+    const OgrLayer t = ReadTab(dir / "EuroGrid_1km.tab", {0, 0});
     EXPECT_EQ(t.FieldNames, (std::vector<std::string>{"eoforigin", "noforigin"}));
     EXPECT_EQ(t.FieldWidths, (std::vector<int>{7, 7}));
     const struct {
@@ -213,11 +114,11 @@ TEST_F(GridRunTab, EuroGridIsShiftedByTheFalseOrigin) {
                     {"4321000", "3211000", 0, 1000},
                     {"4322000", "3210000", 1000, 0},
                     {"4322000", "3211000", 1000, 1000}};
-    ASSERT_EQ(t.Cells.size(), 4u);
+    ASSERT_EQ(t.Features.size(), 4u);
     for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(t.Cells[i].Values, (std::vector<std::string>{expected[i].E, expected[i].N}));
-        EXPECT_EQ(t.Cells[i].Outline, Square(expected[i].X, expected[i].Y, 1000));
-        EXPECT_NE(t.Cells[i].Style.find("c:#000000"), std::string::npos) << t.Cells[i].Style;
+        EXPECT_EQ(t.Features[i].Values, (std::vector<std::string>{expected[i].E, expected[i].N}));
+        EXPECT_EQ(t.Features[i].Outline, Square(expected[i].X, expected[i].Y, 1000));
+        EXPECT_NE(t.Features[i].Style.find("c:#000000"), std::string::npos) << t.Features[i].Style;
     }
     EXPECT_NEAR(t.Lon, 10.0, 1e-6);
     EXPECT_NEAR(t.Lat, 52.0, 1e-6);
@@ -242,13 +143,13 @@ TEST_F(GridRunTab, TableThatCannotBeCreatedIsAnErrorNotDone) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Folder);
-        RoomyDisk disk;
+        testutil::FakeFileSystem disk; // a local disk with room for anything
         testutil::FakeUserInterface ui;
         ui.FolderToChoose = c.Folder;
         TGenerationRun run(disk);
         const std::string table = c.Folder + "/DKN_1km_euref89.tab";
         try {
-            run.Execute(MakeGrid(gkDKN, "1km", {440000, 6200000}, {443000, 6202000}), ui);
+            run.Execute(MakeGrid(gkDKN, "1km", ftTAB, {440000, 6200000}, {443000, 6202000}), ui);
             ADD_FAILURE() << "no error";
         } catch (const EFCreateError& e) {
             const std::string message = e.what();

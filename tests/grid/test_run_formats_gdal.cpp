@@ -3,10 +3,11 @@
 // EPSG code over grid metres; KML holds WGS 84 longitude and latitude, checked
 // against GDAL's own transformation and against a landmark of Copenhagen.
 
-#include "fake_user_interface.h"
 #include "generation_run.h"
 #include "lonlat_columns.h"
+#include "ogr_layer.h"
 #include "pwnet_functions.h"
+#include "run_test_helpers.h"
 #include "temp_dir.h"
 
 #include <cmath>
@@ -14,7 +15,6 @@
 #include <gdal.h>
 #include <gtest/gtest.h>
 #include <ogr_api.h>
-#include <ogr_srs_api.h>
 #include <set>
 
 using namespace quadrel;
@@ -22,113 +22,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Ring = std::vector<std::pair<double, double>>;
+using testutil::FilesIn;
+using testutil::GdalTransform;
+using testutil::MakeGrid;
+using testutil::OgrFeature;
+using testutil::OgrLayer;
+using testutil::Ring;
+using testutil::RunInto;
+using testutil::Square;
 
-Ring Square(double X, double Y, double Size) {
-    return {{X, Y}, {X, Y + Size}, {X + Size, Y + Size}, {X + Size, Y}, {X, Y}};
-}
-
-// Transforms points between two EPSG systems with GDAL, longitude/easting first.
-class GdalTransform {
-public:
-    GdalTransform(int From, int To) {
-        from_ = OSRNewSpatialReference(nullptr);
-        to_ = OSRNewSpatialReference(nullptr);
-        OSRImportFromEPSG(from_, From);
-        OSRImportFromEPSG(to_, To);
-        OSRSetAxisMappingStrategy(from_, OAMS_TRADITIONAL_GIS_ORDER);
-        OSRSetAxisMappingStrategy(to_, OAMS_TRADITIONAL_GIS_ORDER);
-        ct_ = OCTNewCoordinateTransformation(from_, to_);
-    }
-    ~GdalTransform() {
-        OCTDestroyCoordinateTransformation(ct_);
-        OSRDestroySpatialReference(from_);
-        OSRDestroySpatialReference(to_);
-    }
-    std::pair<double, double> operator()(double X, double Y) const {
-        if (!ct_ || !OCTTransform(ct_, 1, &X, &Y, nullptr))
-            return {NAN, NAN};
-        return {X, Y};
-    }
-
-private:
-    OGRSpatialReferenceH from_, to_;
-    OGRCoordinateTransformationH ct_ = nullptr;
-};
-
-struct Feature {
-    std::vector<std::string> Values; // as GDAL gives them
-    Ring Outer;                      // the ring of a polygon (or multipolygon) of one ring
-};
-
-struct Layer {
-    std::vector<std::string> FieldNames;
-    std::vector<Feature> Features;
-    int Epsg = 0; // the layer's EPSG code as GDAL reads it, 0 for none
-};
-
-Layer ReadWithGdal(const std::string& Path) {
-    GDALAllRegister();
-    Layer out;
-    GDALDatasetH ds = GDALOpenEx(Path.c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
-    if (!ds) {
-        ADD_FAILURE() << "GDAL cannot open " << Path;
-        return out;
-    }
-    OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
-    OGRFeatureDefnH defn = OGR_L_GetLayerDefn(layer);
-    for (int i = 0; i < OGR_FD_GetFieldCount(defn); ++i)
-        out.FieldNames.push_back(OGR_Fld_GetNameRef(OGR_FD_GetFieldDefn(defn, i)));
-    if (OGRSpatialReferenceH srs = OGR_L_GetSpatialRef(layer))
-        if (const char* code = OSRGetAuthorityCode(srs, nullptr))
-            out.Epsg = std::atoi(code);
-    OGR_L_ResetReading(layer);
-    while (OGRFeatureH f = OGR_L_GetNextFeature(layer)) {
-        Feature feature;
-        for (int i = 0; i < OGR_F_GetFieldCount(f); ++i)
-            feature.Values.push_back(OGR_F_GetFieldAsString(f, i));
-        OGRGeometryH g = OGR_F_GetGeometryRef(f);
-        while (g && wkbFlatten(OGR_G_GetGeometryType(g)) == wkbMultiPolygon &&
-               OGR_G_GetGeometryCount(g) == 1)
-            g = OGR_G_GetGeometryRef(g, 0);
-        if (g && wkbFlatten(OGR_G_GetGeometryType(g)) == wkbPolygon &&
-            OGR_G_GetGeometryCount(g) == 1) {
-            OGRGeometryH ring = OGR_G_GetGeometryRef(g, 0);
-            for (int k = 0; k < OGR_G_GetPointCount(ring); ++k)
-                feature.Outer.emplace_back(OGR_G_GetX(ring, k), OGR_G_GetY(ring, k));
-        }
-        out.Features.push_back(std::move(feature));
-        OGR_F_Destroy(f);
-    }
-    GDALClose(ds);
-    return out;
-}
-
-TGridState MakeGrid(TGridKind Kind, const char* Size, int32_t Format, TCornerPoint A,
-                    TCornerPoint B) {
-    TGridState s;
-    s.ChooseGridKind(Kind);
-    s.ChooseFormat(Format);
-    s.ChooseSize(FindSizeByLabel(Kind, Size)->Tag);
-    s.SetCorners(A, B);
-    return s;
-}
-
-void RunInto(const testutil::TempDir& Dir, const TGridState& State) {
-    testutil::FakeUserInterface ui;
-    ui.FolderToChoose = Dir.path().string();
-    TGenerationRun run;
-    const TRunResult result = run.Execute(State, ui);
-    ASSERT_EQ(result.Outcome, TRunOutcome::Done);
-    ASSERT_EQ(result.Format->Tag, State.OutputFormatTag); // no fallback
-    ASSERT_EQ(ui.Messages, std::vector<std::string>{"Done"});
-}
-
-std::set<std::string> FilesIn(const fs::path& Folder) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(Folder))
-        names.insert(e.path().filename().string());
-    return names;
+// The layer as GDAL reads it; a multipolygon of one polygon counts as the polygon.
+OgrLayer ReadWithGdal(const std::string& Path) {
+    return testutil::ReadOgrLayer(Path, {.OnePolygonMultiIsPolygon = true});
 }
 
 // ---- The corners in longitude and latitude ---------------------------------------------
@@ -254,12 +159,12 @@ TEST_P(RunFormatsReadByGdal, DknAndEuroGridGrids) {
         EXPECT_EQ(FilesIn(dir.path()), expectedFiles);
 
         const std::string main = dir / (g.prefix + c.files[0]);
-        const Layer layer = ReadWithGdal(main);
+        const OgrLayer layer = ReadWithGdal(main);
         ASSERT_EQ(layer.Features.size(), g.names.size());
         const GdalTransform toGrid(4326, g.epsg);
         for (size_t i = 0; i < g.names.size(); ++i) {
             SCOPED_TRACE(i);
-            const Feature& f = layer.Features[i];
+            const OgrFeature& f = layer.Features[i];
             if (c.lonLat) {
                 // KML: the name and description fields of GDAL's KML reader
                 std::string description;
@@ -277,17 +182,17 @@ TEST_P(RunFormatsReadByGdal, DknAndEuroGridGrids) {
                 EXPECT_EQ(f.Values, values);
             }
             if (!c.hasGeometry) {
-                EXPECT_TRUE(f.Outer.empty());
+                EXPECT_TRUE(f.Outline.empty());
                 continue;
             }
             const Ring square = Square(g.corners[i].first, g.corners[i].second, g.cellSize);
             if (!c.lonLat) {
-                EXPECT_EQ(f.Outer, square);
+                EXPECT_EQ(f.Outline, square);
                 continue;
             }
-            ASSERT_EQ(f.Outer.size(), 5u);
+            ASSERT_EQ(f.Outline.size(), 5u);
             for (int k = 0; k < 5; ++k) {
-                const auto [x, y] = toGrid(f.Outer[k].first, f.Outer[k].second);
+                const auto [x, y] = toGrid(f.Outline[k].first, f.Outline[k].second);
                 EXPECT_NEAR(x, square[k].first, 1e-3) << "corner " << k;
                 EXPECT_NEAR(y, square[k].second, 1e-3) << "corner " << k;
             }

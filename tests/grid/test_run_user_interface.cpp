@@ -1,7 +1,7 @@
 // The run's user-interface interface: the busy cursor comes back however the
 // guarded work ends.
 
-#include "fake_user_interface.h"
+#include "run_test_helpers.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>

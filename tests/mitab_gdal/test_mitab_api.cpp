@@ -37,13 +37,6 @@ std::set<std::string> DynamicSymbols(const std::string& library) {
     return names;
 }
 
-std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    return names;
-}
-
 } // namespace
 
 TEST(MitabLibraryExports, OnlyTheMitabEntryPointsAreExported) {
@@ -79,7 +72,7 @@ TEST_P(MitabCreateRefused, ReturnsNullAndLeavesNoTable) {
     EXPECT_EQ(api.create(file.c_str(), c.kind, c.coordSys, 6500000, 6000000, 1000000, 100000),
               nullptr);
     if (std::string(c.file).front() != '@') {
-        EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{});
+        EXPECT_EQ(testutil::FilesIn(dir.path()), std::set<std::string>{});
     }
 }
 
