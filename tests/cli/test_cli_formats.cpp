@@ -1,89 +1,29 @@
 // quadrel-cli writing the formats the window does not offer (GML, CSV, KML,
 // GeoJSON), run as a user runs it and read back with GDAL.
 
+#include "cli_runner.h"
+#include "ogr_layer.h"
 #include "temp_dir.h"
 
-#include <cstdio>
 #include <filesystem>
-#include <gdal.h>
 #include <gtest/gtest.h>
-#include <ogr_api.h>
-#include <ogr_srs_api.h>
 #include <set>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string Program = QUADREL_CLI;
+using clitest::Result;
+using testutil::FilesIn;
 
-struct Result {
-    int Status = -1;
-    std::string Out; // standard output and standard error, in order
-};
-
-std::string Quoted(const std::string& s) {
-    std::string out = "'";
-    for (char c : s)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
+// Runs quadrel-cli with standard error into standard output, in order.
 Result RunCli(const std::vector<std::string>& Args) {
-    std::string command = Quoted(Program);
-    for (const std::string& a : Args)
-        command += " " + Quoted(a);
-    Result r;
-    FILE* pipe = popen((command + " 2>&1 </dev/null").c_str(), "r");
-    if (!pipe)
-        return r;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        r.Out.append(buffer, n);
-    const int status = pclose(pipe);
-    r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-struct Read {
-    long long Features = -1;
-    int Epsg = 0;
-    OGREnvelope Extent{};
-    std::string FirstValue; // first field of the first feature
-};
-
-Read ReadWithGdal(const std::string& Path) {
-    GDALAllRegister();
-    Read r;
-    GDALDatasetH ds = GDALOpenEx(Path.c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
-    if (!ds)
-        return r;
-    OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
-    r.Features = OGR_L_GetFeatureCount(layer, TRUE);
-    OGR_L_GetExtent(layer, &r.Extent, TRUE);
-    if (OGRSpatialReferenceH srs = OGR_L_GetSpatialRef(layer))
-        if (const char* code = OSRGetAuthorityCode(srs, nullptr))
-            r.Epsg = std::atoi(code);
-    OGR_L_ResetReading(layer);
-    if (OGRFeatureH f = OGR_L_GetNextFeature(layer)) {
-        r.FirstValue = OGR_F_GetFieldAsString(f, 0);
-        OGR_F_Destroy(f);
-    }
-    GDALClose(ds);
-    return r;
+    return clitest::RunCli(Args, clitest::Stderr::WithStdout);
 }
 
 struct Box {
     double MinX, MaxX, MinY, MaxY;
 };
-
-std::set<std::string> FilesIn(const fs::path& Folder) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(Folder))
-        names.insert(e.path().filename().string());
-    return names;
-}
 
 // Every format, both grid systems: the files, the cell count GDAL finds, and where
 // the grid lies: in grid metres, or for KML in WGS 84 degrees over Denmark.
@@ -145,19 +85,22 @@ TEST(QuadrelCliFormats, EveryGridInEveryFormatReadsBackWithGdal) {
                 files.insert(g.prefix + ext);
             EXPECT_EQ(FilesIn(dir.path()), files);
 
-            const Read read = ReadWithGdal(main);
-            EXPECT_EQ(read.Features, g.cells);
+            const testutil::OgrLayer read = testutil::ReadOgrLayer(main);
+            EXPECT_EQ(read.FeatureCount, g.cells);
+            const std::string firstValue = read.Features.empty() || read.Features[0].Values.empty()
+                                               ? ""
+                                               : read.Features[0].Values[0];
             if (f.namesCrs) {
                 EXPECT_EQ(read.Epsg, f.lonLat ? 4326 : g.epsg);
             }
             if (f.lonLat) {
-                EXPECT_EQ(read.FirstValue, "Record: 0");
+                EXPECT_EQ(firstValue, "Record: 0");
                 EXPECT_GT(read.Extent.MinX, g.degrees.MinX);
                 EXPECT_LT(read.Extent.MaxX, g.degrees.MaxX);
                 EXPECT_GT(read.Extent.MinY, g.degrees.MinY);
                 EXPECT_LT(read.Extent.MaxY, g.degrees.MaxY);
             } else {
-                EXPECT_EQ(read.FirstValue, g.firstValue);
+                EXPECT_EQ(firstValue, g.firstValue);
                 if (f.geometry) {
                     EXPECT_EQ(read.Extent.MinX, g.metres.MinX);
                     EXPECT_EQ(read.Extent.MaxX, g.metres.MaxX);

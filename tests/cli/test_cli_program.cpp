@@ -1,6 +1,7 @@
 // The built quadrel-cli as a user runs it: exit statuses, usage errors, --help,
 // --dry-run, real grids, the progress bar on a terminal and Ctrl-C.
 
+#include "cli_runner.h"
 #include "run_formats.h"
 #include "temp_dir.h"
 
@@ -10,96 +11,21 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <set>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string Program = QUADREL_CLI;
-
-struct Result {
-    int Status = -1; // exit status; -1 when the program did not exit normally
-    std::string Out, Err;
-};
-
-enum class Stderr { File, Terminal };
-
-[[noreturn]] void Exec(const std::vector<std::string>& Args) {
-    std::vector<char*> argv{const_cast<char*>(Program.c_str())};
-    for (const std::string& a : Args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(Program.c_str(), argv.data());
-    _exit(127);
-}
-
-void RedirectInputFromNull() {
-    const int null = open("/dev/null", O_RDONLY);
-    dup2(null, STDIN_FILENO);
-    close(null);
-}
-
-int WaitFor(pid_t Pid) {
-    int status = 0;
-    waitpid(Pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadAll(int Fd) {
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = read(Fd, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<size_t>(n));
-    return text;
-}
-
-// Runs quadrel-cli with Args, standard input from /dev/null, standard output to a
-// file and standard error to a file or to a pseudo-terminal.
-Result RunCli(const std::vector<std::string>& Args, Stderr Where = Stderr::File) {
-    testutil::TempDir capture;
-    const std::string outFile = capture / "stdout", errFile = capture / "stderr";
-    int master = -1, slave = -1;
-    if (Where == Stderr::Terminal && openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
-        ADD_FAILURE() << "no pseudo-terminal";
-        return {};
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        RedirectInputFromNull();
-        const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(out, STDOUT_FILENO);
-        if (Where == Stderr::Terminal) {
-            dup2(slave, STDERR_FILENO);
-            close(master);
-        } else {
-            const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(err, STDERR_FILENO);
-        }
-        Exec(Args);
-    }
-    Result r;
-    if (Where == Stderr::Terminal) {
-        close(slave);
-        r.Err = ReadAll(master); // ends with EIO once the program has closed the terminal
-        close(master);
-    }
-    r.Status = WaitFor(pid);
-    r.Out = testutil::ReadFileBytes(outFile);
-    if (Where == Stderr::File)
-        r.Err = testutil::ReadFileBytes(errFile);
-    return r;
-}
-
-std::set<std::string> FilesIn(const fs::path& Folder) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(Folder))
-        names.insert(e.path().filename().string());
-    return names;
-}
+using clitest::Exec;
+using clitest::ReadAll;
+using clitest::RedirectInputFromNull;
+using clitest::Result;
+using clitest::RunCli;
+using clitest::Stderr;
+using clitest::WaitFor;
+using testutil::FilesIn;
 
 const std::string SixCells = "X1: 440000\nY1: 6200000\nX2: 443000\nY2: 6202000\n"
                              "Cells X: 3\nCells Y: 2\n";
