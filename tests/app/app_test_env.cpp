@@ -1,5 +1,7 @@
 #include "app_test_env.h"
 
+#include "qt_app_environment.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
@@ -9,29 +11,11 @@ namespace apptest {
 
 namespace {
 
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_app";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-        plani::SetMessageHandler([](const std::string& text, plani::TMessageKind) {
-            ToolkitMessages().push_back(text);
-        });
-    }
-    void TearDown() override {
-        plani::SetMessageHandler(nullptr);
-        delete app_;
-        app_ = nullptr;
-    }
-
-private:
-    QApplication* app_ = nullptr;
-};
-
+// The toolkit's messages are collected, for a window fixture to check.
 [[maybe_unused]] auto* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+    ::testing::AddGlobalTestEnvironment(new testutil::QtApplicationEnvironment(
+        "test_app",
+        [](const std::string& text, plani::TMessageKind) { ToolkitMessages().push_back(text); }));
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "mapview_test_env.h"
 
+#include "qt_app_environment.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -11,29 +13,9 @@ void UnexpectedMessage(const std::string& text, plani::TMessageKind) {
     ADD_FAILURE() << "unexpected message box: " << text;
 }
 
-// One application object for the whole test program; the platform plugin is
-// chosen by QT_QPA_PLATFORM (offscreen) in the test's environment.
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_mapview";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-        plani::SetMessageHandler(UnexpectedMessage);
-    }
-    void TearDown() override {
-        plani::SetMessageHandler(nullptr);
-        delete app_;
-        app_ = nullptr;
-    }
-
-private:
-    QApplication* app_ = nullptr;
-};
-
-[[maybe_unused]] auto* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+// Outside a MessageRecorder any message box of the toolkit fails the running test.
+[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(
+    new testutil::QtApplicationEnvironment("test_mapview", UnexpectedMessage));
 
 } // namespace
 
