@@ -18,27 +18,10 @@ namespace {
 constexpr const char* AdapterName = "libquadrel_mitab.so";
 constexpr const char* StandaloneName = "libmitab.so.1";
 
-template <class Fn> void Resolve(void* library, const char* name, Fn& target) {
-    target = reinterpret_cast<Fn>(dlsym(library, name));
-}
-
 void ResolveAll(TMitabBinding& b) {
-    void* lib = b.Library;
-    Resolve(lib, "mitab_c_getlibversion", b.getlibversion);
-    Resolve(lib, "mitab_c_create", b.create);
-    Resolve(lib, "mitab_c_set_charset", b.set_charset);
-    Resolve(lib, "mitab_c_add_field", b.add_field);
-    Resolve(lib, "mitab_c_create_feature", b.create_feature);
-    Resolve(lib, "mitab_c_set_field", b.set_field);
-    Resolve(lib, "mitab_c_set_pen", b.set_pen);
-    Resolve(lib, "mitab_c_set_brush", b.set_brush);
-    Resolve(lib, "mitab_c_set_points", b.set_points);
-    Resolve(lib, "mitab_c_set_symbol", b.set_symbol);
-    Resolve(lib, "mitab_c_write_feature", b.write_feature);
-    Resolve(lib, "mitab_c_destroy_feature", b.destroy_feature);
-    Resolve(lib, "mitab_c_close", b.close);
+    b.ResolveFrom(b.Library);
     for (size_t i = 0; i < MitabOtherEntryNames.size(); ++i)
-        b.Others[i] = dlsym(lib, MitabOtherEntryNames[i]);
+        b.Others[i] = dlsym(b.Library, MitabOtherEntryNames[i]);
 }
 
 // The program's own folder, from the kernel's link to the running executable.
@@ -62,24 +45,8 @@ TMitabBinding& Program() {
 } // namespace
 
 void* TMitabBinding::EntryPoint(std::string_view Name) const {
-    const std::pair<const char*, void*> called[] = {
-        {"mitab_c_getlibversion", reinterpret_cast<void*>(getlibversion)},
-        {"mitab_c_create", reinterpret_cast<void*>(create)},
-        {"mitab_c_set_charset", reinterpret_cast<void*>(set_charset)},
-        {"mitab_c_add_field", reinterpret_cast<void*>(add_field)},
-        {"mitab_c_create_feature", reinterpret_cast<void*>(create_feature)},
-        {"mitab_c_set_field", reinterpret_cast<void*>(set_field)},
-        {"mitab_c_set_pen", reinterpret_cast<void*>(set_pen)},
-        {"mitab_c_set_brush", reinterpret_cast<void*>(set_brush)},
-        {"mitab_c_set_points", reinterpret_cast<void*>(set_points)},
-        {"mitab_c_set_symbol", reinterpret_cast<void*>(set_symbol)},
-        {"mitab_c_write_feature", reinterpret_cast<void*>(write_feature)},
-        {"mitab_c_destroy_feature", reinterpret_cast<void*>(destroy_feature)},
-        {"mitab_c_close", reinterpret_cast<void*>(close)},
-    };
-    for (const auto& [name, entry] : called)
-        if (Name == name)
-            return entry;
+    if (void* entry = Find(Name))
+        return entry;
     for (size_t i = 0; i < MitabOtherEntryNames.size(); ++i)
         if (Name == MitabOtherEntryNames[i])
             return Others[i];
@@ -87,9 +54,7 @@ void* TMitabBinding::EntryPoint(std::string_view Name) const {
 }
 
 bool TMitabBinding::CanWriteTables() const {
-    return Status == MitabLoaded && create && set_charset && add_field && create_feature &&
-           set_field && set_pen && set_brush && set_points && set_symbol && write_feature &&
-           destroy_feature && close;
+    return Status == MitabLoaded && Complete();
 }
 
 TMitabBinding BindMitab(const std::vector<std::string>& Candidates) {
@@ -107,7 +72,8 @@ TMitabBinding BindMitab(const std::vector<std::string>& Candidates) {
         b.Status = MitabNotLoadable;
         return b;
     }
-    Resolve(b.Library, "mitab_c_getlibversion", b.getlibversion);
+    b.getlibversion =
+        reinterpret_cast<mitab_c_getlibversion_fn>(dlsym(b.Library, "mitab_c_getlibversion"));
     if (!b.getlibversion)
         b.Status = MitabNoVersionEntry;
     else if (b.getlibversion() != MitabRequiredVersion)

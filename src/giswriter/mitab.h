@@ -14,7 +14,7 @@
 // Front ends call LoadMitab() at the start of main, before any writer exists; the
 // status never changes afterwards (until the process ends).
 
-#include "mitab_capi.h"
+#include "mitab_entry_points.h"
 
 #include <array>
 #include <cstdint>
@@ -108,26 +108,13 @@ inline constexpr std::array<const char*, 70> MitabOtherEntryNames = {
 };
 
 // One bound library: its status and one pointer per entry point, null until
-// resolved and where the library lacks the name.
-struct TMitabBinding {
+// resolved and where the library lacks the name. The members of MitabEntryPoints
+// are the entry points the TAB writer calls.
+struct TMitabBinding : MitabEntryPoints {
     int32_t Status = MitabNotLoadable;
     void* Library = nullptr; // the dlopen handle while Status is MitabLoaded
     std::string LibraryPath; // the file that was loaded, empty when none
 
-    // The entry points the TAB writer calls.
-    mitab_c_getlibversion_fn getlibversion = nullptr;
-    mitab_c_create_fn create = nullptr;
-    mitab_c_set_charset_fn set_charset = nullptr;
-    mitab_c_add_field_fn add_field = nullptr;
-    mitab_c_create_feature_fn create_feature = nullptr;
-    mitab_c_set_field_fn set_field = nullptr;
-    mitab_c_set_pen_fn set_pen = nullptr;
-    mitab_c_set_brush_fn set_brush = nullptr;
-    mitab_c_set_points_fn set_points = nullptr;
-    mitab_c_set_symbol_fn set_symbol = nullptr;
-    mitab_c_write_feature_fn write_feature = nullptr;
-    mitab_c_destroy_feature_fn destroy_feature = nullptr;
-    mitab_c_close_fn close = nullptr;
     // The others, in the order of MitabOtherEntryNames.
     std::array<void*, MitabOtherEntryNames.size()> Others{};
 

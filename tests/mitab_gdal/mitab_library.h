@@ -3,7 +3,7 @@
 // name, exactly as the program's binding does it, plus a helper that calls them in the
 // order the TAB writer does.
 
-#include "mitab_capi.h"
+#include "mitab_entry_points.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -14,33 +14,10 @@
 
 namespace mitabtest {
 
-struct MitabApi {
+struct MitabApi : MitabEntryPoints {
     void* library = nullptr;
     std::string loadError;
-    mitab_c_getlibversion_fn getlibversion = nullptr;
-    mitab_c_create_fn create = nullptr;
-    mitab_c_set_charset_fn set_charset = nullptr;
-    mitab_c_add_field_fn add_field = nullptr;
-    mitab_c_create_feature_fn create_feature = nullptr;
-    mitab_c_set_field_fn set_field = nullptr;
-    mitab_c_set_pen_fn set_pen = nullptr;
-    mitab_c_set_brush_fn set_brush = nullptr;
-    mitab_c_set_points_fn set_points = nullptr;
-    mitab_c_set_symbol_fn set_symbol = nullptr;
-    mitab_c_write_feature_fn write_feature = nullptr;
-    mitab_c_destroy_feature_fn destroy_feature = nullptr;
-    mitab_c_close_fn close = nullptr;
-
-    bool Complete() const {
-        return getlibversion && create && set_charset && add_field && create_feature &&
-               set_field && set_pen && set_brush && set_points && set_symbol && write_feature &&
-               destroy_feature && close;
-    }
 };
-
-template <class Fn> void Resolve(void* library, const char* name, Fn& target) {
-    target = reinterpret_cast<Fn>(dlsym(library, name));
-}
 
 // Loaded once for the whole test program; like the program, it stays loaded.
 inline const MitabApi& Mitab() {
@@ -51,19 +28,7 @@ inline const MitabApi& Mitab() {
             a.loadError = dlerror();
             return a;
         }
-        Resolve(a.library, "mitab_c_getlibversion", a.getlibversion);
-        Resolve(a.library, "mitab_c_create", a.create);
-        Resolve(a.library, "mitab_c_set_charset", a.set_charset);
-        Resolve(a.library, "mitab_c_add_field", a.add_field);
-        Resolve(a.library, "mitab_c_create_feature", a.create_feature);
-        Resolve(a.library, "mitab_c_set_field", a.set_field);
-        Resolve(a.library, "mitab_c_set_pen", a.set_pen);
-        Resolve(a.library, "mitab_c_set_brush", a.set_brush);
-        Resolve(a.library, "mitab_c_set_points", a.set_points);
-        Resolve(a.library, "mitab_c_set_symbol", a.set_symbol);
-        Resolve(a.library, "mitab_c_write_feature", a.write_feature);
-        Resolve(a.library, "mitab_c_destroy_feature", a.destroy_feature);
-        Resolve(a.library, "mitab_c_close", a.close);
+        a.ResolveFrom(a.library);
         return a;
     }();
     return api;
