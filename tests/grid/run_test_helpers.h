@@ -106,6 +106,38 @@ inline quadrel::TGridState MakeGrid(quadrel::TGridKind Kind, const char* Size, i
     return s;
 }
 
+// The smallest example: DKN 1 km over 440000..443000 by 6200000..6202000, 3 columns
+// by 2 rows.
+inline quadrel::TGridState SmallDkn(int32_t Format = quadrel::ftSHP) {
+    return MakeGrid(quadrel::gkDKN, "1km", Format, {440000, 6200000}, {443000, 6202000});
+}
+
+// EuroGrid 1 km over 4321000..4323000 by 3210000..3212000, 2 columns by 2 rows.
+inline quadrel::TGridState SmallEuroGrid(int32_t Format) {
+    return MakeGrid(quadrel::gkEuroGrid, "1km", Format, {4321000, 3210000}, {4323000, 3212000});
+}
+
+// A cell as a reader should find it: its values and the lower-left corner of its square.
+struct ExpectedCell {
+    std::vector<std::string> Values;
+    double X, Y;
+};
+
+// The cells of SmallDkn in the run's order, column by column, each named by its
+// identifier.
+inline const std::vector<ExpectedCell> SmallDknCells = {
+    {{"1km_6200_440"}, 440000, 6200000}, {{"1km_6201_440"}, 440000, 6201000},
+    {{"1km_6200_441"}, 441000, 6200000}, {{"1km_6201_441"}, 441000, 6201000},
+    {{"1km_6200_442"}, 442000, 6200000}, {{"1km_6201_442"}, 442000, 6201000}};
+
+// The cells of SmallEuroGrid in a MapInfo format: the geometry loses the LAEA false
+// origin, which MapInfo's CoordSys clause lacks, while the names keep the true origins.
+inline const std::vector<ExpectedCell> SmallEuroGridShiftedCells = {
+    {{"4321000", "3210000"}, 0, 0},
+    {{"4321000", "3211000"}, 0, 1000},
+    {{"4322000", "3210000"}, 1000, 0},
+    {{"4322000", "3211000"}, 1000, 1000}};
+
 // One run of State into Dir with the real file system: it must end with "Done" and
 // write the format asked for, not a fallback.
 inline void RunInto(const TempDir& Dir, const quadrel::TGridState& State) {

@@ -28,6 +28,7 @@ namespace {
 using testutil::FakeFileSystem;
 using testutil::FilesIn;
 using testutil::MakeGrid;
+using testutil::SmallDkn;
 
 const std::string Caption = "Choose where to store the grid:";
 const std::string NotLocal =
@@ -39,11 +40,6 @@ const std::string NoLargeFiles =
 const std::string TryShpOrTab = "You can try with SHP or TAB format - they are more compact";
 const std::string TryAnother = "You can try with another format - they are more compact";
 const std::string NoSpace = "There is not enough space on your harddisk";
-
-// The Part's example: DKN 1 km, 3 columns by 2 rows.
-TGridState SmallDkn(int32_t Format = ftSHP) {
-    return MakeGrid(gkDKN, "1km", Format, {440000, 6200000}, {443000, 6202000});
-}
 
 // DKN 100 m over "All": 8500 x 4400 = 37,400,000 cells, more than 2 GB in any format.
 TGridState HugeDkn(int32_t Format) {

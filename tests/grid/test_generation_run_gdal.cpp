@@ -24,6 +24,8 @@ using testutil::MakeGrid;
 using testutil::OgrLayer;
 using testutil::ReadOgrLayer;
 using testutil::RunInto;
+using testutil::SmallDkn;
+using testutil::SmallEuroGrid;
 using testutil::Square;
 
 const std::string DataFolder = QUADREL_GRID_TEST_DATA;
@@ -32,7 +34,7 @@ const std::string DataFolder = QUADREL_GRID_TEST_DATA;
 // each ring clockwise from its lower-left corner, named by its identifier.
 TEST(GridRunReadByGdal, DknOneKilometreShapefile) {
     testutil::TempDir dir;
-    RunInto(dir, MakeGrid(gkDKN, "1km", ftSHP, {440000, 6200000}, {443000, 6202000}));
+    RunInto(dir, SmallDkn(ftSHP));
     EXPECT_EQ(FilesIn(dir.path()),
               (std::set<std::string>{"DKN_1km_euref89.avl", "DKN_1km_euref89.prj",
                                      "DKN_1km_euref89.cpg", "DKN_1km_euref89.shp",
@@ -41,16 +43,11 @@ TEST(GridRunReadByGdal, DknOneKilometreShapefile) {
         ReadOgrLayer(dir / "DKN_1km_euref89.shp", {.MatchEpsg = true, .Probe = {500000, 6200000}});
     EXPECT_EQ(layer.FieldNames, std::vector<std::string>{"KN1kmDK"});
     EXPECT_EQ(layer.FieldWidths, std::vector<int>{20});
-    const struct {
-        const char* Id;
-        double X, Y;
-    } expected[] = {{"1km_6200_440", 440000, 6200000}, {"1km_6201_440", 440000, 6201000},
-                    {"1km_6200_441", 441000, 6200000}, {"1km_6201_441", 441000, 6201000},
-                    {"1km_6200_442", 442000, 6200000}, {"1km_6201_442", 442000, 6201000}};
+    const auto& expected = testutil::SmallDknCells;
     ASSERT_EQ(layer.Features.size(), 6u);
     for (size_t i = 0; i < 6; ++i) {
-        SCOPED_TRACE(expected[i].Id);
-        EXPECT_EQ(layer.Features[i].Values, std::vector<std::string>{expected[i].Id});
+        SCOPED_TRACE(expected[i].Values[0]);
+        EXPECT_EQ(layer.Features[i].Values, expected[i].Values);
         EXPECT_EQ(layer.Features[i].Outline, Square(expected[i].X, expected[i].Y, 1000));
     }
     // The projection file is the run's, not the writer's default, and GDAL places
@@ -101,7 +98,7 @@ TEST(GridRunReadByGdal, DknTenKilometresOverBornholmWithPlaceNames) {
 // that clause, must still put the shifted (0, 0) at the projection centre.
 TEST(GridRunReadByGdal, EuroGridMifIsShiftedByTheFalseOrigin) {
     testutil::TempDir dir;
-    RunInto(dir, MakeGrid(gkEuroGrid, "1km", ftMIF, {4321000, 3210000}, {4323000, 3212000}));
+    RunInto(dir, SmallEuroGrid(ftMIF));
     EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"EuroGrid_1km.mif", "EuroGrid_1km.mid"}));
     const std::string mif = testutil::ReadFileBytes(dir / "EuroGrid_1km.mif");
     EXPECT_NE(mif.find("CoordSys Earth Projection 29, 115, \"m\", 10, 52, 90 Bounds (-4321000, "
@@ -109,17 +106,10 @@ TEST(GridRunReadByGdal, EuroGridMifIsShiftedByTheFalseOrigin) {
               std::string::npos);
     const OgrLayer layer = ReadOgrLayer(dir / "EuroGrid_1km.mif", {.Probe = {0, 0}});
     EXPECT_EQ(layer.FieldNames, (std::vector<std::string>{"eoforigin", "noforigin"}));
+    const auto& expected = testutil::SmallEuroGridShiftedCells;
     ASSERT_EQ(layer.Features.size(), 4u);
-    const struct {
-        const char *E, *N;
-        double X, Y;
-    } expected[] = {{"4321000", "3210000", 0, 0},
-                    {"4321000", "3211000", 0, 1000},
-                    {"4322000", "3210000", 1000, 0},
-                    {"4322000", "3211000", 1000, 1000}};
     for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(layer.Features[i].Values,
-                  (std::vector<std::string>{expected[i].E, expected[i].N}));
+        EXPECT_EQ(layer.Features[i].Values, expected[i].Values);
         EXPECT_EQ(layer.Features[i].Outline, Square(expected[i].X, expected[i].Y, 1000));
     }
     EXPECT_NEAR(layer.Lon, 10.0, 1e-6);

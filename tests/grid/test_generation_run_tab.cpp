@@ -20,8 +20,9 @@ namespace fs = std::filesystem;
 namespace {
 
 using testutil::FilesIn;
-using testutil::MakeGrid;
 using testutil::OgrLayer;
+using testutil::SmallDkn;
+using testutil::SmallEuroGrid;
 using testutil::Square;
 
 // The table at Path as GDAL's MapInfo driver reads it; Probe is a point in the
@@ -45,23 +46,18 @@ protected:
 // column, each named by its identifier, outlined in the 1 km red with the
 // transparent white brush, on UTM zone 32 north.
 TEST_F(GridRunTab, DknOneKilometreTable) {
-    RunInto(MakeGrid(gkDKN, "1km", ftTAB, {440000, 6200000}, {443000, 6202000}));
+    RunInto(SmallDkn(ftTAB));
     EXPECT_EQ(FilesIn(dir.path()),
               (std::set<std::string>{"DKN_1km_euref89.tab", "DKN_1km_euref89.map",
                                      "DKN_1km_euref89.dat", "DKN_1km_euref89.id"}));
     const OgrLayer t = ReadTab(dir / "DKN_1km_euref89.tab", {500000, 6200000});
     EXPECT_EQ(t.FieldNames, std::vector<std::string>{"KN1kmDK"});
     EXPECT_EQ(t.FieldWidths, std::vector<int>{20});
-    const struct {
-        const char* Id;
-        double X, Y;
-    } expected[] = {{"1km_6200_440", 440000, 6200000}, {"1km_6201_440", 440000, 6201000},
-                    {"1km_6200_441", 441000, 6200000}, {"1km_6201_441", 441000, 6201000},
-                    {"1km_6200_442", 442000, 6200000}, {"1km_6201_442", 442000, 6201000}};
+    const auto& expected = testutil::SmallDknCells;
     ASSERT_EQ(t.Features.size(), 6u);
     for (size_t i = 0; i < 6; ++i) {
-        SCOPED_TRACE(expected[i].Id);
-        EXPECT_EQ(t.Features[i].Values, std::vector<std::string>{expected[i].Id});
+        SCOPED_TRACE(expected[i].Values[0]);
+        EXPECT_EQ(t.Features[i].Values, expected[i].Values);
         EXPECT_EQ(t.Features[i].Outline, Square(expected[i].X, expected[i].Y, 1000));
         EXPECT_NE(t.Features[i].Style.find("PEN(w:1px,c:#ff0000"), std::string::npos)
             << t.Features[i].Style;
@@ -101,22 +97,16 @@ TEST_F(GridRunTab, DknTenKilometresOverBornholmWithPlaceNames) {
 // the names keep the true origins, and GDAL puts the shifted (0, 0) at the
 // projection's centre.
 TEST_F(GridRunTab, EuroGridIsShiftedByTheFalseOrigin) {
-    RunInto(MakeGrid(gkEuroGrid, "1km", ftTAB, {4321000, 3210000}, {4323000, 3212000}));
+    RunInto(SmallEuroGrid(ftTAB));
     EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"EuroGrid_1km.tab", "EuroGrid_1km.map",
                                                           "EuroGrid_1km.dat", "EuroGrid_1km.id"}));
     const OgrLayer t = ReadTab(dir / "EuroGrid_1km.tab", {0, 0});
     EXPECT_EQ(t.FieldNames, (std::vector<std::string>{"eoforigin", "noforigin"}));
     EXPECT_EQ(t.FieldWidths, (std::vector<int>{7, 7}));
-    const struct {
-        const char *E, *N;
-        double X, Y;
-    } expected[] = {{"4321000", "3210000", 0, 0},
-                    {"4321000", "3211000", 0, 1000},
-                    {"4322000", "3210000", 1000, 0},
-                    {"4322000", "3211000", 1000, 1000}};
+    const auto& expected = testutil::SmallEuroGridShiftedCells;
     ASSERT_EQ(t.Features.size(), 4u);
     for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(t.Features[i].Values, (std::vector<std::string>{expected[i].E, expected[i].N}));
+        EXPECT_EQ(t.Features[i].Values, expected[i].Values);
         EXPECT_EQ(t.Features[i].Outline, Square(expected[i].X, expected[i].Y, 1000));
         EXPECT_NE(t.Features[i].Style.find("c:#000000"), std::string::npos) << t.Features[i].Style;
     }
@@ -149,7 +139,7 @@ TEST_F(GridRunTab, TableThatCannotBeCreatedIsAnErrorNotDone) {
         TGenerationRun run(disk);
         const std::string table = c.Folder + "/DKN_1km_euref89.tab";
         try {
-            run.Execute(MakeGrid(gkDKN, "1km", ftTAB, {440000, 6200000}, {443000, 6202000}), ui);
+            run.Execute(SmallDkn(ftTAB), ui);
             ADD_FAILURE() << "no error";
         } catch (const EFCreateError& e) {
             const std::string message = e.what();
