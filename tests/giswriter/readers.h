@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <gdal.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <ogr_api.h>
 #include <shapefil.h>
 #include <stdexcept>
@@ -186,6 +187,14 @@ inline pwnet::TFloatPointArrayEx Section(const Part& pts) {
 // as the grid run hands it over.
 inline Part Square(double x, double y, double size) {
     return {{x, y}, {x, y + size}, {x + size, y + size}, {x + size, y}, {x, y}};
+}
+
+// A writer of Format into FileName (the output's path without its extension).
+inline std::unique_ptr<pwnet::TGISWrite> NewWriter(pwnet::TGISFormat Format,
+                                                   const std::string& FileName) {
+    auto w = pwnet::TGISWrite::GetGISObject(Format);
+    w->FileName = FileName;
+    return w;
 }
 
 // One region object of one ring.

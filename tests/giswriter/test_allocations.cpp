@@ -60,8 +60,7 @@ class PerObjectAllocations : public ::testing::TestWithParam<AllocationCase> {};
 TEST_P(PerObjectAllocations, WritingAnObjectAllocatesNothing) {
     const auto& c = GetParam();
     testutil::TempDir dir;
-    auto w = TGISWrite::GetGISObject(c.format);
-    w->FileName = dir / "grid";
+    auto w = NewWriter(c.format, dir / "grid");
     w->SetCodepage(c.codepage);
     w->SetOptimizePLinesSections(c.optimize);
     w->Pen = TMIPen{1, 2, 0xFF};

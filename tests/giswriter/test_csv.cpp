@@ -10,9 +10,7 @@ using namespace gwtest;
 namespace {
 
 std::unique_ptr<TGISWrite> NewCsv(const testutil::TempDir& dir) {
-    auto w = TGISWrite::GetGISObject(gfCSV);
-    w->FileName = dir / "grid";
-    return w;
+    return NewWriter(gfCSV, dir / "grid");
 }
 
 // Rows arrive through every kind of object, also those the file's kind would

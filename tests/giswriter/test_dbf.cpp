@@ -12,8 +12,7 @@ using namespace gwtest;
 namespace {
 
 std::unique_ptr<TGISWrite> NewDbf(const testutil::TempDir& dir, uint16_t codepage = 1252) {
-    auto w = TGISWrite::GetGISObject(gfDBF);
-    w->FileName = dir / "table";
+    auto w = NewWriter(gfDBF, dir / "table");
     w->SetCodepage(codepage);
     return w;
 }

@@ -93,9 +93,7 @@ const FormatCase Formats[] = {
 class WriterFaults : public ::testing::TestWithParam<FormatCase> {
 protected:
     std::unique_ptr<TGISWrite> NewWriter(const std::string& folder) {
-        auto w = TGISWrite::GetGISObject(GetParam().format);
-        w->FileName = folder + "/grid";
-        return w;
+        return gwtest::NewWriter(GetParam().format, folder + "/grid");
     }
     static void Declare(TGISWrite& w) {
         w.StartHeader(1, otRegion);
@@ -286,8 +284,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, WriterFaults, ::testing::ValuesIn(Formats),
 TEST(GmlFaults, SchemaThatCannotBeCreatedTakesTheCollectionAlong) {
     testutil::TempDir dir;
     std::filesystem::create_directory(dir / "grid.xsd"); // a folder in the file's place
-    auto w = TGISWrite::GetGISObject(gfGML2);
-    w->FileName = dir / "grid";
+    auto w = NewWriter(gfGML2, dir / "grid");
     EXPECT_THROW(w->StartHeader(1, otRegion), EFCreateError);
     EXPECT_FALSE(Exists(dir / "grid.xml"));
 }
@@ -296,8 +293,7 @@ TEST(GmlFaults, SchemaThatCannotBeCreatedTakesTheCollectionAlong) {
 // and says so.
 TEST(GmlFaults, CollectionGoneBeforeTheBoxPatch) {
     testutil::TempDir dir;
-    auto w = TGISWrite::GetGISObject(gfGML2);
-    w->FileName = dir / "grid";
+    auto w = NewWriter(gfGML2, dir / "grid");
     w->StartHeader(1, otRegion);
     w->AddField("id", gfInteger, 5, 0);
     AddCell(*w, "1", Square(0, 0, 1));

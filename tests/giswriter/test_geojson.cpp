@@ -225,8 +225,7 @@ TEST(GeoJsonBytes, PropertiesByFieldType) {
 
 TEST(GeoJsonRead, FileOfAGridReadByGdalWithItsCrs) {
     testutil::TempDir dir;
-    auto w = TGISWrite::GetGISObject(gfGeoJSON);
-    w->FileName = dir / "grid";
+    auto w = NewWriter(gfGeoJSON, dir / "grid");
     w->epsg = 3035;
     w->StartHeader(2, otRegion);
     w->AddField("eoforigin", gfDecimal, 7, 0);

@@ -15,9 +15,7 @@ const std::string Bom = "\xEF\xBB\xBF";
 const std::string Ns = "http://quadrel.dk/gml/grid";
 
 std::unique_ptr<TGISWrite> NewGml(const testutil::TempDir& dir, const std::string& name = "grid") {
-    auto w = TGISWrite::GetGISObject(gfGML2);
-    w->FileName = dir / name;
-    return w;
+    return NewWriter(gfGML2, dir / name);
 }
 
 std::string XmlHead(const std::string& box) {

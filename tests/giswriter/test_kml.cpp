@@ -13,9 +13,7 @@ namespace {
 const std::string Bom = "\xEF\xBB\xBF";
 
 std::unique_ptr<TGISWrite> NewKml(const testutil::TempDir& dir) {
-    auto w = TGISWrite::GetGISObject(gfKML2);
-    w->FileName = dir / "grid";
-    return w;
+    return NewWriter(gfKML2, dir / "grid");
 }
 
 std::string Lines(std::initializer_list<std::string> lines) {

@@ -18,9 +18,7 @@ const std::string Utm32 = "CoordSys Earth Projection 8, 115, \"m\", 9, 0, 0.9996
 const std::string Bom = "\xEF\xBB\xBF";
 
 std::unique_ptr<TGISWrite> NewMif(const testutil::TempDir& dir, TGISFormat format = gfMIF) {
-    auto w = TGISWrite::GetGISObject(format);
-    w->FileName = dir / "grid";
-    return w;
+    return NewWriter(format, dir / "grid");
 }
 
 // The ".mif" text after its "Data" line.

@@ -10,8 +10,7 @@ using namespace gwtest;
 namespace {
 
 std::unique_ptr<TGISWrite> NewShp(const testutil::TempDir& dir, uint16_t codepage = 1252) {
-    auto w = TGISWrite::GetGISObject(gfSHP);
-    w->FileName = dir / "grid";
+    auto w = NewWriter(gfSHP, dir / "grid");
     w->SetCodepage(codepage);
     return w;
 }
@@ -283,8 +282,7 @@ TEST(ShpReaders, PolylinesAndPointsReadBack) {
     }
     {
         testutil::TempDir pdir;
-        auto w = TGISWrite::GetGISObject(gfSHP);
-        w->FileName = pdir / "pts";
+        auto w = NewWriter(gfSHP, pdir / "pts");
         w->StartHeader(1, otPoint);
         w->AddField("id", gfInteger, 0, 0);
         for (int i = 0; i < 5; ++i)
