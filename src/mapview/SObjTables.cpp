@@ -60,9 +60,7 @@ void TSpatialObjTable::ImportFrom(TSpatialObjTable& sfile) {
     const int32_t last = sfile.HighestObjNo();
     for (int32_t i = 1; i <= last; ++i) {
         try {
-            sfile.SetObjectNo(i);
-            std::unique_ptr<TSpatialObjE2> obj;
-            sfile.FetchObj(obj);
+            const std::unique_ptr<TSpatialObjE2> obj = sfile.FetchObjAt(i);
             if (obj)
                 CreateObj(*obj);
         } catch (const std::exception& e) {
@@ -98,9 +96,7 @@ bool TSpatialObjTable::DeleteObject(int32_t) {
 }
 
 bool TSpatialObjTable::FetchObject(int32_t ObjectID, TObjectInfo& ObjInfo, TMemoryStream* ed) {
-    SetObjectNo(ObjectID);
-    std::unique_ptr<TSpatialObjE2> obj;
-    FetchObj(obj);
+    const std::unique_ptr<TSpatialObjE2> obj = FetchObjAt(ObjectID);
     if (!obj)
         return false;
     obj->GetObjectInfo(ObjInfo);
@@ -110,6 +106,13 @@ bool TSpatialObjTable::FetchObject(int32_t ObjectID, TObjectInfo& ObjInfo, TMemo
         ed->SetPosition(0);
     }
     return true;
+}
+
+std::unique_ptr<TSpatialObjE2> TSpatialObjTable::FetchObjAt(int32_t ObjectID) {
+    SetObjectNo(ObjectID);
+    std::unique_ptr<TSpatialObjE2> obj;
+    FetchObj(obj);
+    return obj;
 }
 
 void TSpatialObjTable::FetchObj(std::unique_ptr<TSpatialObjE2>&) {
@@ -126,9 +129,7 @@ void TSpatialObjTable::ModifyObj(TSpatialObjE2&) {
 }
 
 bool TSpatialObjTable::GetObjectNodes(int32_t ObjectID, TStream& Nodes) {
-    SetObjectNo(ObjectID);
-    std::unique_ptr<TSpatialObjE2> obj;
-    FetchObj(obj);
+    const std::unique_ptr<TSpatialObjE2> obj = FetchObjAt(ObjectID);
     if (!obj)
         return false;
     Nodes.SetPosition(0);
@@ -137,9 +138,7 @@ bool TSpatialObjTable::GetObjectNodes(int32_t ObjectID, TStream& Nodes) {
 }
 
 bool TSpatialObjTable::SetObjectNodes(int32_t ObjectID, TStream& Nodes) {
-    SetObjectNo(ObjectID);
-    std::unique_ptr<TSpatialObjE2> obj;
-    FetchObj(obj);
+    const std::unique_ptr<TSpatialObjE2> obj = FetchObjAt(ObjectID);
     if (!obj)
         return false;
     Nodes.SetPosition(0);

@@ -106,6 +106,8 @@ protected:
 
     // The concrete class's destructor marks the table as being destroyed before it closes it.
     void BeginDestroy() { fDestroying = true; }
+    // ObjectNo := ObjectID, then FetchObj: the object, or null when there is none.
+    std::unique_ptr<TSpatialObjE2> FetchObjAt(int32_t ObjectID);
 
     TMapUnits funits = muNone;
     double fmpu = -1.0;
