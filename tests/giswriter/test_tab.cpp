@@ -4,6 +4,7 @@
 
 #include "mitab.h"
 #include "pwnet_giswriter.h"
+#include "ogr_style.h"
 #include "readers.h"
 #include "temp_dir.h"
 
@@ -22,6 +23,7 @@ using namespace pwnet;
 using gwtest::Part;
 using gwtest::Section;
 using gwtest::Square;
+using testutil::StyleParam;
 
 namespace {
 
@@ -117,24 +119,6 @@ Table ReadTab(const std::string& path) {
     }
     GDALClose(ds);
     return t;
-}
-
-// The value of one parameter of one tool in an OGR style string, such as "c" of
-// "PEN" in PEN(w:1px,c:#ff0000,id:"mapinfo-pen-2,ogr-pen-0"); "" when absent.
-std::string StyleParam(const std::string& style, const std::string& tool,
-                       const std::string& param) {
-    const size_t start = style.find(tool + "(");
-    if (start == std::string::npos)
-        return "";
-    const size_t end = style.find(')', start);
-    const std::string body = style.substr(start + tool.size() + 1, end - start - tool.size() - 1);
-    const size_t at = ("," + body).find("," + param + ":");
-    if (at == std::string::npos)
-        return "";
-    size_t from = at + param.size() + 1;
-    if (body[from] == '"')
-        return body.substr(from + 1, body.find('"', from + 1) - from - 1);
-    return body.substr(from, body.find(',', from) - from);
 }
 
 class TabTables : public ::testing::Test {

@@ -4,6 +4,7 @@
 // layer's spatial reference.
 
 #include "mitab_library.h"
+#include "ogr_style.h"
 
 #include <gdal.h>
 #include <ogr_api.h>
@@ -128,35 +129,7 @@ private:
     OGRLayerH layer_ = nullptr;
 };
 
-// The parameters of one part of an OGR style string, e.g. part "PEN" of
-// PEN(w:1px,c:#ff0000,id:"mapinfo-pen-2,ogr-pen-0") gives w=1px, c=#ff0000 and
-// id=mapinfo-pen-2,ogr-pen-0. Empty when the style has no such part.
-inline std::map<std::string, std::string> StyleParams(const std::string& style,
-                                                      const std::string& tool) {
-    std::map<std::string, std::string> params;
-    const size_t start = style.find(tool + "(");
-    if (start == std::string::npos) return params;
-    size_t pos = start + tool.size() + 1;
-    while (pos < style.size() && style[pos] != ')') {
-        const size_t colon = style.find(':', pos);
-        if (colon == std::string::npos) break;
-        const std::string key = style.substr(pos, colon - pos);
-        std::string value;
-        pos = colon + 1;
-        if (pos < style.size() && style[pos] == '"') {
-            const size_t close = style.find('"', pos + 1);
-            value = style.substr(pos + 1, close - pos - 1);
-            pos = close + 1;
-        } else {
-            const size_t end = style.find_first_of(",)", pos);
-            value = style.substr(pos, end - pos);
-            pos = end;
-        }
-        params[key] = value;
-        if (pos < style.size() && style[pos] == ',') ++pos;
-    }
-    return params;
-}
+using testutil::StyleParams;
 
 // The MapInfo number in a style id such as "mapinfo-pen-2,ogr-pen-0" (kind "pen").
 inline int MapInfoId(const std::string& id, const std::string& kind) {
