@@ -4,12 +4,15 @@
 
 #include "pwnet_giswriter.h"
 
+#include <cpl_conv.h>
 #include <cstring>
 #include <filesystem>
 #include <gdal.h>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <ogr_api.h>
+#include <ogr_srs_api.h>
 #include <shapefil.h>
 #include <stdexcept>
 #include <string>
@@ -32,8 +35,11 @@ struct OgrField {
 struct OgrFeature {
     std::vector<std::string> values; // as GDAL gives them, UTF-8
     std::vector<bool> isSet;
-    std::string geometryType; // "" for none, else OGR's name ("POLYGON", ...)
-    std::vector<Part> parts;  // rings, lines or points, flattened in order
+    std::string geometryType;                // "" for none, else OGR's name ("POLYGON", ...)
+    std::vector<Part> parts;                 // rings, lines or points, flattened in order
+    std::vector<std::vector<Part>> polygons; // of a polygon or multipolygon: its rings
+    std::vector<TFloatPoint> points;         // of a point
+    std::string style;                       // OGR's style string
 };
 
 struct OgrLayer {
@@ -42,6 +48,11 @@ struct OgrLayer {
     long long featureCount = -1;
     bool hasExtent = false;
     OGREnvelope extent{};
+    // The layer's spatial reference system, when it has one.
+    std::string projection; // as WKT
+    int utmZone = 0, utmNorth = 0;
+    double semiMajor = 0, inverseFlattening = 0;
+    std::map<std::string, double> parameters; // of the projection (-1 where it has none)
 };
 
 inline void CollectParts(OGRGeometryH g, std::vector<Part>& parts) {
@@ -57,11 +68,47 @@ inline void CollectParts(OGRGeometryH g, std::vector<Part>& parts) {
     parts.push_back(std::move(part));
 }
 
-// Reads the first layer of a dataset with GDAL.
-inline OgrLayer ReadWithOgr(const std::string& path) {
+inline std::vector<Part> PolygonRings(OGRGeometryH polygon) {
+    std::vector<Part> rings;
+    for (int i = 0; i < OGR_G_GetGeometryCount(polygon); ++i)
+        CollectParts(OGR_G_GetGeometryRef(polygon, i), rings);
+    return rings;
+}
+
+inline void ReadGeometry(OGRGeometryH g, OgrFeature& f) {
+    f.geometryType = OGR_G_GetGeometryName(g);
+    CollectParts(g, f.parts);
+    const auto type = wkbFlatten(OGR_G_GetGeometryType(g));
+    if (type == wkbPolygon)
+        f.polygons.push_back(PolygonRings(g));
+    else if (type == wkbMultiPolygon)
+        for (int i = 0; i < OGR_G_GetGeometryCount(g); ++i)
+            f.polygons.push_back(PolygonRings(OGR_G_GetGeometryRef(g, i)));
+    else if (type == wkbPoint)
+        f.points.push_back({OGR_G_GetX(g, 0), OGR_G_GetY(g, 0)});
+}
+
+inline void ReadProjection(OGRSpatialReferenceH srs, OgrLayer& out) {
+    char* wkt = nullptr;
+    OSRExportToWkt(srs, &wkt);
+    out.projection = wkt ? wkt : "";
+    CPLFree(wkt);
+    out.utmZone = OSRGetUTMZone(srs, &out.utmNorth);
+    OGRErr err = OGRERR_NONE;
+    out.semiMajor = OSRGetSemiMajor(srs, &err);
+    out.inverseFlattening = OSRGetInvFlattening(srs, &err);
+    for (const char* p : {SRS_PP_LATITUDE_OF_CENTER, SRS_PP_LONGITUDE_OF_CENTER,
+                          SRS_PP_FALSE_EASTING, SRS_PP_FALSE_NORTHING})
+        out.parameters[p] = OSRGetProjParm(srs, p, -1, &err);
+}
+
+// Reads the first layer of a dataset with GDAL; driver, when given, is the only
+// driver that may open it.
+inline OgrLayer ReadWithOgr(const std::string& path, const char* driver = nullptr) {
     GDALAllRegister();
-    GDALDatasetH ds =
-        GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
+    const char* const drivers[] = {driver, nullptr};
+    GDALDatasetH ds = GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
+                                 driver ? drivers : nullptr, nullptr, nullptr);
     if (!ds)
         throw std::runtime_error("GDAL cannot open " + path);
     OgrLayer out;
@@ -74,6 +121,8 @@ inline OgrLayer ReadWithOgr(const std::string& path) {
     }
     out.featureCount = OGR_L_GetFeatureCount(layer, TRUE);
     out.hasExtent = OGR_L_GetExtent(layer, &out.extent, TRUE) == OGRERR_NONE;
+    if (OGRSpatialReferenceH srs = OGR_L_GetSpatialRef(layer))
+        ReadProjection(srs, out);
     OGR_L_ResetReading(layer);
     while (OGRFeatureH feat = OGR_L_GetNextFeature(layer)) {
         OgrFeature f;
@@ -81,10 +130,10 @@ inline OgrLayer ReadWithOgr(const std::string& path) {
             f.isSet.push_back(OGR_F_IsFieldSetAndNotNull(feat, i));
             f.values.push_back(OGR_F_GetFieldAsString(feat, i));
         }
-        if (OGRGeometryH g = OGR_F_GetGeometryRef(feat)) {
-            f.geometryType = OGR_G_GetGeometryName(g);
-            CollectParts(g, f.parts);
-        }
+        if (OGRGeometryH g = OGR_F_GetGeometryRef(feat))
+            ReadGeometry(g, f);
+        if (const char* style = OGR_F_GetStyleString(feat))
+            f.style = style;
         out.features.push_back(std::move(f));
         OGR_F_Destroy(feat);
     }

@@ -3,8 +3,8 @@
 // rings, values, field definitions, styles, coordinate system and bounds.
 
 #include "mitab.h"
-#include "pwnet_giswriter.h"
 #include "ogr_style.h"
+#include "pwnet_giswriter.h"
 #include "readers.h"
 #include "temp_dir.h"
 
@@ -34,91 +34,12 @@ constexpr const char* EuroGridCoordSys = "CoordSys Earth Projection 29, 115, \"m
 // The EuroGrid clause has no false origin: the run shifts every coordinate by it.
 constexpr double EuroShiftX = -4321000, EuroShiftY = -3210000;
 
-struct Feature {
-    std::vector<std::string> values;
-    std::string geometryType; // "" without geometry
-    std::vector<std::vector<Part>> polygons;
-    std::vector<TFloatPoint> points;
-    std::string style;
-};
+using Feature = gwtest::OgrFeature;
+using Table = gwtest::OgrLayer;
 
-// One MapInfo table as GDAL reads it.
-struct Table {
-    std::vector<gwtest::OgrField> fields;
-    std::vector<Feature> features;
-    long long count = -1;
-    std::string projection; // the layer's SRS as WKT
-    int utmZone = 0, utmNorth = 0;
-    double semiMajor = 0, inverseFlattening = 0;
-    std::map<std::string, double> parameters; // of the projection
-};
-
-Part Ring(OGRGeometryH ring) {
-    Part part;
-    for (int i = 0; i < OGR_G_GetPointCount(ring); ++i)
-        part.push_back({OGR_G_GetX(ring, i), OGR_G_GetY(ring, i)});
-    return part;
-}
-
-std::vector<Part> PolygonRings(OGRGeometryH polygon) {
-    std::vector<Part> rings;
-    for (int i = 0; i < OGR_G_GetGeometryCount(polygon); ++i)
-        rings.push_back(Ring(OGR_G_GetGeometryRef(polygon, i)));
-    return rings;
-}
-
+// One MapInfo table as GDAL's MapInfo driver reads it.
 Table ReadTab(const std::string& path) {
-    GDALAllRegister();
-    const char* const drivers[] = {"MapInfo File", nullptr};
-    GDALDatasetH ds =
-        GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, drivers, nullptr, nullptr);
-    if (!ds)
-        throw std::runtime_error("GDAL cannot open " + path);
-    OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
-    Table t;
-    OGRFeatureDefnH defn = OGR_L_GetLayerDefn(layer);
-    for (int i = 0; i < OGR_FD_GetFieldCount(defn); ++i) {
-        OGRFieldDefnH f = OGR_FD_GetFieldDefn(defn, i);
-        t.fields.push_back({OGR_Fld_GetNameRef(f), OGR_Fld_GetType(f), OGR_Fld_GetWidth(f),
-                            OGR_Fld_GetPrecision(f)});
-    }
-    t.count = OGR_L_GetFeatureCount(layer, TRUE);
-    if (OGRSpatialReferenceH srs = OGR_L_GetSpatialRef(layer)) {
-        char* wkt = nullptr;
-        OSRExportToWkt(srs, &wkt);
-        t.projection = wkt ? wkt : "";
-        CPLFree(wkt);
-        t.utmZone = OSRGetUTMZone(srs, &t.utmNorth);
-        OGRErr err = OGRERR_NONE;
-        t.semiMajor = OSRGetSemiMajor(srs, &err);
-        t.inverseFlattening = OSRGetInvFlattening(srs, &err);
-        for (const char* p : {SRS_PP_LATITUDE_OF_CENTER, SRS_PP_LONGITUDE_OF_CENTER,
-                              SRS_PP_FALSE_EASTING, SRS_PP_FALSE_NORTHING})
-            t.parameters[p] = OSRGetProjParm(srs, p, -1, &err);
-    }
-    OGR_L_ResetReading(layer);
-    while (OGRFeatureH feat = OGR_L_GetNextFeature(layer)) {
-        Feature f;
-        for (int i = 0; i < OGR_F_GetFieldCount(feat); ++i)
-            f.values.push_back(OGR_F_GetFieldAsString(feat, i));
-        if (OGRGeometryH g = OGR_F_GetGeometryRef(feat)) {
-            f.geometryType = OGR_G_GetGeometryName(g);
-            const auto type = wkbFlatten(OGR_G_GetGeometryType(g));
-            if (type == wkbPolygon)
-                f.polygons.push_back(PolygonRings(g));
-            else if (type == wkbMultiPolygon)
-                for (int i = 0; i < OGR_G_GetGeometryCount(g); ++i)
-                    f.polygons.push_back(PolygonRings(OGR_G_GetGeometryRef(g, i)));
-            else if (type == wkbPoint)
-                f.points.push_back({OGR_G_GetX(g, 0), OGR_G_GetY(g, 0)});
-        }
-        if (const char* style = OGR_F_GetStyleString(feat))
-            f.style = style;
-        t.features.push_back(std::move(f));
-        OGR_F_Destroy(feat);
-    }
-    GDALClose(ds);
-    return t;
+    return gwtest::ReadWithOgr(path, "MapInfo File");
 }
 
 class TabTables : public ::testing::Test {
@@ -176,7 +97,7 @@ TEST_F(TabTables, DknOneKilometreGrid) {
     EXPECT_EQ(t.fields[0].name, "KN1kmDK");
     EXPECT_EQ(t.fields[0].type, OFTString);
     EXPECT_EQ(t.fields[0].width, 20);
-    ASSERT_EQ(t.count, static_cast<long long>(cells.size()));
+    ASSERT_EQ(t.featureCount, static_cast<long long>(cells.size()));
     ASSERT_EQ(t.features.size(), cells.size());
     for (size_t i = 0; i < cells.size(); ++i) {
         SCOPED_TRACE(cells[i].id);
