@@ -34,8 +34,8 @@ std::string HumanSize(int64_t Bytes) {
 }
 
 // --dry-run: the extent has been printed; add the format, the files, the cells and
-// the size estimate. The format's own 2 GB limit needs no folder, so a dry run
-// reports it as the run would.
+// the size estimate. The format's own limits (its bounds, 2 GB) need no folder, so
+// a dry run reports them as the run would.
 int DryRun(const TCliOptions& Options, const TGridState& State, const TRunFormat& Format,
            std::ostream& Out) {
     const TRunEstimates estimates = EstimateRun(Format, State.GridKind, State.GridExtent);
@@ -47,6 +47,11 @@ int DryRun(const TCliOptions& Options, const TGridState& State, const TRunFormat
     if (estimates.Second >= 1000)
         Out << " (" << HumanSize(estimates.Second) << ")";
     Out << "\n";
+    if (const std::string text = BoundsRefusal(Format, State.GridKind, State.GridExtent);
+        !text.empty()) {
+        Out << text << "\n";
+        return esRefused;
+    }
     if (const std::string_view text = SizeLimitRefusal(Format, estimates); !text.empty()) {
         Out << text << "\n";
         return esRefused;

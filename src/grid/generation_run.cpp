@@ -243,6 +243,11 @@ TRunResult TGenerationRun::Execute(const TGridState& State, TRunUserInterface& U
 
     // Will the output fit? Before any grid file is opened.
     result.Estimates = EstimateRun(format, S.GridKind, S.GridExtent);
+    if (const std::string text = BoundsRefusal(format, S.GridKind, S.GridExtent); !text.empty()) {
+        UI.ShowMessage(text);
+        result.Outcome = TRunOutcome::OutsideBounds;
+        return result;
+    }
     if (const std::string_view text = SizeLimitRefusal(format, result.Estimates); !text.empty()) {
         UI.ShowMessage(std::string(text));
         result.Outcome = TRunOutcome::TooLarge;

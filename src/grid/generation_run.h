@@ -40,6 +40,7 @@ enum class TRunOutcome {
     Done,         // the grid was written
     Cancelled,    // the folder dialog was cancelled
     Declined,     // No to the question about a folder off the local disk
+    OutsideBounds, // the format cannot hold cells beyond its coordinate system's bounds
     TooLarge,     // the format cannot hold more than 2 GB
     NoLargeFiles, // more than 2 GB on a file system that cannot hold such files
     NoSpace,      // less free space than the estimate
@@ -47,7 +48,7 @@ enum class TRunOutcome {
 
 struct TRunResult {
     TRunOutcome Outcome = TRunOutcome::Cancelled;
-    // Known once the writer exists (from TooLarge on): the format really written
+    // Known once the writer exists (from OutsideBounds on): the format really written
     // (the MIF row when the factory fell back), the estimates, the cells.
     const TRunFormat* Format = nullptr;
     TRunEstimates Estimates;

@@ -82,7 +82,8 @@ constexpr TRunFormat Formats[] = {
      .MapInfoShift = true,
      .LonLat = false,
      .SizeLimitText = "TAB format can not handle >2 GB as output",
-     .CompactHint = {}},
+     .CompactHint = {},
+     .OutsideBoundsText = "TAB format can only hold cells within"},
     {.Tag = ftGML,
      .Name = "gml",
      .Caption = "GML 2.1.2",
@@ -236,6 +237,24 @@ std::vector<std::string_view> FreeSpaceRefusal(const TRunFormat& Format,
     if (!Format.CompactHint.empty())
         texts.push_back(Format.CompactHint);
     return texts;
+}
+
+std::string BoundsRefusal(const TRunFormat& Format, TGridKind Kind, const TGridExtent& Extent) {
+    if (Format.OutsideBoundsText.empty())
+        return {};
+    const TFloatRect b = GridCoordSysBounds(Kind);
+    if (Extent.X1 >= b.xmin && Extent.Y1 >= b.ymin && Extent.X2 <= b.xmax && Extent.Y2 <= b.ymax)
+        return {};
+    auto metres = [](double v) { return std::to_string(static_cast<long long>(v)); };
+    return std::string(Format.OutsideBoundsText) + " (" + metres(b.xmin) + ", " +
+           metres(b.ymin) + ") (" + metres(b.xmax) + ", " + metres(b.ymax) + ")";
+}
+
+TFloatRect GridCoordSysBounds(TGridKind Kind) {
+    // The Bounds of GridCoordSys; EuroGrid's are given there in shifted coordinates.
+    if (Kind == gkEuroGrid)
+        return {0, 0, 8500000, 7500000};
+    return {100000, 6000000, 1000000, 6500000};
 }
 
 std::string_view GridCoordSys(TGridKind Kind) {

@@ -41,6 +41,11 @@ struct TRunFormat {
     std::string_view SizeLimitText;
     // The hint after a large-file or free-space refusal; empty for none.
     std::string_view CompactHint;
+    // For a format that stores coordinates only within the Bounds of its CoordSys
+    // clause (a MapInfo table holds them as integers over that rectangle and moves
+    // anything outside to its edge): the start of the refusal of a grid beyond them,
+    // to which the bounds are added. Empty for the other formats.
+    std::string_view OutsideBoundsText = {};
 };
 
 // All rows in tag order.
@@ -89,9 +94,15 @@ std::vector<std::string_view> LargeFileRefusal(const TRunFormat& Format,
 std::vector<std::string_view> FreeSpaceRefusal(const TRunFormat& Format,
                                                const TRunEstimates& Estimates, int64_t FreeBytes);
 
+// The refusal when the format keeps coordinates only within its bounds and the
+// grid's cells reach beyond them; empty when the grid fits.
+std::string BoundsRefusal(const TRunFormat& Format, TGridKind Kind, const TGridExtent& Extent);
+
 // The MapInfo CoordSys clause of a grid system (the EuroGrid one describes the
 // shifted coordinates of MIF and TAB output).
 std::string_view GridCoordSys(TGridKind Kind);
+// The Bounds of GridCoordSys in the grid system's own (unshifted) metres.
+pwnet::TFloatRect GridCoordSysBounds(TGridKind Kind);
 // What the run adds to every written coordinate: the negated LAEA false origin for
 // EuroGrid in a format with MapInfoShift, else nothing.
 pwnet::TFloatPoint CoordinateShift(const TRunFormat& Format, TGridKind Kind);

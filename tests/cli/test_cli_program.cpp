@@ -108,6 +108,16 @@ TEST(QuadrelCli, DryRunTellsOfTheLimitsAndFallbacks) {
     EXPECT_EQ(tab.Err.find("MapInfo TAB needs the MITAB library") != std::string::npos, fallsBack);
     EXPECT_NE(tab.Out.find(fallsBack ? "Format: MapInfo MIF\n" : "Format: MapInfo TAB\n"),
               std::string::npos);
+
+    // West of the bounds a MapInfo table can hold; MIF, written when TAB falls back,
+    // has no such limit.
+    const Result west = RunCli({"--grid", "dkn", "--corners", "98000,6200000,101000,6201000",
+                                "--format", "tab", "--dry-run"});
+    EXPECT_EQ(west.Status, fallsBack ? 0 : 1);
+    EXPECT_EQ(west.Out.ends_with("TAB format can only hold cells within (100000, 6000000) "
+                                 "(1000000, 6500000)\n"),
+              !fallsBack)
+        << west.Out;
 }
 
 // --- Real runs -----------------------------------------------------------------------

@@ -122,18 +122,24 @@ TEST(FileSystemOfRealFolders, AgreesWithFindmnt) {
         GTEST_SKIP() << "no findmnt";
     testutil::TempDir dir;
     const std::string folders[] = {dir.path().string(), "/", "/proc", "/dev/shm"};
+    int compared = 0;
     for (const std::string& folder : folders) {
         if (!fs::exists(folder))
             continue;
         SCOPED_TRACE(folder);
         const std::string expected =
             CommandOutput("findmnt -n -o FSTYPE --target '" + folder + "'");
-        ASSERT_FALSE(expected.empty());
+        // In a chroot the mount table may not reach a folder; findmnt then has no answer.
+        if (expected.empty())
+            continue;
+        ++compared;
         EXPECT_EQ(FileSystemName(folder), expected);
         // The run appends a separator to the folder it was given.
         EXPECT_EQ(FileSystemName(folder + "/"), expected);
         EXPECT_EQ(DriveType(folder), IsNetworkFileSystem(expected) ? dtRemote : dtFixed);
     }
+    if (compared == 0)
+        GTEST_SKIP() << "findmnt could not place any of the folders";
 }
 
 TEST(FileSystemOfRealFolders, FolderThatCannotBeAsked) {

@@ -156,4 +156,48 @@ TEST_F(GridRunTab, TableThatCannotBeCreatedIsAnErrorNotDone) {
     EXPECT_EQ(FilesIn(blocked), std::set<std::string>{"DKN_1km_euref89.tab"}) << "left as it was";
 }
 
+// Regression: a MapInfo table keeps coordinates only within the Bounds of its
+// CoordSys and moves anything beyond them to the edge, so cells outside came out
+// squashed in a table that looked complete. The run refuses such a grid, before any
+// file is made; a grid on the bounds themselves is written.
+TEST_F(GridRunTab, CellsBeyondTheBoundsAreRefusedBeforeAnyFile) {
+    const std::string dkn = "TAB format can only hold cells within (100000, 6000000) (1000000, 6500000)";
+    const std::string euro = "TAB format can only hold cells within (0, 0) (8500000, 7500000)";
+    const struct {
+        const char* Name;
+        TGridState Grid;
+        std::string Refusal; // empty: written
+    } cases[] = {
+        {"DKN west of the bounds",
+         testutil::MakeGrid(gkDKN, "1km", ftTAB, {98000, 6200000}, {101000, 6201000}), dkn},
+        {"DKN north of the bounds",
+         testutil::MakeGrid(gkDKN, "10km", ftTAB, {900000, 6480000}, {910000, 6510000}), dkn},
+        {"DKN along the south-east corner",
+         testutil::MakeGrid(gkDKN, "100km", ftTAB, {900000, 6000000}, {1000000, 6100000}), ""},
+        {"EuroGrid east of the bounds",
+         testutil::MakeGrid(gkEuroGrid, "100km", ftTAB, {8400000, 100000}, {8600000, 200000}),
+         euro},
+        {"EuroGrid at the origin", testutil::MakeGrid(gkEuroGrid, "1000km", ftTAB, {1, 1}, {2, 2}),
+         ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        testutil::TempDir folder;
+        testutil::FakeFileSystem disk;
+        testutil::FakeUserInterface ui;
+        ui.FolderToChoose = folder.path().string();
+        TGenerationRun run(disk);
+        const TRunResult r = run.Execute(c.Grid, ui);
+        if (c.Refusal.empty()) {
+            EXPECT_EQ(r.Outcome, TRunOutcome::Done);
+            EXPECT_EQ(FilesIn(folder.path()).size(), 4u);
+        } else {
+            EXPECT_EQ(r.Outcome, TRunOutcome::OutsideBounds);
+            EXPECT_EQ(ui.Messages, std::vector<std::string>{c.Refusal});
+            EXPECT_TRUE(FilesIn(folder.path()).empty());
+            EXPECT_EQ(ui.CursorDepth, 0);
+        }
+    }
+}
+
 } // namespace

@@ -211,6 +211,36 @@ TEST(RunFormats, CoordinateShiftAndCoordSys) {
                                    "0 Bounds (100000, 6000000) (1000000,6500000)");
 }
 
+// Only TAB keeps its coordinates within the bounds of its CoordSys; the bounds are
+// those of the clause, in the grid system's own metres.
+TEST(RunFormats, BoundsRefusalOnlyForTab) {
+    const std::string dkn = "TAB format can only hold cells within (100000, 6000000) (1000000, 6500000)";
+    const struct {
+        int32_t Tag;
+        TGridKind Kind;
+        TGridExtent Extent;
+        std::string Refusal;
+    } cases[] = {
+        {ftTAB, gkDKN, {440000, 6200000, 443000, 6202000, 3, 2}, ""},
+        {ftTAB, gkDKN, {100000, 6000000, 1000000, 6500000, 9, 5}, ""},
+        {ftTAB, gkDKN, {99000, 6200000, 101000, 6201000, 2, 1}, dkn},
+        {ftTAB, gkDKN, {440000, 5999000, 441000, 6001000, 1, 2}, dkn},
+        {ftTAB, gkDKN, {999000, 6200000, 1001000, 6201000, 2, 1}, dkn},
+        {ftTAB, gkDKN, {440000, 6499000, 441000, 6501000, 1, 2}, dkn},
+        {ftTAB, gkEuroGrid, {0, 0, 8500000, 7500000, 85, 75}, ""},
+        {ftTAB, gkEuroGrid, {-1000, 0, 0, 1000, 1, 1},
+         "TAB format can only hold cells within (0, 0) (8500000, 7500000)"},
+        {ftMIF, gkDKN, {99000, 6200000, 101000, 6201000, 2, 1}, ""},
+        {ftSHP, gkEuroGrid, {-1000, 0, 0, 1000, 1, 1}, ""},
+        {ftGML, gkDKN, {0, 0, 1000, 1000, 1, 1}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(FindRunFormat(c.Tag)->Name) + " " +
+                     std::to_string(c.Extent.X1) + " " + std::to_string(c.Extent.Y1));
+        EXPECT_EQ(BoundsRefusal(*FindRunFormat(c.Tag), c.Kind, c.Extent), c.Refusal);
+    }
+}
+
 // A format whose writer the factory replaces by MIF/MID is written, estimated and
 // shifted as MIF; the formats this build writes itself stay as chosen.
 TEST(RunFormats, ResolveToTheWriterTheFactoryHandsOut) {
