@@ -3,7 +3,7 @@
 // part, and the box of every point stored. No files.
 
 #include "giswrite_text.h"
-#include "pwnet_giswriter.h"
+#include "giswrite_array.h"
 
 #include <algorithm>
 #include <cmath>

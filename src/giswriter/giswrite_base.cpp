@@ -1,7 +1,7 @@
 // TGISWrite: the calling protocol, attribute splitting, ring checks, merging of
 // touching polyline sections and great-circle densification shared by all formats.
 
-#include "pwnet_giswriter.h"
+#include "giswrite_base.h"
 
 #include <cmath>
 #include <cstdio>

@@ -3,7 +3,7 @@
 // it, whatever its geometry. Text in the writer's code page, CR LF lines, no
 // byte-order mark.
 
-#include "pwnet_giswriter.h"
+#include "giswrite_csv.h"
 
 namespace pwnet {
 

@@ -7,7 +7,7 @@
 // (deletion flag 0x20 and the fields, each exactly its width) and the end byte 0x1A.
 
 #include "giswrite_text.h"
-#include "pwnet_giswriter.h"
+#include "giswrite_dbf.h"
 
 #include <cstring>
 #include <ctime>

@@ -8,7 +8,7 @@
 // with a null geometry, so the collection stays valid JSON.
 
 #include "giswrite_text.h"
-#include "pwnet_giswriter.h"
+#include "giswrite_geojson.h"
 
 namespace pwnet {
 

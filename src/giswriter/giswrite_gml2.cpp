@@ -12,7 +12,7 @@
 // the collection stays well-formed.
 
 #include "giswrite_text.h"
-#include "pwnet_giswriter.h"
+#include "giswrite_gml2.h"
 
 #include <algorithm>
 #include <cmath>

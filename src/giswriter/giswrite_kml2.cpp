@@ -8,7 +8,7 @@
 // arrived, so one left incomplete is still written, without geometry.
 
 #include "giswrite_text.h"
-#include "pwnet_giswriter.h"
+#include "giswrite_kml2.h"
 
 #include <filesystem>
 

@@ -9,7 +9,7 @@
 // ring arrays the records point to are reused from object to object.
 
 #include "mfal.h"
-#include "pwnet_giswriter.h"
+#include "giswrite_mfal.h"
 
 #include <cstddef>
 #include <cstring>

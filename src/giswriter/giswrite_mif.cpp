@@ -5,7 +5,7 @@
 // CR LF line ends, and start with a UTF-8 byte-order mark when that is UTF-8.
 
 #include "giswrite_text.h"
-#include "pwnet_giswriter.h"
+#include "giswrite_mif.h"
 
 namespace pwnet {
 

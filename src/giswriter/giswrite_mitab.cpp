@@ -11,7 +11,7 @@
 // colours in MapInfo order (0xRRGGBB).
 
 #include "mitab.h"
-#include "pwnet_giswriter.h"
+#include "giswrite_mitab.h"
 
 #include <algorithm>
 #include <charconv>

@@ -10,7 +10,7 @@
 // Each record is assembled in memory and written in one piece when its object is
 // complete; the bytes are those of the header-then-parts-then-points layout.
 
-#include "pwnet_giswriter.h"
+#include "giswrite_shp.h"
 
 #include <cstring>
 

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "giswrite_base.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pwnet {
+
+// MIF/MID: the MapInfo interchange pair, ".mif" (header and geometry) and ".mid"
+// (one attribute line per object), text in the writer's code page, CR LF lines.
+// Both files are created when the last field is declared (by StartHeader when
+// there are none); Drop removes both.
+class TGISWriteMIF : public TGISWrite {
+public:
+    TGISWriteMIF();
+    ~TGISWriteMIF() override;
+
+    int32_t fVersion = 300;      // number of the "Version" line
+    std::vector<std::string> ss; // column lines, collected while fields are declared
+
+protected:
+    void BeginObject(int32_t NumParts, std::string_view Attrib) override;
+    void WriteSection(int32_t Index, const TFloatPointArrayEx& SegList) override;
+    void DoAddField() override;
+    void DoAddLine(const TFloatPoint& P1, const TFloatPoint& P2, std::string_view Attrib) override;
+    void DoAddPoint(double X, double Y, std::string_view Attrib) override;
+    void DoClose() override;
+    void DoStartHeader() override;
+    void AbandonObject() override;
+    void ReleaseFiles() noexcept override;
+
+    std::unique_ptr<TTextFileWriter> FOutMIF;
+    std::unique_ptr<TTextFileWriter> FOutMID;
+
+private:
+    void WriteHeader();
+    void WriteMidLine(std::string_view Attrib);
+    void AppendPenLine();
+    void AppendBrushLine();
+    void AppendSymbolLine();
+    void AppendPoint(double X, double Y);
+    void FlushGeometry();
+
+    std::string FGeom;         // text of the current object's geometry, reused
+    std::string FMidLine;      // the current row as written, reused
+    int64_t FObjectPoints = 0; // points of the current object in a point file
+};
+
+// MIF/MID fixed to UTF-8.
+class TGISWriteMIF8 : public TGISWriteMIF {
+public:
+    TGISWriteMIF8();
+};
+
+} // namespace pwnet
