@@ -3,9 +3,8 @@
 // factory (giswrite_base.h), and one header per format. Clients that only get a
 // writer from the factory need no more than giswrite_base.h.
 
-#include "giswrite_base.h"
-
 #include "giswrite_array.h"
+#include "giswrite_base.h"
 #include "giswrite_csv.h"
 #include "giswrite_dbf.h"
 #include "giswrite_geojson.h"
