@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <optional>
 #include <set>
 
 namespace quadrel::cli {
@@ -90,58 +91,132 @@ void ParseCorners(std::string_view Text, TCornerPoint& First, TCornerPoint& Seco
     Second = {v[2], v[3]};
 }
 
+namespace {
+
+// One option of the command line. A new option is one row here (and its lines in
+// HelpText): its long name, its one-letter short name or 0, whether it takes a
+// value, and what it sets.
+struct TOptionSpec {
+    std::string_view Long;
+    char Short;
+    bool TakesValue;
+    void (*Apply)(TCliOptions& Options, std::string_view Value);
+};
+
+constexpr TOptionSpec Options[] = {
+    {"--grid", 'g', true, [](TCliOptions& o, std::string_view v) { o.Grid = ParseGrid(v); }},
+    {"--size", 's', true, [](TCliOptions& o, std::string_view v) { o.Size = v; }},
+    {"--area", 'a', true, [](TCliOptions& o, std::string_view v) { o.Area = v; }},
+    {"--corners", 'c', true,
+     [](TCliOptions& o, std::string_view v) {
+         ParseCorners(v, o.FirstCorner, o.SecondCorner);
+         o.HasCorners = true;
+     }},
+    {"--format", 'f', true, [](TCliOptions& o, std::string_view v) { o.Format = v; }},
+    // The folder is taken as given: a name may begin or end with blanks.
+    {"--output", 'o', true, [](TCliOptions& o, std::string_view v) { o.Output = v; }},
+    {"--yes", 'y', false, [](TCliOptions& o, std::string_view) { o.Yes = true; }},
+    {"--dry-run", 'n', false, [](TCliOptions& o, std::string_view) { o.DryRun = true; }},
+    {"--help", 'h', false, [](TCliOptions& o, std::string_view) { o.Help = true; }},
+};
+
+const TOptionSpec* FindLongOption(std::string_view Name) {
+    for (const TOptionSpec& spec : Options)
+        if (spec.Long == Name)
+            return &spec;
+    return nullptr;
+}
+
+const TOptionSpec* FindShortOption(char Name) {
+    for (const TOptionSpec& spec : Options)
+        if (spec.Short != 0 && spec.Short == Name)
+            return &spec;
+    return nullptr;
+}
+
+// Walks the arguments: "--name value", "--name=value", "-n value", "-nvalue" and
+// bundled short flags ("-yn"). Every option counts under its long name, so "-g"
+// after "--grid" is given twice.
+class TArgumentReader {
+public:
+    TArgumentReader(std::span<const std::string_view> Args, TCliOptions& Result)
+        : FArgs(Args), FResult(Result) {}
+
+    // False once --help has been seen: the rest of the line is not read.
+    bool ReadAll() {
+        for (FIndex = 0; FIndex < FArgs.size(); ++FIndex) {
+            const std::string_view arg = FArgs[FIndex];
+            if (arg.starts_with("--"))
+                ReadLong(arg);
+            else if (arg.size() >= 2 && arg[0] == '-')
+                ReadShort(arg.substr(1));
+            else
+                throw EUsageError("unexpected argument \"" + std::string(arg) + "\"");
+            if (FResult.Help)
+                return false;
+        }
+        return true;
+    }
+
+private:
+    void ReadLong(std::string_view Arg) {
+        std::string_view name = Arg;
+        std::optional<std::string_view> value;
+        if (const size_t eq = Arg.find('='); eq != std::string_view::npos) {
+            name = Arg.substr(0, eq);
+            value = Arg.substr(eq + 1);
+        }
+        const TOptionSpec* spec = FindLongOption(name);
+        if (!spec)
+            throw EUsageError("unknown option \"" + std::string(name) + "\"");
+        if (!spec->TakesValue && value)
+            throw EUsageError(std::string(name) + " takes no value");
+        Apply(*spec, value);
+    }
+
+    void ReadShort(std::string_view Letters) {
+        for (size_t k = 0; k < Letters.size(); ++k) {
+            const TOptionSpec* spec = FindShortOption(Letters[k]);
+            if (!spec)
+                throw EUsageError("unknown option \"-" + std::string(1, Letters[k]) + "\"");
+            if (spec->TakesValue) {
+                const std::string_view rest = Letters.substr(k + 1);
+                Apply(*spec, rest.empty() ? std::nullopt : std::optional(rest));
+                return;
+            }
+            Apply(*spec, std::nullopt);
+            if (FResult.Help)
+                return;
+        }
+    }
+
+    // Value: the text after "=" or the short option's letter, if any.
+    void Apply(const TOptionSpec& Spec, std::optional<std::string_view> Value) {
+        if (!FSeen.insert(Spec.Long).second)
+            throw EUsageError(std::string(Spec.Long) + " is given more than once");
+        if (Spec.TakesValue && !Value) {
+            if (FIndex + 1 >= FArgs.size())
+                throw EUsageError(std::string(Spec.Long) + " needs a value");
+            Value = FArgs[++FIndex];
+        }
+        if (Spec.TakesValue && Trim(*Value).empty())
+            throw EUsageError(std::string(Spec.Long) + " needs a value");
+        // Names and labels are read without the blanks around them.
+        Spec.Apply(FResult, Spec.Long == "--output" || !Value ? Value.value_or("") : Trim(*Value));
+    }
+
+    std::span<const std::string_view> FArgs;
+    TCliOptions& FResult;
+    size_t FIndex = 0;
+    std::set<std::string_view> FSeen;
+};
+
+} // namespace
+
 TCliOptions ParseCommandLine(std::span<const std::string_view> Args) {
     TCliOptions o;
-    std::set<std::string, std::less<>> seen;
-    for (size_t i = 0; i < Args.size(); ++i) {
-        std::string_view arg = Args[i];
-        if (arg == "--help" || arg == "-h") {
-            o.Help = true;
-            return o;
-        }
-        if (!arg.starts_with("--"))
-            throw EUsageError("unexpected argument \"" + std::string(arg) + "\"");
-        std::string_view name = arg, value;
-        bool inlineValue = false;
-        if (const size_t eq = arg.find('='); eq != std::string_view::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-            inlineValue = true;
-        }
-        const bool flag = name == "--yes" || name == "--dry-run";
-        const bool takesValue = name == "--grid" || name == "--size" || name == "--area" ||
-                                name == "--corners" || name == "--format" || name == "--output";
-        if (!flag && !takesValue)
-            throw EUsageError("unknown option \"" + std::string(name) + "\"");
-        if (!seen.insert(std::string(name)).second)
-            throw EUsageError(std::string(name) + " is given more than once");
-        if (flag) {
-            if (inlineValue)
-                throw EUsageError(std::string(name) + " takes no value");
-            (name == "--yes" ? o.Yes : o.DryRun) = true;
-            continue;
-        }
-        if (!inlineValue) {
-            if (i + 1 >= Args.size())
-                throw EUsageError(std::string(name) + " needs a value");
-            value = Args[++i];
-        }
-        if (Trim(value).empty())
-            throw EUsageError(std::string(name) + " needs a value");
-        if (name == "--grid")
-            o.Grid = ParseGrid(Trim(value));
-        else if (name == "--size")
-            o.Size = Trim(value);
-        else if (name == "--area")
-            o.Area = Trim(value);
-        else if (name == "--corners") {
-            ParseCorners(value, o.FirstCorner, o.SecondCorner);
-            o.HasCorners = true;
-        } else if (name == "--format")
-            o.Format = Trim(value);
-        else
-            o.Output = value;
-    }
+    if (!TArgumentReader(Args, o).ReadAll())
+        return o;
     if (o.Grid == gkNone)
         throw EUsageError("missing --grid (dkn or eurogrid)");
     if (o.HasCorners && !o.Area.empty())
