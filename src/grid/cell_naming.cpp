@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <limits>
 
 namespace quadrel {
 
@@ -99,6 +101,25 @@ const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) 
     }
     FText += '"';
     return FText;
+}
+
+TCornerPoint CellOriginAt(const TGridState& State, double X, double Y) {
+    const double size = State.CellSize > 0 ? State.CellSize : 1;
+    return {std::floor(X / size) * size, std::floor(Y / size) * size};
+}
+
+std::string CellNameAt(const TGridState& State, double X, double Y) {
+    if (State.GridKind == gkNone || State.CellSize <= 0)
+        return {};
+    const TCornerPoint o = CellOriginAt(State, X, Y);
+    constexpr double low = std::numeric_limits<int32_t>::min();
+    constexpr double high = std::numeric_limits<int32_t>::max();
+    if (!(o.X >= low && o.X <= high && o.Y >= low && o.Y <= high))
+        return {};
+    const auto e = static_cast<int32_t>(o.X), n = static_cast<int32_t>(o.Y);
+    if (State.GridKind == gkEuroGrid)
+        return std::to_string(e) + ", " + std::to_string(n);
+    return CellId(State, e, n);
 }
 
 std::string AttributeText(const TGridState& State, int32_t Easting, int32_t Northing) {

@@ -68,6 +68,15 @@ private:
     std::string FText;
 };
 
+// The lower-left corner of the cell of State's size that contains (X, Y), in grid
+// metres: a point on a cell line belongs to the cell to its north and east.
+TCornerPoint CellOriginAt(const TGridState& State, double X, double Y);
+
+// The name of the cell of State's size that contains (X, Y), as a user reads it:
+// the DKN identifier ("1km_6175_724"), or the EuroGrid origin pair ("4321000,
+// 3210000"). Empty without a grid system and size, or beyond the range of names.
+std::string CellNameAt(const TGridState& State, double X, double Y);
+
 // The attribute text of one cell (see TCellNamer), for single use.
 std::string AttributeText(const TGridState& State, int32_t Easting, int32_t Northing);
 

@@ -153,3 +153,30 @@ TEST(CellFields, PlaceNamesOnlyForDkn10km) {
 }
 
 } // namespace
+
+// The cell at a point: a point on a cell line belongs to the cell to its north and
+// east, also west and south of the grid's origin.
+TEST(CellAt, NamesTheCellToTheNorthAndEastOfALine) {
+    TGridState dkn;
+    dkn.ChooseGridKind(gkDKN); // 1 km
+    TGridState euro;
+    euro.ChooseGridKind(gkEuroGrid); // 10 km
+    struct Case {
+        const TGridState& State;
+        double X, Y;
+        const char* Name;
+    };
+    const Case cases[] = {
+        {dkn, 724352, 6175804, "1km_6175_724"}, // Copenhagen city hall
+        {dkn, 724000, 6175000, "1km_6175_724"}, // the cell's own corner
+        {dkn, 723999.999, 6174999.999, "1km_6174_723"},
+        {euro, 4321000, 3210000, "4320000, 3210000"},
+        {euro, -0.5, -10000, "-10000, -10000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        EXPECT_EQ(CellNameAt(c.State, c.X, c.Y), c.Name);
+    }
+    EXPECT_EQ(CellNameAt(TGridState(), 1, 1), "");
+    EXPECT_EQ(CellNameAt(dkn, 1e300, 1), "");
+}
