@@ -3,6 +3,7 @@
 #include "cell_naming.h"
 #include "errors.h"
 #include "lonlat_columns.h"
+#include "output_lock.h"
 #include "side_files.h"
 
 #include <algorithm>
@@ -134,7 +135,7 @@ void AbandonGrid(TGISWrite& Writer, TRunUserInterface& UI) noexcept {
 }
 
 // Writes the grid under the busy cursor; the writer is closed and freed before the
-// cursor comes back.
+// cursor comes back. A failed write is reported with its file and reason.
 void WriteGrid(std::unique_ptr<TGISWrite>& Writer, const TGridState& S, const TRunFormat& Format,
                const std::string& Base, const TFloatPoint& Shift, TFloatPointArrayEx& Ring,
                TRunUserInterface& UI) {
@@ -152,6 +153,11 @@ void WriteGrid(std::unique_ptr<TGISWrite>& Writer, const TGridState& S, const TR
         WriteCells(*Writer, S, Shift, lonLat.get(), Ring, UI);
         UI.SetProgressPosition(0);
         Writer->Close();
+    } catch (const EWriteError& e) {
+        AbandonGrid(*Writer, UI);
+        if (e.FileName().empty())
+            throw;
+        throw EWriteError(e.Description(), e.FileName(), e.Reason());
     } catch (...) {
         AbandonGrid(*Writer, UI);
         throw;
@@ -165,6 +171,11 @@ void ShowAll(TRunUserInterface& UI, const std::vector<std::string_view>& Texts) 
 }
 
 } // namespace
+
+std::string BusyMessage(const std::string& Folder, const std::string& FilePrefix) {
+    return "Another run is writing " + FilePrefix + " into " + Folder +
+           " at this moment: try again when it has finished";
+}
 
 void CheckGridReady(const TGridState& S) {
     if (!FindGridSystem(S.GridKind) || !S.Size() || S.CellSize <= 0)
@@ -223,6 +234,17 @@ TRunResult TGenerationRun::Execute(const TGridState& State, TRunUserInterface& U
     }
     UI.ProcessMessages();
 
+    // One run per grid and folder, from before the first file until the end.
+    result.OutputBase = OutputFolder + S.FilePrefix;
+    const TOutputLock lock(result.OutputBase);
+    if (lock.Status() == TOutputLock::lsBusy) {
+        UI.ShowMessage(BusyMessage(OutputFolder, S.FilePrefix));
+        result.Outcome = TRunOutcome::Busy;
+        return result;
+    }
+    if (lock.Status() == TOutputLock::lsHeld)
+        RecoverOutput(result.OutputBase);
+
     TFloatPointArrayEx ring;
     ring.Pnt.resize(5);
     ring.Count = 5;
@@ -233,7 +255,6 @@ TRunResult TGenerationRun::Execute(const TGridState& State, TRunUserInterface& U
         throw Exception("No writer for the format \"" + std::string(requested.Caption) + "\"");
     const TRunFormat& format = EffectiveRunFormat(requested, *writer);
     result.Format = &format;
-    result.OutputBase = OutputFolder + S.FilePrefix;
     if (format.ShapefileSideFiles) {
         if (S.GridKind == gkDKN)
             WriteAvlFile(result.OutputBase, S.SizeTag);

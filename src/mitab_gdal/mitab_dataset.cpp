@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <filesystem>
 #include <mutex>
 #include <unistd.h>
@@ -241,9 +244,9 @@ std::string Feature::StyleString() const {
 // Dataset
 
 Dataset::Dataset(GdalDatasetPtr dataset, SrsPtr srs, std::optional<Bounds> bounds,
-                 std::string layerName)
+                 std::string path, std::string layerName)
     : dataset_(std::move(dataset)), srs_(std::move(srs)), bounds_(bounds),
-      layerName_(std::move(layerName)) {}
+      path_(std::move(path)), layerName_(std::move(layerName)) {}
 
 Dataset::~Dataset() { Close(); }
 
@@ -287,8 +290,8 @@ std::unique_ptr<Dataset> Dataset::Create(const char* filename, const char* kind,
         if (!existed) std::filesystem::remove(path, ec);
         return nullptr;
     }
-    return std::unique_ptr<Dataset>(
-        new Dataset(std::move(dataset), std::move(srs), bounds, path.stem().string()));
+    return std::unique_ptr<Dataset>(new Dataset(std::move(dataset), std::move(srs), bounds,
+                                                path.string(), path.stem().string()));
 }
 
 int Dataset::SetCharset(const char* charset) {
@@ -436,14 +439,37 @@ bool Dataset::Write(const Feature& feature) {
     return OGR_L_CreateFeature(layer_, target) == OGRERR_NONE;
 }
 
-void Dataset::Close() {
-    if (!dataset_) return;
+std::string Dataset::Close() {
+    if (!dataset_) return {};
     // A table needs a column: the driver would otherwise write a header that names one
     // its data file does not hold.
     if (EnsureLayer() && fieldTypes_.empty()) AddField(kFallbackFieldName, kInteger, 10, 0);
     scratch_.reset();
     layer_ = nullptr;
+    // The driver writes most of the files only now, and reports a failed block write
+    // through CPL's last error; a ".tab" (or ".mif") header it could not write is left
+    // empty without a word, so that is looked at too.
+    CPLErrorReset();
+    errno = 0;
     dataset_.reset();
+    const int error = errno;
+    const CPLErr reported = CPLGetLastErrorType();
+    const bool failed = reported == CE_Failure || reported == CE_Fatal;
+    struct stat st {};
+    const bool headerMissing = ::stat(path_.c_str(), &st) != 0 || st.st_size == 0;
+    if (!failed && !headerMissing) return {};
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+    case EIO:
+    case EROFS:
+        return std::strerror(error); // the write that failed
+    default:
+        break;
+    }
+    if (failed && *CPLGetLastErrorMsg()) return CPLGetLastErrorMsg();
+    return "the table's files could not be written completely";
 }
 
 } // namespace quadrel::mitab_gdal

@@ -8,6 +8,8 @@
 #include "temp_dir.h"
 
 #include <functional>
+#include <optional>
+#include <set>
 
 using namespace pwnet;
 using namespace gwtest;
@@ -107,6 +109,13 @@ protected:
     static std::string File(const std::string& folder, const std::string& ext) {
         return folder + "/grid" + ext;
     }
+    // The names of the side files, which stay whatever becomes of the output.
+    static std::set<std::string> SideFiles() {
+        std::set<std::string> names;
+        for (const auto& ext : GetParam().sideFiles)
+            names.insert("grid" + ext);
+        return names;
+    }
     bool AnyDataFile(const std::string& folder) {
         for (const auto& ext : GetParam().dataFiles)
             if (std::filesystem::exists(std::filesystem::symlink_status(File(folder, ext))))
@@ -139,15 +148,16 @@ TEST_P(WriterFaults, FolderWhereNoFileCanBeCreated) {
     }
 }
 
-// Every data file of the output on a device that takes no byte: Close fails, and
-// nothing of the output is left.
+// A disk that takes no byte of the output's data (a file-size limit of 0 once the
+// side files are out): Close fails, and nothing of the output is left, not even a
+// temporary.
 TEST_P(WriterFaults, FullDiskIsReportedAndLeavesNoOutput) {
     testutil::TempDir dir;
     const std::string folder = dir.path().string();
-    for (const auto& ext : GetParam().dataFiles)
-        std::filesystem::create_symlink("/dev/full", File(folder, ext));
     const int fds = OpenFdCount();
     auto w = NewWriter(folder);
+    w->StartHeader(1, otRegion);
+    std::optional<testutil::FileSizeLimit> full(std::in_place, 0);
     std::vector<std::string> errors;
     int refusals = 0;
     auto attempt = [&](const std::function<void()>& step) {
@@ -159,18 +169,20 @@ TEST_P(WriterFaults, FullDiskIsReportedAndLeavesNoOutput) {
             ++refusals; // a later step refused after the failure
         }
     };
-    attempt([&] { Declare(*w); });
+    attempt([&] { w->AddField("KN1kmDK", gfChar, 20, 0); });
     attempt([&] { WriteCells(*w, 10); });
     const size_t before = errors.size();
     if (GetParam().fullDiskOnlyAtClose) {
         EXPECT_TRUE(errors.empty() && refusals == 0) << "a step before Close raised";
     }
     attempt([&] { w->Close(); });
+    full.reset();
     EXPECT_EQ(errors.size(), before + 1) << "Close reported success on a full disk";
     for (const auto& e : errors)
         EXPECT_EQ(e, "Stream write error");
     EXPECT_EQ(OpenFdCount(), fds);
     EXPECT_FALSE(AnyDataFile(folder));
+    EXPECT_EQ(testutil::FilesIn(folder), SideFiles());
     EXPECT_NO_THROW(w->Close()); // a second Close does nothing
 }
 
@@ -297,7 +309,8 @@ TEST(GmlFaults, CollectionGoneBeforeTheBoxPatch) {
     w->StartHeader(1, otRegion);
     w->AddField("id", gfInteger, 5, 0);
     AddCell(*w, "1", Square(0, 0, 1));
-    std::filesystem::remove(dir / "grid.xml");
+    // Until Close the collection is its temporary.
+    std::filesystem::remove(TemporaryPathFor(dir / "grid", dir / "grid.xml"));
     try {
         w->Close();
         ADD_FAILURE() << "Close reported success";
