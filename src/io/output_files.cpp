@@ -132,22 +132,29 @@ void RollForward(const std::string& Base, const std::string& Record) {
         rest.remove_prefix(end + 1);
         return true;
     };
+    struct TStep {
+        bool Rename;
+        std::string Final, Temporary;
+    };
+    std::vector<TStep> steps;
     std::string_view kind, final, temporary;
     while (next(kind) && next(final) && next(temporary)) {
-        if (!PlainName(final) || !PlainName(temporary))
-            return;
         const std::string finalPath = folder + std::string(final);
-        // Only this output's own temporary of that very name is moved.
-        if (Split(TemporaryPathFor(Base, finalPath)).Name != temporary)
+        // Only this output's own temporary of that very name is moved: a record
+        // naming anything else is not this program's, and nothing of it is done.
+        if ((kind != "R" && kind != "D") || !PlainName(final) || !PlainName(temporary) ||
+            Split(TemporaryPathFor(Base, finalPath)).Name != temporary)
             return;
-        if (kind == "R") {
-            const std::string temporaryPath = folder + std::string(temporary);
-            struct stat st {};
-            if (::lstat(temporaryPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-                ::rename(temporaryPath.c_str(), finalPath.c_str());
-        } else if (kind == "D") {
-            ::unlink(finalPath.c_str());
-        }
+        steps.push_back({kind == "R", finalPath, folder + std::string(temporary)});
+    }
+    if (!rest.empty())
+        return;
+    for (const TStep& s : steps) {
+        struct stat st {};
+        if (!s.Rename)
+            ::unlink(s.Final.c_str());
+        else if (::lstat(s.Temporary.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            ::rename(s.Temporary.c_str(), s.Final.c_str());
     }
 }
 
