@@ -6,6 +6,7 @@
 #include "mitab_dataset.h"
 
 #include <cpl_error.h>
+
 #include <memory>
 #include <mutex>
 #include <string>
@@ -33,19 +34,16 @@ public:
         return handle;
     }
     T* Find(void* handle) {
-        if (!handle)
-            return nullptr;
+        if (!handle) return nullptr;
         std::lock_guard lock(mutex_);
         const auto it = live_.find(handle);
         return it == live_.end() ? nullptr : it->second.get();
     }
     std::unique_ptr<T> Take(void* handle) {
-        if (!handle)
-            return nullptr;
+        if (!handle) return nullptr;
         std::lock_guard lock(mutex_);
         const auto it = live_.find(handle);
-        if (it == live_.end())
-            return nullptr;
+        if (it == live_.end()) return nullptr;
         std::unique_ptr<T> object = std::move(it->second);
         live_.erase(it);
         return object;
@@ -98,9 +96,7 @@ template <class Body> void Guarded(Body body) noexcept {
 
 extern "C" {
 
-int mitab_c_getlibversion(void) {
-    return kLibVersion;
-}
+int mitab_c_getlibversion(void) { return kLibVersion; }
 
 mitab_handle mitab_c_create(const char* filename, const char* mif_or_tab,
                             const char* mif_projection, double north, double south, double east,
@@ -130,8 +126,7 @@ int mitab_c_add_field(mitab_handle handle, const char* field_name, int field_typ
 mitab_feature mitab_c_create_feature(mitab_handle handle, int feature_type) {
     return Guarded<mitab_feature>(nullptr, [&]() -> mitab_feature {
         Dataset* dataset = Datasets().Find(handle);
-        if (!dataset)
-            return nullptr;
+        if (!dataset) return nullptr;
         auto feature = dataset->CreateFeature(feature_type);
         return feature ? Features().Add(std::move(feature)) : nullptr;
     });
@@ -139,15 +134,13 @@ mitab_feature mitab_c_create_feature(mitab_handle handle, int feature_type) {
 
 void mitab_c_set_field(mitab_feature feature, int field_index, const char* field_value) {
     Guarded([&] {
-        if (Feature* f = Features().Find(feature))
-            f->SetField(field_index, field_value);
+        if (Feature* f = Features().Find(feature)) f->SetField(field_index, field_value);
     });
 }
 
 void mitab_c_set_pen(mitab_feature feature, int width, int pattern, int color) {
     Guarded([&] {
-        if (Feature* f = Features().Find(feature))
-            f->SetPen(Pen{width, pattern, color});
+        if (Feature* f = Features().Find(feature)) f->SetPen(Pen{width, pattern, color});
     });
 }
 
@@ -162,12 +155,12 @@ void mitab_c_set_brush(mitab_feature feature, int fg_color, int bg_color, int pa
 void mitab_c_set_points(mitab_feature feature, int part, int vertex_count, const double* x,
                         const double* y) {
     Guarded([&] {
-        if (Feature* f = Features().Find(feature))
-            f->SetPoints(part, vertex_count, x, y);
+        if (Feature* f = Features().Find(feature)) f->SetPoints(part, vertex_count, x, y);
     });
 }
 
-void mitab_c_set_symbol(mitab_feature feature, int symbol_no, int symbol_size, int symbol_color) {
+void mitab_c_set_symbol(mitab_feature feature, int symbol_no, int symbol_size,
+                        int symbol_color) {
     Guarded([&] {
         if (Feature* f = Features().Find(feature))
             f->SetSymbol(Symbol{symbol_no, symbol_size, symbol_color});
@@ -189,8 +182,7 @@ void mitab_c_destroy_feature(mitab_feature feature) {
 void mitab_c_close(mitab_handle handle) {
     Guarded([&] {
         auto dataset = Datasets().Take(handle);
-        if (!dataset)
-            return;
+        if (!dataset) return;
         CPLErrorReset();
         if (const std::string failure = dataset->Close(); !failure.empty())
             CPLErrorSetState(CE_Failure, CPLE_FileIO, failure.c_str());
@@ -199,12 +191,8 @@ void mitab_c_close(mitab_handle handle) {
     });
 }
 
-int mitab_c_getlasterrorno(void) {
-    return CPLGetLastErrorNo();
-}
+int mitab_c_getlasterrorno(void) { return CPLGetLastErrorNo(); }
 
-const char* mitab_c_getlasterrormsg(void) {
-    return CPLGetLastErrorMsg();
-}
+const char* mitab_c_getlasterrormsg(void) { return CPLGetLastErrorMsg(); }
 
 } // extern "C"

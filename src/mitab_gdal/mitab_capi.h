@@ -87,8 +87,9 @@ QUADREL_MITAB_API int mitab_c_set_charset(mitab_handle handle, const char* chars
  * Decimal field (up to 16, and at most width - 2). indexed and unique are accepted and
  * ignored. Fields must all be added before the first feature is created.
  * Returns the 0-based index of the new field, or -1. */
-QUADREL_MITAB_API int mitab_c_add_field(mitab_handle handle, const char* field_name, int field_type,
-                                        int width, int precision, int indexed, int unique);
+QUADREL_MITAB_API int mitab_c_add_field(mitab_handle handle, const char* field_name,
+                                        int field_type, int width, int precision, int indexed,
+                                        int unique);
 
 /* Creates an empty feature of a TABFC_* type for the dataset. A table without fields
  * gets an Integer field "NDX" first, as MITAB does. Returns 0 on failure (invalid
@@ -120,8 +121,8 @@ QUADREL_MITAB_API void mitab_c_set_points(mitab_feature feature, int part, int v
                                           const double* x, const double* y);
 
 /* Point symbol: MapInfo symbol number (31-67), size in points (1-48), colour. */
-QUADREL_MITAB_API void mitab_c_set_symbol(mitab_feature feature, int symbol_no, int symbol_size,
-                                          int symbol_color);
+QUADREL_MITAB_API void mitab_c_set_symbol(mitab_feature feature, int symbol_no,
+                                          int symbol_size, int symbol_color);
 
 /* Appends the feature to the dataset it was created for. Returns 1 on success, 0 on
  * failure. The feature stays the caller's. */

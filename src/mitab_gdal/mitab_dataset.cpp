@@ -3,16 +3,17 @@
 #include "mitab_charset.h"
 #include "mitab_values.h"
 
+#include <cpl_string.h>
+
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
-#include <cpl_string.h>
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <filesystem>
 #include <mutex>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quadrel::mitab_gdal {
@@ -28,15 +29,13 @@ constexpr int kMaxDecimals = 16;
 
 std::string Lower(std::string_view text) {
     std::string result(text);
-    for (char& c : result)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : result) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return result;
 }
 
 bool OnlyBlanks(const char* text) {
     for (; text && *text; ++text)
-        if (!std::isspace(static_cast<unsigned char>(*text)))
-            return false;
+        if (!std::isspace(static_cast<unsigned char>(*text))) return false;
     return true;
 }
 
@@ -49,8 +48,7 @@ GDALDriverH MapInfoDriver() {
 // The clause's spatial reference, or nullptr when GDAL cannot read it.
 SrsPtr ReadCoordSys(const char* clause) {
     SrsPtr srs(OSRNewSpatialReference(nullptr));
-    if (!srs)
-        return nullptr;
+    if (!srs) return nullptr;
     if (OSRImportFromMICoordSys(srs.get(), OnlyBlanks(clause) ? kDefaultCoordSys : clause) !=
         OGRERR_NONE)
         return nullptr;
@@ -86,20 +84,17 @@ public:
     }
     bool Take(char c) {
         SkipBlanks();
-        if (pos_ >= text_.size() || text_[pos_] != c)
-            return false;
+        if (pos_ >= text_.size() || text_[pos_] != c) return false;
         ++pos_;
         return true;
     }
     std::optional<double> TakeNumber() {
         SkipBlanks();
-        if (pos_ < text_.size() && text_[pos_] == '+')
-            ++pos_;
+        if (pos_ < text_.size() && text_[pos_] == '+') ++pos_;
         double value = 0;
         const auto [end, ec] =
             std::from_chars(text_.data() + pos_, text_.data() + text_.size(), value);
-        if (ec != std::errc())
-            return std::nullopt;
+        if (ec != std::errc()) return std::nullopt;
         pos_ = static_cast<std::size_t>(end - text_.data());
         return value;
     }
@@ -125,14 +120,11 @@ const char* WriteFailureReason(int error) {
 }
 
 std::optional<std::pair<double, double>> TakeCorner(Cursor& cursor) {
-    if (!cursor.Take('('))
-        return std::nullopt;
+    if (!cursor.Take('(')) return std::nullopt;
     const auto x = cursor.TakeNumber();
-    if (!x || !cursor.Take(','))
-        return std::nullopt;
+    if (!x || !cursor.Take(',')) return std::nullopt;
     const auto y = cursor.TakeNumber();
-    if (!y || !cursor.Take(')'))
-        return std::nullopt;
+    if (!y || !cursor.Take(')')) return std::nullopt;
     return std::pair{*x, *y};
 }
 
@@ -140,15 +132,14 @@ std::optional<std::pair<double, double>> TakeCorner(Cursor& cursor) {
 
 std::optional<Bounds> BoundsInClause(std::string_view clause) {
     const std::size_t at = Lower(clause).find("bounds");
-    if (at == std::string::npos)
-        return std::nullopt;
+    if (at == std::string::npos) return std::nullopt;
     Cursor cursor(clause.substr(at + 6));
     const auto first = TakeCorner(cursor);
     const auto second = first ? TakeCorner(cursor) : std::nullopt;
-    if (!second)
-        return std::nullopt;
+    if (!second) return std::nullopt;
     return Bounds{std::min(first->first, second->first), std::min(first->second, second->second),
-                  std::max(first->first, second->first), std::max(first->second, second->second)};
+                  std::max(first->first, second->first),
+                  std::max(first->second, second->second)};
 }
 
 // ---------------------------------------------------------------------------------------
@@ -158,8 +149,7 @@ Feature::Feature(const Dataset& owner, int type, std::size_t fieldCount)
     : owner_(&owner), type_(type), values_(fieldCount) {}
 
 void Feature::SetField(int index, const char* value) {
-    if (index < 0 || static_cast<std::size_t>(index) >= values_.size())
-        return;
+    if (index < 0 || static_cast<std::size_t>(index) >= values_.size()) return;
     if (value)
         values_[index] = value;
     else
@@ -167,8 +157,7 @@ void Feature::SetField(int index, const char* value) {
 }
 
 void Feature::SetPoints(int part, int count, const double* x, const double* y) {
-    if (count <= 0 || !x || !y)
-        return;
+    if (count <= 0 || !x || !y) return;
     Part points{std::vector<double>(x, x + count), std::vector<double>(y, y + count)};
     switch (type_) {
     case kPoint:
@@ -178,14 +167,12 @@ void Feature::SetPoints(int part, int count, const double* x, const double* y) {
         break;
     case kPolyline:
         // Part 0 begins the line; later parts add sections to it.
-        if (part <= 0)
-            parts_.clear();
+        if (part <= 0) parts_.clear();
         parts_.push_back(std::move(points));
         break;
     case kRegion:
         // A positive part is a hole in the last polygon; 0 or negative opens an island.
-        if (part <= 0 || parts_.empty())
-            polygonStarts_.push_back(parts_.size());
+        if (part <= 0 || parts_.empty()) polygonStarts_.push_back(parts_.size());
         parts_.push_back(std::move(points));
         break;
     default:
@@ -194,18 +181,15 @@ void Feature::SetPoints(int part, int count, const double* x, const double* y) {
 }
 
 void Feature::SetPen(const Pen& pen) {
-    if (type_ == kPolyline || type_ == kRegion)
-        pen_ = pen;
+    if (type_ == kPolyline || type_ == kRegion) pen_ = pen;
 }
 
 void Feature::SetBrush(const Brush& brush) {
-    if (type_ == kRegion)
-        brush_ = brush;
+    if (type_ == kRegion) brush_ = brush;
 }
 
 void Feature::SetSymbol(const Symbol& symbol) {
-    if (type_ == kPoint)
-        symbol_ = symbol;
+    if (type_ == kPoint) symbol_ = symbol;
 }
 
 namespace {
@@ -223,24 +207,22 @@ OGRGeometryH MakeCurve(OGRwkbGeometryType type, const std::vector<double>& x,
 OGRGeometryH Feature::BuildRegion() const {
     std::vector<OGRGeometryH> polygons;
     for (std::size_t p = 0; p < polygonStarts_.size(); ++p) {
-        const std::size_t end =
-            p + 1 < polygonStarts_.size() ? polygonStarts_[p + 1] : parts_.size();
+        const std::size_t end = p + 1 < polygonStarts_.size() ? polygonStarts_[p + 1]
+                                                              : parts_.size();
         OGRGeometryH polygon = OGR_G_CreateGeometry(wkbPolygon);
         for (std::size_t r = polygonStarts_[p]; r < end; ++r)
-            OGR_G_AddGeometryDirectly(polygon, MakeCurve(wkbLinearRing, parts_[r].x, parts_[r].y));
+            OGR_G_AddGeometryDirectly(polygon,
+                                      MakeCurve(wkbLinearRing, parts_[r].x, parts_[r].y));
         polygons.push_back(polygon);
     }
-    if (polygons.size() == 1)
-        return polygons.front();
+    if (polygons.size() == 1) return polygons.front();
     OGRGeometryH multi = OGR_G_CreateGeometry(wkbMultiPolygon);
-    for (OGRGeometryH polygon : polygons)
-        OGR_G_AddGeometryDirectly(multi, polygon);
+    for (OGRGeometryH polygon : polygons) OGR_G_AddGeometryDirectly(multi, polygon);
     return multi;
 }
 
 OGRGeometryH Feature::BuildGeometry() const {
-    if (parts_.empty())
-        return nullptr;
+    if (parts_.empty()) return nullptr;
     switch (type_) {
     case kPoint: {
         OGRGeometryH point = OGR_G_CreateGeometry(wkbPoint);
@@ -248,8 +230,7 @@ OGRGeometryH Feature::BuildGeometry() const {
         return point;
     }
     case kPolyline: {
-        if (parts_.size() == 1)
-            return MakeCurve(wkbLineString, parts_[0].x, parts_[0].y);
+        if (parts_.size() == 1) return MakeCurve(wkbLineString, parts_[0].x, parts_[0].y);
         OGRGeometryH multi = OGR_G_CreateGeometry(wkbMultiLineString);
         for (const Part& section : parts_)
             OGR_G_AddGeometryDirectly(multi, MakeCurve(wkbLineString, section.x, section.y));
@@ -265,46 +246,37 @@ OGRGeometryH Feature::BuildGeometry() const {
 std::string Feature::StyleString() const {
     std::string style;
     const auto add = [&style](const std::string& part) {
-        if (!style.empty())
-            style += ';';
+        if (!style.empty()) style += ';';
         style += part;
     };
-    if (pen_)
-        add(PenStyle(*pen_));
-    if (brush_)
-        add(BrushStyle(*brush_));
-    if (symbol_)
-        add(SymbolStyle(*symbol_));
+    if (pen_) add(PenStyle(*pen_));
+    if (brush_) add(BrushStyle(*brush_));
+    if (symbol_) add(SymbolStyle(*symbol_));
     return style;
 }
 
 // ---------------------------------------------------------------------------------------
 // Dataset
 
-Dataset::Dataset(GdalDatasetPtr dataset, SrsPtr srs, std::optional<Bounds> bounds, std::string path,
-                 std::string layerName)
-    : dataset_(std::move(dataset)), srs_(std::move(srs)), bounds_(bounds), path_(std::move(path)),
-      layerName_(std::move(layerName)) {}
+Dataset::Dataset(GdalDatasetPtr dataset, SrsPtr srs, std::optional<Bounds> bounds,
+                 std::string path, std::string layerName)
+    : dataset_(std::move(dataset)), srs_(std::move(srs)), bounds_(bounds),
+      path_(std::move(path)), layerName_(std::move(layerName)) {}
 
-Dataset::~Dataset() {
-    Close();
-}
+Dataset::~Dataset() { Close(); }
 
 std::unique_ptr<Dataset> Dataset::Create(const char* filename, const char* kind,
                                          const char* coordSys, double north, double south,
                                          double east, double west) {
-    if (!filename || !*filename)
-        return nullptr;
+    if (!filename || !*filename) return nullptr;
     const bool mif = kind && Lower(kind) == "mif";
     const std::filesystem::path path(filename);
     const std::string extension = Lower(path.extension().string());
     // MITAB derives its companion files from these extensions and refuses others.
-    if (mif ? (extension != ".mif" && extension != ".mid") : extension != ".tab")
-        return nullptr;
+    if (mif ? (extension != ".mif" && extension != ".mid") : extension != ".tab") return nullptr;
 
     SrsPtr srs = ReadCoordSys(coordSys);
-    if (!srs)
-        return nullptr;
+    if (!srs) return nullptr;
 
     std::optional<Bounds> bounds;
     if (north != 0 || south != 0 || east != 0 || west != 0)
@@ -314,16 +286,14 @@ std::unique_ptr<Dataset> Dataset::Create(const char* filename, const char* kind,
         bounds = BoundsInClause(coordSys);
 
     GDALDriverH driver = MapInfoDriver();
-    if (!driver)
-        return nullptr;
+    if (!driver) return nullptr;
     // The driver writes the ".tab" (or ".mif") only when the table is closed, and a
     // failure then goes unreported, leaving a table without its header: make sure
     // now that the file can be written (not a folder of that name, for one).
     std::error_code ec;
     const bool existed = std::filesystem::exists(path, ec);
     const int probe = ::open(filename, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (probe < 0)
-        return nullptr;
+    if (probe < 0) return nullptr;
     ::close(probe);
     Options options;
     if (mif)
@@ -332,8 +302,7 @@ std::unique_ptr<Dataset> Dataset::Create(const char* filename, const char* kind,
         options.Set("SPATIAL_INDEX_MODE", "OPTIMIZED"); // MITAB's default index
     GdalDatasetPtr dataset(GDALCreate(driver, filename, 0, 0, 0, GDT_Unknown, options.Get()));
     if (!dataset) {
-        if (!existed)
-            std::filesystem::remove(path, ec);
+        if (!existed) std::filesystem::remove(path, ec);
         return nullptr;
     }
     return std::unique_ptr<Dataset>(new Dataset(std::move(dataset), std::move(srs), bounds,
@@ -341,26 +310,21 @@ std::unique_ptr<Dataset> Dataset::Create(const char* filename, const char* kind,
 }
 
 int Dataset::SetCharset(const char* charset) {
-    if (!dataset_ || !charset || !*charset || layer_ || layerFailed_)
-        return -1;
+    if (!dataset_ || !charset || !*charset || layer_ || layerFailed_) return -1;
     const auto encoding = EncodingOfCharset(charset);
-    if (!encoding)
-        return -1;
+    if (!encoding) return -1;
     encoding_ = *encoding;
     return 0;
 }
 
 bool Dataset::EnsureLayer() {
-    if (layer_)
-        return true;
-    if (!dataset_ || layerFailed_)
-        return false;
+    if (layer_) return true;
+    if (!dataset_ || layerFailed_) return false;
     Options options;
     if (bounds_)
         options.Set("BOUNDS", Number(bounds_->xmin) + "," + Number(bounds_->ymin) + "," +
                                   Number(bounds_->xmax) + "," + Number(bounds_->ymax));
-    if (!encoding_.empty())
-        options.Set("ENCODING", encoding_);
+    if (!encoding_.empty()) options.Set("ENCODING", encoding_);
     layer_ = GDALDatasetCreateLayer(dataset_.get(), layerName_.c_str(), srs_.get(), wkbUnknown,
                                     options.Get());
     layerFailed_ = layer_ == nullptr;
@@ -368,8 +332,7 @@ bool Dataset::EnsureLayer() {
 }
 
 int Dataset::AddField(const char* name, int type, int width, int precision) {
-    if (!name || featuresCreated_)
-        return -1;
+    if (!name || featuresCreated_) return -1;
     OGRFieldType ogrType = OFTString;
     int ogrWidth = 0;
     int ogrPrecision = 0;
@@ -405,15 +368,13 @@ int Dataset::AddField(const char* name, int type, int width, int precision) {
     default:
         return -1;
     }
-    if (!EnsureLayer())
-        return -1;
+    if (!EnsureLayer()) return -1;
     OGRFieldDefnH field = OGR_Fld_Create(ToUtf8(name, encoding_).c_str(), ogrType);
     OGR_Fld_SetWidth(field, ogrWidth);
     OGR_Fld_SetPrecision(field, ogrPrecision);
     const OGRErr error = OGR_L_CreateField(layer_, field, TRUE);
     OGR_Fld_Destroy(field);
-    if (error != OGRERR_NONE)
-        return -1;
+    if (error != OGRERR_NONE) return -1;
     fieldTypes_.push_back(type);
     return static_cast<int>(fieldTypes_.size()) - 1;
 }
@@ -421,10 +382,8 @@ int Dataset::AddField(const char* name, int type, int width, int precision) {
 std::unique_ptr<Feature> Dataset::CreateFeature(int type) {
     if (type != kNoGeom && type != kPoint && type != kPolyline && type != kRegion)
         return nullptr;
-    if (!EnsureLayer())
-        return nullptr;
-    if (fieldTypes_.empty() && AddField(kFallbackFieldName, kInteger, 10, 0) < 0)
-        return nullptr;
+    if (!EnsureLayer()) return nullptr;
+    if (fieldTypes_.empty() && AddField(kFallbackFieldName, kInteger, 10, 0) < 0) return nullptr;
     featuresCreated_ = true;
     return std::make_unique<Feature>(*this, type, fieldTypes_.size());
 }
@@ -482,10 +441,8 @@ void Dataset::SetValue(OGRFeatureH target, int index,
 }
 
 bool Dataset::Write(const Feature& feature) {
-    if (&feature.Owner() != this || !layer_ || !dataset_)
-        return false;
-    if (!scratch_)
-        scratch_.reset(OGR_F_Create(OGR_L_GetLayerDefn(layer_)));
+    if (&feature.Owner() != this || !layer_ || !dataset_) return false;
+    if (!scratch_) scratch_.reset(OGR_F_Create(OGR_L_GetLayerDefn(layer_)));
     OGRFeatureH target = scratch_.get();
     const auto& values = feature.Values();
     for (std::size_t i = 0; i < values.size() && i < fieldTypes_.size(); ++i)
@@ -495,8 +452,7 @@ bool Dataset::Write(const Feature& feature) {
     OGR_F_SetStyleString(target, style.empty() ? nullptr : style.c_str());
     OGR_F_SetFID(target, OGRNullFID);
     errno = 0;
-    if (OGR_L_CreateFeature(layer_, target) == OGRERR_NONE)
-        return true;
+    if (OGR_L_CreateFeature(layer_, target) == OGRERR_NONE) return true;
     // The driver's message names the block it could not write; the system's reason
     // says more to a user whose disk is full.
     if (const char* reason = WriteFailureReason(errno))
@@ -505,12 +461,10 @@ bool Dataset::Write(const Feature& feature) {
 }
 
 std::string Dataset::Close() {
-    if (!dataset_)
-        return {};
+    if (!dataset_) return {};
     // A table needs a column: the driver would otherwise write a header that names one
     // its data file does not hold.
-    if (EnsureLayer() && fieldTypes_.empty())
-        AddField(kFallbackFieldName, kInteger, 10, 0);
+    if (EnsureLayer() && fieldTypes_.empty()) AddField(kFallbackFieldName, kInteger, 10, 0);
     scratch_.reset();
     layer_ = nullptr;
     // The driver writes most of the files only now, and reports a failed block write
@@ -524,12 +478,9 @@ std::string Dataset::Close() {
     const bool failed = reported == CE_Failure || reported == CE_Fatal;
     struct stat st {};
     const bool headerMissing = ::stat(path_.c_str(), &st) != 0 || st.st_size == 0;
-    if (!failed && !headerMissing)
-        return {};
-    if (const char* reason = WriteFailureReason(error))
-        return reason;
-    if (failed && *CPLGetLastErrorMsg())
-        return CPLGetLastErrorMsg();
+    if (!failed && !headerMissing) return {};
+    if (const char* reason = WriteFailureReason(error)) return reason;
+    if (failed && *CPLGetLastErrorMsg()) return CPLGetLastErrorMsg();
     return "the table's files could not be written completely";
 }
 
