@@ -2,6 +2,7 @@
 
 #include "cli_options.h"
 #include "generation_run.h"
+#include "run_preview.h"
 #include "terminal_user_interface.h"
 
 #include <cstdio>
@@ -18,27 +19,13 @@ std::string DisplayPath(const std::string& Folder, const std::string& Name) {
     return Folder.back() == '/' ? Folder + Name : Folder + "/" + Name;
 }
 
-// "212 bytes", "35.1 MB", "7.7 GB".
-std::string HumanSize(int64_t Bytes) {
-    const double b = static_cast<double>(Bytes);
-    char text[48];
-    if (Bytes < 1000)
-        std::snprintf(text, sizeof text, "%lld bytes", static_cast<long long>(Bytes));
-    else if (b < 1e6)
-        std::snprintf(text, sizeof text, "%.1f kB", b / 1e3);
-    else if (b < 1e9)
-        std::snprintf(text, sizeof text, "%.1f MB", b / 1e6);
-    else
-        std::snprintf(text, sizeof text, "%.1f GB", b / 1e9);
-    return text;
-}
-
 // --dry-run: the extent has been printed; add the format, the files, the cells and
 // the size estimate. The format's own limits (its bounds, 2 GB) need no folder, so
 // a dry run reports them as the run would.
 int DryRun(const TCliOptions& Options, const TGridState& State, const TRunFormat& Format,
            std::ostream& Out) {
-    const TRunEstimates estimates = EstimateRun(Format, State.GridKind, State.GridExtent);
+    const TRunPreview preview = PreviewRun(State);
+    const TRunEstimates& estimates = preview.Estimates;
     Out << "Format: " << Format.Caption << "\n"
         << "Files: "
         << DisplayPath(Options.Output, State.FilePrefix + std::string(Format.Extension)) << "\n"
@@ -47,13 +34,9 @@ int DryRun(const TCliOptions& Options, const TGridState& State, const TRunFormat
     if (estimates.Second >= 1000)
         Out << " (" << HumanSize(estimates.Second) << ")";
     Out << "\n";
-    if (const std::string text = BoundsRefusal(Format, State.GridKind, State.GridExtent);
-        !text.empty()) {
-        Out << text << "\n";
-        return esRefused;
-    }
-    if (const std::string_view text = SizeLimitRefusal(Format, estimates); !text.empty()) {
-        Out << text << "\n";
+    if (preview.Refusal) {
+        for (const std::string& text : preview.Refusal->Texts)
+            Out << text << "\n";
         return esRefused;
     }
     return esDone;
