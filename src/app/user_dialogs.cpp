@@ -1,10 +1,15 @@
 #include "user_dialogs.h"
 
+#include "generation_run.h"
+#include "uCommon.h"
+
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
 
 namespace quadrel {
 
@@ -43,6 +48,37 @@ void TQtDialogs::ShowError(const std::string& Text) {
 
 void TQtDialogs::ShowModal(QDialog& Dialog) {
     Dialog.exec();
+}
+
+void TUserDialogs::ShowDone(const TDoneReport&) {
+    ShowMessage(std::string(DoneMessage));
+}
+
+std::unique_ptr<QMessageBox> MakeDoneBox(const TDoneReport& Report, QWidget* Parent) {
+    auto box = std::make_unique<QMessageBox>(
+        QMessageBox::Information, Title,
+        QString::fromUtf8(DoneMessage.data(), static_cast<qsizetype>(DoneMessage.size())),
+        QMessageBox::Ok, Parent);
+    box->setObjectName(QStringLiteral("DoneBox"));
+    box->setInformativeText(
+        QStringLiteral("%1 %2 written to\n%3")
+            .arg(Report.Cells)
+            .arg(Report.Cells == 1 ? QStringLiteral("cell") : QStringLiteral("cells"))
+            .arg(QString::fromStdString(Report.MainFile)));
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPushButton* open = box->addButton(QStringLiteral("Open &folder"), QMessageBox::ActionRole);
+    open->setObjectName(QStringLiteral("OpenFolderButton"));
+    const QString folder = QString::fromStdString(Report.Folder);
+    QObject::connect(open, &QPushButton::clicked, box.get(),
+                     [folder] { ShellRun(folder.toStdString(), "", "", SW_SHOWNORMAL); });
+    box->setDefaultButton(QMessageBox::Ok);
+    // A box no wider than "Done" would cut its own title; this one holds the path too.
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(Title) * 4);
+    return box;
+}
+
+void TQtDialogs::ShowDone(const TDoneReport& Report) {
+    MakeDoneBox(Report, FParent)->exec();
 }
 
 } // namespace quadrel
