@@ -87,10 +87,18 @@ void SetUpKeyboard(TForm1& Form) {
         const QString marked = QString::fromLatin1(m.Marked);
         if (!a || a->text() != VisibleCaption(marked))
             continue;
-        if (a->menu())
-            a->menu()->setTitle(marked);
-        else
+        if (!a->menu()) {
             a->setText(marked);
+            continue;
+        }
+        // A hidden menu keeps its letter too, and the two "Grid size" menus share
+        // theirs: a menu carries its mnemonic only while it is shown.
+        QMenu* menu = a->menu();
+        auto follow = [menu, marked] {
+            menu->setTitle(menu->menuAction()->isVisible() ? marked : VisibleCaption(marked));
+        };
+        follow();
+        QObject::connect(a, &QAction::visibleChanged, menu, follow);
     }
     for (const TShortcut& s : Shortcuts())
         if (QAction* a = ActionNamed(Form, s.Name)) {

@@ -7,9 +7,13 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QUrl>
+#include <algorithm>
 
 namespace quadrel {
 
@@ -72,8 +76,15 @@ std::unique_ptr<QMessageBox> MakeDoneBox(const TDoneReport& Report, QWidget* Par
     QObject::connect(open, &QPushButton::clicked, box.get(),
                      [folder] { ShellRun(folder.toStdString(), "", "", SW_SHOWNORMAL); });
     box->setDefaultButton(QMessageBox::Ok);
-    // A box no wider than "Done" would cut its own title; this one holds the path too.
-    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(Title) * 4);
+    // A box no wider than "Done" would cut its own title; this one holds the path on
+    // one line too, as far as a reasonable width allows. The box sizes itself from
+    // its layout, so the width goes in there.
+    const QFontMetrics fm = box->fontMetrics();
+    const int path = fm.horizontalAdvance(QString::fromStdString(Report.MainFile)) + 60;
+    const int width = std::max(fm.horizontalAdvance(Title) * 4, std::min(path, 720));
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     return box;
 }
 

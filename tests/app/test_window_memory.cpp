@@ -9,6 +9,7 @@
 #include "user_dialogs.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -66,8 +67,13 @@ TEST(Done, TheBoxNamesTheFileAndOpensTheFolder) {
     EXPECT_EQ(open->text(), "Open &folder");
     box->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(box.get()));
-    // Wide enough for its title, which a box holding only "Done" cuts.
+    // Wide enough for its title, which a box holding only "Done" cuts, and for the
+    // path on one line.
     EXPECT_GE(box->width(), box->fontMetrics().horizontalAdvance(box->windowTitle()) * 4);
+    const auto* info = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    ASSERT_NE(info, nullptr);
+    EXPECT_GE(info->width(),
+              info->fontMetrics().horizontalAdvance(QString::fromStdString(report.MainFile)));
     open->click();
     ASSERT_EQ(opened.Urls.size(), 1u);
     EXPECT_EQ(opened.Urls[0], QUrl::fromLocalFile("/data/grids/"));

@@ -150,9 +150,9 @@ TEST(Keyboard, ShortcutsOfTheMapButtonsAndCommands) {
 }
 
 // The visible text of every caption stays as it was; the mnemonic letters of one
-// menu (and of the menu bar) differ from each other.
+// menu (and of the menu bar) differ from each other; a hidden menu has none.
 TEST(Keyboard, MnemonicsWithoutChangingTheCaptions) {
-    WindowFixture w;
+    DknWindow w;
     TForm1& f = w.Form();
     auto letterOf = [](const QString& caption) {
         const qsizetype at = caption.indexOf(QLatin1Char('&'));
@@ -167,10 +167,7 @@ TEST(Keyboard, MnemonicsWithoutChangingTheCaptions) {
             EXPECT_TRUE(seen.insert(c).second) << where << ": " << a->text().toStdString();
         }
     };
-    // Both "Grid size" menus bear the same letter; at most one of them is shown.
-    QList<QAction*> bar = f.menuBar()->actions();
-    bar.removeOne(f.EuroGridsize->menuAction());
-    checkUnique(bar, "menu bar");
+    checkUnique(f.menuBar()->actions(), "menu bar");
     for (QMenu* m : f.menuBar()->findChildren<QMenu*>())
         checkUnique(m->actions(), m->objectName().toStdString());
 
@@ -191,6 +188,14 @@ TEST(Keyboard, MnemonicsWithoutChangingTheCaptions) {
     };
     for (const auto& m : marked)
         EXPECT_EQ(m.Action->text().toStdString(), m.Caption);
+    // The hidden "Grid size" of the other system, and the menus of no grid at all.
+    EXPECT_EQ(f.EuroGridsize->title(), "Grid size");
+    f.EuroGrid1->trigger();
+    EXPECT_EQ(f.EuroGridsize->title(), "Grid &size");
+    EXPECT_EQ(f.DKNGridSize1->title(), "Grid size");
+    f.Close1->trigger();
+    EXPECT_EQ(f.Fileformat1->title(), "File format");
+    EXPECT_EQ(f.EuroGridsize->title(), "Grid size");
     EXPECT_EQ(VisibleCaption("ESRI SHP, &8+3 filename"), "ESRI SHP, 8+3 filename");
     EXPECT_EQ(VisibleCaption("Fish && &Chips"), "Fish & Chips");
     // The menus show the new shortcuts beside their items.
@@ -202,11 +207,16 @@ TEST(Keyboard, MnemonicsWithoutChangingTheCaptions) {
 TEST(Keyboard, AltAndALetterOpensItsMenu) {
     DknWindow w;
     TForm1& f = w.Form();
-    QTest::keyClick(f.menuBar(), Qt::Key_G, Qt::AltModifier);
-    WindowFixture::Settle();
-    EXPECT_EQ(QApplication::activePopupWidget(), f.Grid1);
-    if (QWidget* popup = QApplication::activePopupWidget())
-        popup->close();
+    // Both "Grid size" menus bear Alt+S; the one of the open grid system opens.
+    for (const auto& [key, menu] :
+         {std::pair{Qt::Key_G, f.Grid1}, {Qt::Key_S, f.DKNGridSize1}, {Qt::Key_H, f.Help1}}) {
+        QTest::keyClick(f.menuBar(), key, Qt::AltModifier);
+        WindowFixture::Settle();
+        EXPECT_EQ(QApplication::activePopupWidget(), menu) << menu->objectName().toStdString();
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+        WindowFixture::Settle();
+    }
 }
 
 } // namespace
