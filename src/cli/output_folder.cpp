@@ -23,6 +23,8 @@ fs::path WithoutTrailingSeparator(fs::path p) {
 } // namespace
 
 bool TOutputFolder::Prepare(const std::string& Path) {
+    FPath = Path;
+    FCreated.clear();
     std::error_code ec;
     if (fs::exists(Path, ec)) {
         if (!fs::is_directory(Path, ec))
@@ -36,19 +38,28 @@ bool TOutputFolder::Prepare(const std::string& Path) {
         if (p.parent_path() == p)
             break;
     }
-    if (!fs::create_directories(Path, ec) && ec)
+    const bool failed = !fs::create_directories(Path, ec) && ec;
+    // Also after a failure: the parents made before it are taken away again.
+    std::error_code exists;
+    for (const fs::path& p : missing)
+        if (fs::is_directory(p, exists))
+            FCreated.push_back(p);
+    if (failed)
         throw EInOutError("Cannot create folder " + Path + ": " + ec.message());
-    FCreated = std::move(missing);
     return true;
 }
 
-bool TOutputFolder::RemoveIfEmpty() noexcept {
+std::string TOutputFolder::RemoveIfEmpty() noexcept {
     size_t removed = 0;
     // rmdir takes away only an empty folder, never a file or a link.
     while (removed < FCreated.size() && rmdir(FCreated[removed].c_str()) == 0)
         ++removed;
+    if (removed == 0)
+        return {};
+    const bool itself = FCreated.front() == WithoutTrailingSeparator(FPath);
+    const std::string outermost = FCreated[removed - 1].string();
     FCreated.erase(FCreated.begin(), FCreated.begin() + static_cast<std::ptrdiff_t>(removed));
-    return removed > 0; // the deepest, the folder itself, goes first
+    return itself ? FPath : outermost;
 }
 
 TFolderProbe ProbeOutputFolder(const std::string& Path) {

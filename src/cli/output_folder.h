@@ -12,13 +12,16 @@ namespace quadrel::cli {
 class TOutputFolder {
 public:
     // Creates Path with its missing parents; true when it had to be created. Raises
-    // EInOutError when that fails or Path is no folder.
+    // EInOutError when that fails (the parents made so far are still removable) or
+    // Path is no folder.
     bool Prepare(const std::string& Path);
     // Removes the folders Prepare created, deepest first, for as long as each is
-    // empty. True when the folder itself went.
-    bool RemoveIfEmpty() noexcept;
+    // empty. Returns the folder to name for it: Path as given when it went, else the
+    // outermost parent that went (after a failed Prepare); empty when none went.
+    std::string RemoveIfEmpty() noexcept;
 
 private:
+    std::string FPath;
     std::vector<std::filesystem::path> FCreated; // deepest first
 };
 

@@ -29,8 +29,8 @@ bool TTerminalUserInterface::ChooseFolder(const std::string&, const std::string&
 }
 
 void TTerminalUserInterface::RemoveCreatedFolder() {
-    if (FFolder.RemoveIfEmpty() && !FSettings.Quiet)
-        FErr << "quadrel-cli: removed folder " << FSettings.Folder << " again\n";
+    if (const std::string removed = FFolder.RemoveIfEmpty(); !removed.empty() && !FSettings.Quiet)
+        FErr << "quadrel-cli: removed folder " << removed << " again\n";
 }
 
 bool TTerminalUserInterface::AskYesNo(const std::string& Text) {

@@ -106,13 +106,16 @@ TEST(QuadrelCliScripting, CommandLines) {
         const Result r = RunCli(c.Args);
         EXPECT_EQ(r.Status, c.Status) << r.Err;
         EXPECT_EQ(r.Out.rfind(c.OutStart, 0), 0u) << r.Out;
-        if (c.OutStart.empty())
+        if (c.OutStart.empty()) {
             EXPECT_EQ(r.Out, "");
+        }
         EXPECT_EQ(r.Err.rfind(c.ErrStart, 0), 0u) << r.Err;
-        if (c.ErrStart.empty())
+        if (c.ErrStart.empty()) {
             EXPECT_EQ(r.Err, "");
-        if (c.Status == 2)
+        }
+        if (c.Status == 2) {
             EXPECT_NE(r.Err.find("\nTry 'quadrel-cli --help'"), std::string::npos);
+        }
     }
     EXPECT_FALSE(fs::exists("x"));
     EXPECT_TRUE(fs::exists(dir / "quiet/DKN_1km_euref89.shp"));
@@ -248,10 +251,11 @@ TEST(QuadrelCliScripting, JsonReportOfEveryOutcome) {
         const json j = ParseReport(r);
         EXPECT_EQ(j.value("outcome", ""), c.Outcome);
         EXPECT_EQ(j.value("exit_status", -1), c.Status);
-        if (c.Message.empty())
+        if (c.Message.empty()) {
             EXPECT_TRUE(j.at("message").is_null());
-        else
+        } else {
             EXPECT_EQ(j.at("message").get<std::string>().rfind(c.Message, 0), 0u) << j.dump();
+        }
         std::set<std::string> names;
         for (const auto& [name, bytes] : ReportedFiles(j, folder)) {
             names.insert(name);
@@ -259,8 +263,9 @@ TEST(QuadrelCliScripting, JsonReportOfEveryOutcome) {
         }
         EXPECT_EQ(names, c.Files);
         EXPECT_EQ(j.at("dry_run"), c.FolderChecked != nullptr);
-        if (c.FolderChecked)
+        if (c.FolderChecked) {
             EXPECT_EQ(j.at("folder_checked").dump(), c.FolderChecked);
+        }
     }
     EXPECT_EQ(testutil::ReadFileBytes(dir / "DKN_100m_euref89.shp"), "an earlier grid");
 

@@ -374,21 +374,21 @@ TEST(OutputFolder, TakesAwayOnlyWhatItMadeAndOnlyWhileEmpty) {
         TOutputFolder f; // three levels made, all empty: all go
         EXPECT_TRUE(f.Prepare(dir / "a/b/c/"));
         EXPECT_TRUE(fs::is_directory(dir / "a/b/c"));
-        EXPECT_TRUE(f.RemoveIfEmpty());
+        EXPECT_EQ(f.RemoveIfEmpty(), dir / "a/b/c/");
         EXPECT_FALSE(fs::exists(dir / "a"));
     }
     {
         TOutputFolder f; // a file in the folder: everything stays
         EXPECT_TRUE(f.Prepare(dir / "x/y"));
         { std::ofstream(dir / "x/y/grid.prj") << "x"; }
-        EXPECT_FALSE(f.RemoveIfEmpty());
+        EXPECT_EQ(f.RemoveIfEmpty(), "");
         EXPECT_TRUE(fs::exists(dir / "x/y/grid.prj"));
     }
     {
         TOutputFolder f; // something beside it in a parent it made: the parent stays
         EXPECT_TRUE(f.Prepare(dir / "p/q"));
         { std::ofstream(dir / "p/other") << "x"; }
-        EXPECT_TRUE(f.RemoveIfEmpty());
+        EXPECT_EQ(f.RemoveIfEmpty(), dir / "p/q");
         EXPECT_FALSE(fs::exists(dir / "p/q"));
         EXPECT_TRUE(fs::exists(dir / "p/other"));
     }
@@ -396,8 +396,15 @@ TEST(OutputFolder, TakesAwayOnlyWhatItMadeAndOnlyWhileEmpty) {
         TOutputFolder f; // a folder that was there is never removed
         fs::create_directory(dir / "kept");
         EXPECT_FALSE(f.Prepare(dir / "kept"));
-        EXPECT_FALSE(f.RemoveIfEmpty());
+        EXPECT_EQ(f.RemoveIfEmpty(), "");
         EXPECT_TRUE(fs::is_directory(dir / "kept"));
+    }
+    {
+        TOutputFolder f; // stopped halfway by a name too long: the parent made goes again
+        EXPECT_THROW(f.Prepare(dir / ("m/" + std::string(300, 'n') + "/x")), EInOutError);
+        EXPECT_TRUE(fs::is_directory(dir / "m"));
+        EXPECT_EQ(f.RemoveIfEmpty(), dir / "m");
+        EXPECT_FALSE(fs::exists(dir / "m"));
     }
 }
 
