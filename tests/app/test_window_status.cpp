@@ -228,7 +228,8 @@ TEST(BackgroundMap, BrokenGeoreferencingOrBitmapIsReported) {
     };
     for (const auto& c : cases) {
         testutil::TempDir maps;
-        std::ofstream(maps / "dkn.bmp", std::ios::binary) << bitmap.substr(0, bitmap.size() - c.Cut);
+        std::ofstream(maps / "dkn.bmp", std::ios::binary)
+            << bitmap.substr(0, bitmap.size() - c.Cut);
         std::ofstream(maps / "dkn.bpw") << c.WorldFile;
         apptest::ToolkitMessages().clear();
         {
