@@ -139,10 +139,15 @@ TGISWriteMITAB::TLibraryError TGISWriteMITAB::LibraryError() const {
 }
 
 // A write error on the table: ".tab" stands for its files, the library's message for
-// the reason.
-EWriteError TGISWriteMITAB::TableWriteError(const std::string& Reason) const {
-    return EWriteError("Stream write error", FullPath(FileName + ".tab"),
-                       Reason.empty() ? "MITAB did not take the object" : Reason);
+// the reason, in which the table goes by its final name.
+EWriteError TGISWriteMITAB::TableWriteError(std::string Reason) const {
+    if (Reason.empty())
+        Reason = "MITAB did not take the object";
+    const std::string final = FullPath(FileName + ".tab");
+    for (size_t at;
+         !FTemporaryTable.empty() && (at = Reason.find(FTemporaryTable)) != std::string::npos;)
+        Reason.replace(at, FTemporaryTable.size(), final);
+    return EWriteError("Stream write error", final, Reason);
 }
 
 TGISWriteMITAB::TGISWriteMITAB() : TGISWriteMITAB(Mitab()) {}
@@ -200,6 +205,7 @@ void TGISWriteMITAB::CreateTable() {
         return;
     }
     // File names are bytes on Linux: the name goes as it is (UTF-8).
+    FTemporaryTable = temporary;
     FMH = FMitab.create(temporary.c_str(), "tab", coordSys.c_str(), north, south, east, west);
     if (!FMH) {
         DiscardTableFiles(); // the library cannot create the table: the output stays inert

@@ -59,10 +59,11 @@ private:
     void SetFields();
     void WriteFeature();
     TLibraryError LibraryError() const;
-    EWriteError TableWriteError(const std::string& Reason) const;
+    EWriteError TableWriteError(std::string Reason) const;
 
     const TMitabBinding& FMitab;
-    std::string FText; // a text in the table's code page, reused
+    std::string FText;           // a text in the table's code page, reused
+    std::string FTemporaryTable; // the ".tab" as the library writes it
     bool FTableCreated = false;
 };
 

@@ -461,10 +461,11 @@ TEST_P(WholeOrNothing, EarlierOutputStaysWholeUntilClose) {
             EXPECT_EQ(failed, ending == DiskFull);
         }
         EXPECT_EQ(testutil::FilesIn(folder), OutputNames());
-        if (ending == Closed)
+        if (ending == Closed) {
             EXPECT_EQ(Features(folder), 5);
-        else
+        } else {
             EXPECT_EQ(Read(folder), old);
+        }
     }
 }
 
@@ -507,8 +508,9 @@ TEST_P(WholeOrNothing, FileThatMayNotBeReplacedLeavesTheEarlierOutputWhole) {
         const bool asNobody = geteuid() == 0;
         if (asNobody) { // the folder and the other files become nobody's; one stays root's
             for (const auto& e : std::filesystem::directory_iterator(folder))
-                if (e.path().filename() != "grid" + locked)
+                if (e.path().filename() != "grid" + locked) {
                     ASSERT_EQ(chown(e.path().c_str(), testutil::NobodyId, testutil::NobodyId), 0);
+                }
             ASSERT_EQ(chown(folder.c_str(), testutil::NobodyId, testutil::NobodyId), 0);
         } else {
             std::filesystem::permissions(folder + "/grid" + locked, std::filesystem::perms(0444));
@@ -590,8 +592,9 @@ TEST_P(WholeOrNothing, KilledAtAnyPointLeavesTheEarlierOrTheNewOutput) {
         EXPECT_EQ(now.at(GetParam().files[0]),
                   renamed ? fresh.at(GetParam().files[0]) : old.at(GetParam().files[0]));
         for (const std::string& name : testutil::FilesIn(folder))
-            if (OutputNames().count(name) == 0)
+            if (OutputNames().count(name) == 0) {
                 EXPECT_NE(name.find(".quadrel-"), std::string::npos) << name;
+            }
 
         RecoverOutput(folder + "/grid");
         // The renames were under way once the record was written: a kill at the first

@@ -112,8 +112,9 @@ TEST(OutputFiles, RemoveFilesBeforeAndAfterTheCommit) {
         }
         EXPECT_EQ(FilesIn(dir.path()),
                   committed ? std::set<std::string>{} : std::set<std::string>{"grid.mif"});
-        if (!committed)
+        if (!committed) {
             EXPECT_EQ(ReadFileBytes(dir / "grid.mif"), "old");
+        }
     }
 }
 
