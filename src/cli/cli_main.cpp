@@ -1,5 +1,6 @@
 #include "cli_main.h"
 
+#include "cli_cells.h"
 #include "cli_options.h"
 #include "generation_run.h"
 #include "terminal_user_interface.h"
@@ -38,7 +39,7 @@ std::string HumanSize(int64_t Bytes) {
 // a dry run reports them as the run would.
 int DryRun(const TCliOptions& Options, const TGridState& State, const TRunFormat& Format,
            std::ostream& Out) {
-    const TRunEstimates estimates = EstimateRun(Format, State.GridKind, State.GridExtent);
+    const TRunEstimates estimates = EstimateRun(Format, State);
     Out << "Format: " << Format.Caption << "\n"
         << "Files: "
         << DisplayPath(Options.Output, State.FilePrefix + std::string(Format.Extension)) << "\n"
@@ -70,6 +71,10 @@ int RunQuadrelCli(std::span<const std::string_view> Args, std::istream& In, std:
         options = ParseCommandLine(Args);
         if (options.Help) {
             Out << HelpText();
+            return esDone;
+        }
+        if (options.HasCellAt) {
+            PrintCellsAt(options, Out);
             return esDone;
         }
         choice = ApplyToGridState(options, state);

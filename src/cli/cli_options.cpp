@@ -1,5 +1,6 @@
 #include "cli_options.h"
 
+#include "cli_cells.h"
 #include "generation_run.h"
 
 #include <algorithm>
@@ -117,6 +118,16 @@ constexpr TOptionSpec Options[] = {
     {"--output", 'o', true, [](TCliOptions& o, std::string_view v) { o.Output = v; }},
     {"--yes", 'y', false, [](TCliOptions& o, std::string_view) { o.Yes = true; }},
     {"--dry-run", 'n', false, [](TCliOptions& o, std::string_view) { o.DryRun = true; }},
+    {"--cellcode", 0, true, [](TCliOptions& o, std::string_view v) { o.CellCode = v; }},
+    {"--parents", 0, false, [](TCliOptions& o, std::string_view) { o.Parents = true; }},
+    {"--points", 0, false, [](TCliOptions& o, std::string_view) { o.Points = true; }},
+    {"--cell-at", 0, true,
+     [](TCliOptions& o, std::string_view v) {
+         o.CellAt = ParseCellAtPoint(v);
+         o.HasCellAt = true;
+     }},
+    {"--lonlat", 0, false, [](TCliOptions& o, std::string_view) { o.LonLat = true; }},
+    {"--from-ids", 0, true, [](TCliOptions& o, std::string_view v) { o.FromIds = v; }},
     {"--help", 'h', false, [](TCliOptions& o, std::string_view) { o.Help = true; }},
 };
 
@@ -217,6 +228,8 @@ TCliOptions ParseCommandLine(std::span<const std::string_view> Args) {
     TCliOptions o;
     if (!TArgumentReader(Args, o).ReadAll())
         return o;
+    if (CheckCellModeOptions(o))
+        return o;
     if (o.Grid == gkNone)
         throw EUsageError("missing --grid (dkn or eurogrid)");
     if (o.HasCorners && !o.Area.empty())
@@ -229,6 +242,8 @@ TCliOptions ParseCommandLine(std::span<const std::string_view> Args) {
 }
 
 TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State) {
+    if (!Options.FromIds.empty())
+        return ApplyCellList(Options, State);
     const TGridKind kind = Options.Grid;
     TCliChoice choice{};
     int32_t formatTag = ftSHP;
@@ -264,6 +279,7 @@ TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State) {
         State.ChooseGridKind(kind);
         State.ChooseFormat(formatTag);
         State.ChooseSize(sizeTag);
+        ApplyCellOptions(Options, State);
         if (preset)
             State.ChoosePreset(*preset);
         else {
@@ -328,7 +344,9 @@ std::string HelpText() {
     return R"HELP(Usage: quadrel-cli --grid dkn|eurogrid [--size LABEL]
                    (--area NAME | --corners X1,Y1,X2,Y2)
                    [--format FORMAT] --output DIR [--yes] [--dry-run]
-       quadrel-cli --help
+                   [--cellcode STYLE] [--parents] [--points]
+)HELP" + CellUsageHelp() +
+           R"HELP(       quadrel-cli --help
 
 Makes a standard square reference grid as a vector GIS file: one closed square
 polygon per cell, named with the cell's standard identifier. The area is
@@ -359,7 +377,8 @@ Options:
                         the question is asked on a terminal, else taken as No
   --dry-run             print the snapped extent and the size estimate; write
                         nothing (--output may then be left out)
-  -h, --help            print this text
+)HELP" + CellOptionsHelp() +
+           R"HELP(  -h, --help            print this text
 
 Output files are named after the grid: DKN_<size>_euref89 (DKN) or
 EuroGrid_<size> (EuroGrid); with shp83, KN_<size> or EG<size>. Each cell
@@ -391,7 +410,7 @@ Examples:
               --corners 2500000,1400000,7400000,5500000 --format shp83 \
               --output ./europe
   quadrel-cli --grid dkn --size 100m --area All --dry-run
-)HELP";
+)HELP" + CellExamplesHelp();
 }
 
 } // namespace quadrel::cli
