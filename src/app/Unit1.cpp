@@ -4,6 +4,7 @@
 #include "PlaniVP.h"
 #include "RasterTable.h"
 #include "about.h"
+#include "cells_menu.h"
 #include "generation_run.h"
 #include "grid_catalogue.h"
 #include "map_buttons.h"
@@ -226,6 +227,9 @@ void TForm1::CreateMenus() {
     Go1 = NewAction(this, "Go1", "GO !");
     bar->addAction(Go1);
     command(Go1, [this] { Go1Click(); });
+    FCellsMenu = std::make_unique<TCellsMenu>(
+        this, FState, [this](const std::function<void()>& Body) { Command(Body); });
+    bar->insertMenu(Go1, FCellsMenu->Menu());
 
     Help1 = bar->addMenu(QStringLiteral("Help"));
     Help1->setObjectName(QStringLiteral("Help1"));
@@ -385,6 +389,7 @@ void TForm1::SyncCheckMarks() {
         f->setChecked(true);
     if (QAction* s = SizeItem(FState.GridKind, FState.SizeTag))
         s->setChecked(true);
+    FCellsMenu->Sync();
 }
 
 void TForm1::FormCreate() {
@@ -436,6 +441,7 @@ void TForm1::Close1Click() {
     EmptyExtentRectangle();
     EuroGridsize->menuAction()->setVisible(false);
     DKNGridSize1->menuAction()->setVisible(false);
+    FCellsMenu->ShowFor(gkNone);
     UpdatePaneCursor();
 }
 
@@ -452,6 +458,7 @@ void TForm1::ShowMenusFor(TGridKind Kind) {
             a->setVisible(FormatItemShown(Kind, a->data().toInt()));
     EuroGridsize->menuAction()->setVisible(Kind == gkEuroGrid);
     DKNGridSize1->menuAction()->setVisible(Kind == gkDKN);
+    FCellsMenu->ShowFor(Kind);
     Go1->setEnabled(FState.ExtentShown);
 }
 

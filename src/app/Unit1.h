@@ -31,6 +31,7 @@ class TRasterTable;
 
 namespace quadrel {
 
+class TCellsMenu;
 class TForm2;
 
 // What the window works with. Everything has the program's default; tests give
@@ -165,6 +166,7 @@ private:
     QActionGroup* FFormatGroup = nullptr;
     QActionGroup* FModeGroup = nullptr;
     std::map<TGridKind, QActionGroup*> FSizeGroups;
+    std::unique_ptr<TCellsMenu> FCellsMenu; // "Cells": codes, parents, centre points
     bool FRunUnderWay = false;
 };
 

@@ -1,0 +1,112 @@
+// The window's "Cells" menu: shown by grid system, its items set the grid state
+// that "GO !" hands to the run, and its check marks follow the state.
+
+#include "app_test_env.h"
+
+#include <QMenu>
+#include <QMenuBar>
+#include <gtest/gtest.h>
+
+using namespace quadrel;
+using apptest::WindowFixture;
+
+namespace {
+
+QAction* Item(TForm1& f, const char* Name) {
+    QAction* a = f.findChild<QAction*>(QString::fromLatin1(Name));
+    EXPECT_NE(a, nullptr) << Name;
+    return a;
+}
+
+QMenu* CellsMenu(TForm1& f) {
+    QMenu* m = f.findChild<QMenu*>(QStringLiteral("Cells1"));
+    EXPECT_NE(m, nullptr);
+    return m;
+}
+
+const char* const CodeItems[] = {"NoCellCode1", "EEACellCode1", "INSPIRECellCode1",
+                                 "INSPIREShortCellCode1"};
+
+TEST(CellsMenu, ShownForAGridSystemWithTheCodesForEuroGridOnly) {
+    WindowFixture w;
+    TForm1& f = w.Form();
+    QMenu* cells = CellsMenu(f);
+    EXPECT_EQ(cells->title(), "Cells");
+    // It stands before "GO !" on the menu bar.
+    const QList<QAction*> bar = f.menuBar()->actions();
+    EXPECT_EQ(bar.indexOf(cells->menuAction()) + 1, bar.indexOf(f.Go1));
+
+    const struct {
+        std::vector<QAction*> Steps;
+        bool Shown, Codes;
+    } cases[] = {
+        {{}, false, false},
+        {{f.DKN1}, true, false},
+        {{f.EuroGrid1}, true, true},
+        {{f.EuroGrid1, f.Close1}, false, false},
+        {{f.EuroGrid1, f.DKN1}, true, false},
+    };
+    for (const auto& c : cases) {
+        for (QAction* a : c.Steps)
+            a->trigger();
+        EXPECT_EQ(cells->menuAction()->isVisible(), c.Shown);
+        for (const char* name : CodeItems)
+            EXPECT_EQ(Item(f, name)->isVisible(), c.Codes) << name;
+        EXPECT_TRUE(Item(f, "ParentCells1")->isVisible());
+        EXPECT_TRUE(Item(f, "CentrePoints1")->isVisible());
+    }
+}
+
+// The items set the state and keep it across grid systems; "GO !" runs with it.
+TEST(CellsMenu, ItemsSetWhatTheRunWrites) {
+    TGridState ran;
+    WindowFixture w(false, [&](TForm1Setup& s) {
+        s.Run = [&ran](const TGridState& State, TRunUserInterface&) { ran = State; };
+    });
+    TForm1& f = w.Form();
+    f.EuroGrid1->trigger();
+    EXPECT_TRUE(Item(f, "NoCellCode1")->isChecked());
+    EXPECT_FALSE(Item(f, "ParentCells1")->isChecked());
+    EXPECT_FALSE(Item(f, "CentrePoints1")->isChecked());
+
+    const TCellCodeStyle styles[] = {TCellCodeStyle::None, TCellCodeStyle::EEA,
+                                     TCellCodeStyle::Inspire, TCellCodeStyle::InspireShort};
+    for (size_t k : {1, 3, 2, 0, 1}) {
+        Item(f, CodeItems[k])->trigger();
+        EXPECT_EQ(w.state.CellCode, styles[k]);
+        for (size_t other = 0; other < 4; ++other)
+            EXPECT_EQ(Item(f, CodeItems[other])->isChecked(), other == k); // a radio group
+    }
+    Item(f, "ParentCells1")->trigger();
+    Item(f, "CentrePoints1")->trigger();
+    EXPECT_TRUE(w.state.ParentCells);
+    EXPECT_TRUE(w.state.CentrePoints);
+    Item(f, "CentrePoints1")->trigger();
+    EXPECT_FALSE(w.state.CentrePoints);
+    EXPECT_FALSE(Item(f, "CentrePoints1")->isChecked());
+
+    // A change of grid system keeps the choices.
+    f.DKN1->trigger();
+    f.Bornholm1->trigger();
+    EXPECT_TRUE(Item(f, "ParentCells1")->isChecked());
+    f.Go1->trigger();
+    EXPECT_EQ(ran.GridKind, gkDKN);
+    EXPECT_TRUE(ran.ParentCells);
+    EXPECT_FALSE(ran.CentrePoints);
+    EXPECT_EQ(ran.CellCode, TCellCodeStyle::EEA); // kept for EuroGrid, unused by DKN
+}
+
+// Set elsewhere (as a test or a later command may), the state shows in the check marks
+// after the next command.
+TEST(CellsMenu, CheckMarksFollowTheState) {
+    WindowFixture w;
+    TForm1& f = w.Form();
+    w.state.CellCode = TCellCodeStyle::Inspire;
+    w.state.CentrePoints = true;
+    f.EuroGrid1->trigger();
+    EXPECT_TRUE(Item(f, "INSPIRECellCode1")->isChecked());
+    EXPECT_TRUE(Item(f, "CentrePoints1")->isChecked());
+    EXPECT_FALSE(Item(f, "ParentCells1")->isChecked());
+}
+
+} // namespace
