@@ -109,16 +109,17 @@ bool CheckCellModeOptions(const TCliOptions& o) {
             throw EUsageError("give either --cell-at or --from-ids, not both");
         if (o.Grid == gkNone)
             throw EUsageError("--cell-at needs --grid (dkn or eurogrid)");
-        if (!o.Area.empty() || o.HasCorners || !o.Output.empty() || o.DryRun || o.Parents ||
-            o.Points)
-            throw EUsageError("--cell-at prints the cells at a point and writes nothing: leave "
-                              "out --area, --corners, --output, --dry-run, --parents and --points");
+        if (!o.Area.empty() || o.HasCorners || o.HasLonLatBox || !o.Output.empty() ||
+            !o.Name.empty() || o.DryRun || o.Json || o.Quiet || o.Progress || o.Parents || o.Points)
+            throw EUsageError("--cell-at prints the cells at a point and writes nothing: it "
+                              "takes --grid, --size, --lonlat and --cellcode only");
         return true;
     }
     if (o.FromIds.empty())
         return false;
-    if (!o.Area.empty() || o.HasCorners)
-        throw EUsageError("--from-ids names the cells to write: leave out --area and --corners");
+    if (!o.Area.empty() || o.HasCorners || o.HasLonLatBox)
+        throw EUsageError(
+            "--from-ids names the cells to write: leave out --area, --corners and --bbox-lonlat");
     if (o.Output.empty() && !o.DryRun)
         throw EUsageError("missing --output DIR (the folder for the grid files)");
     return true;

@@ -1,7 +1,5 @@
 #include "run_formats.h"
 
-#include "cell_list.h"
-#include "cell_naming.h"
 #include "errors.h"
 #include "file_system.h"
 
@@ -263,28 +261,6 @@ TRunEstimates EstimateRun(const TRunFormat& Format, TGridKind Kind, const TGridE
     const int32_t second =
         Kind == gkEuroGrid ? Format.SecondEstimateEuroGrid : Format.SecondEstimateDKN;
     return {x * y, SaturatingProduct(x, Format.FirstEstimate, y), SaturatingProduct(x, second, y)};
-}
-
-TRunEstimates EstimateRun(const TRunFormat& Format, const TGridState& State) {
-    const bool points = State.CentrePoints;
-    int64_t first = points ? Format.PointFirstEstimate : Format.FirstEstimate;
-    int64_t second =
-        State.GridKind == gkEuroGrid
-            ? (points ? Format.PointSecondEstimateEuroGrid : Format.SecondEstimateEuroGrid)
-            : (points ? Format.PointSecondEstimateDKN : Format.SecondEstimateDKN);
-    std::vector<TCellField> extra;
-    AppendCodeFields(State, extra);
-    for (const TCellField& f : extra) {
-        const int64_t bytes = f.Width + Format.TextFieldBytes +
-                              Format.FieldNameCopies * static_cast<int64_t>(f.Name.size());
-        first += bytes;
-        second += bytes;
-    }
-    const TGridExtent& e = State.GridExtent;
-    const int64_t cells = State.ListedCells ? static_cast<int64_t>(State.ListedCells->Cells.size())
-                                            : int64_t{std::max<int32_t>(e.CellsX, 0)} *
-                                                  std::max<int32_t>(e.CellsY, 0);
-    return {cells, SaturatingProduct(cells, first, 1), SaturatingProduct(cells, second, 1)};
 }
 
 std::string_view SizeLimitRefusal(const TRunFormat& Format, const TRunEstimates& Estimates) {

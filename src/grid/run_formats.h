@@ -86,9 +86,6 @@ struct TRunEstimates {
     int64_t Second = 0;
 };
 TRunEstimates EstimateRun(const TRunFormat& Format, TGridKind Kind, const TGridExtent& Extent);
-// The estimates of the grid State asks for: its cells (the extent's or the listed
-// ones), as squares or centre points, with the code and parent fields it adds.
-TRunEstimates EstimateRun(const TRunFormat& Format, const TGridState& State);
 
 // 2 GB: the largest output the SHP and TAB formats, and file systems without large
 // files, can take.

@@ -58,17 +58,22 @@ TEST(CellOptions, UsageErrors) {
         {{"--cell-at", "1,x", "--grid", "dkn"}, "--cell-at: \"x\" is not a number"},
         {{"--cell-at", "1,inf", "--grid", "dkn"}, "--cell-at: \"inf\" is not a number"},
         {{"--cell-at", "1,2", "--grid", "dkn", "--output", "x"},
-         "--cell-at prints the cells at a point and writes nothing: leave out --area, --corners, "
-         "--output, --dry-run, --parents and --points"},
+         "--cell-at prints the cells at a point and writes nothing: it takes --grid, --size, "
+         "--lonlat and --cellcode only"},
         {{"--cell-at", "1,2", "--grid", "dkn", "--area", "All"},
-         "--cell-at prints the cells at a point and writes nothing: leave out --area, --corners, "
-         "--output, --dry-run, --parents and --points"},
+         "--cell-at prints the cells at a point and writes nothing: it takes --grid, --size, "
+         "--lonlat and --cellcode only"},
         {{"--cell-at", "1,2", "--grid", "dkn", "--from-ids", "f"},
          "give either --cell-at or --from-ids, not both"},
         {{"--lonlat", "--grid", "dkn", "--area", "All", "--output", "x"},
          "--lonlat goes with --cell-at"},
         {{"--from-ids", "f", "--area", "All", "--output", "x"},
-         "--from-ids names the cells to write: leave out --area and --corners"},
+         "--from-ids names the cells to write: leave out --area, --corners and --bbox-lonlat"},
+        {{"--from-ids", "f", "--bbox-lonlat", "8,54,9,55", "--output", "x"},
+         "--from-ids names the cells to write: leave out --area, --corners and --bbox-lonlat"},
+        {{"--cell-at", "1,2", "--grid", "dkn", "--json"},
+         "--cell-at prints the cells at a point and writes nothing: it takes --grid, --size, "
+         "--lonlat and --cellcode only"},
         {{"--from-ids", "f"}, "missing --output DIR (the folder for the grid files)"},
         {{"--parents=yes"}, "--parents takes no value"},
     };
@@ -289,6 +294,17 @@ TEST(FromIds, AFaultyListNamesItsLineAndWritesNothing) {
     EXPECT_EQ(missing.Status, 2);
     EXPECT_TRUE(missing.Err.starts_with("quadrel-cli: --from-ids: cannot read ")) << missing.Err;
     EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
+// The cells of a list far apart span a wide extent; the report counts the listed ones.
+TEST(FromIds, TheJsonReportCountsTheListedCells) {
+    testutil::TempDir dir;
+    WriteText(dir / "names.txt", "1km_6175_724\n1km_6175_7245\n");
+    const clitest::Result r =
+        RunCli({"--from-ids", dir / "names.txt", "--json", "--output", dir / "out"});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_NE(r.Out.find(R"("cells":{"x":6522,"y":1,"total":2})"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find(R"("size_estimate":412,)"), std::string::npos) << r.Out;
 }
 
 // Centre points make a smaller grid, and the dry run says so.

@@ -8,6 +8,7 @@
 #include "generation_run.h"
 #include "mitab.h"
 #include "ogr_layer.h"
+#include "run_preview.h"
 #include "run_test_helpers.h"
 #include "temp_dir.h"
 
@@ -308,7 +309,7 @@ TMeasured Measure(const TGridState& State, const char* GeometryFile) {
     double room = 0;
     for (const TCellField& field : extra)
         room += field.Width;
-    return {EstimateRun(*FindRunFormat(State.OutputFormatTag), State),
+    return {EstimateGrid(*FindRunFormat(State.OutputFormatTag), State),
             Bytes(dir.path(), GeometryFile), room};
 }
 
