@@ -33,14 +33,15 @@ TRunEstimates EstimateGrid(const TRunFormat& Format, const TGridState& State) {
     AppendCodeFields(State, extra);
     if (plain && extra.empty())
         return EstimateRun(Format, State.GridKind, State.GridExtent);
-    // Centre points take bytes of their own per cell; each text field of codes and
-    // parents adds its width and its format's overhead (run_formats.h).
+    // Centre points take bytes of their own per cell (a format not measured with
+    // points is held to its squares', which points never exceed); each text field of
+    // codes and parents adds its width and its format's overhead (run_formats.h).
     const bool euro = State.GridKind == gkEuroGrid;
-    int64_t first = State.CentrePoints ? Format.PointFirstEstimate : Format.FirstEstimate;
+    const bool points = State.CentrePoints && Format.PointFirstEstimate > 0;
+    int64_t first = points ? Format.PointFirstEstimate : Format.FirstEstimate;
     int64_t second =
-        State.CentrePoints
-            ? (euro ? Format.PointSecondEstimateEuroGrid : Format.PointSecondEstimateDKN)
-            : (euro ? Format.SecondEstimateEuroGrid : Format.SecondEstimateDKN);
+        points ? (euro ? Format.PointSecondEstimateEuroGrid : Format.PointSecondEstimateDKN)
+               : (euro ? Format.SecondEstimateEuroGrid : Format.SecondEstimateDKN);
     for (const TCellField& f : extra) {
         const int64_t bytes = f.Width + Format.TextFieldBytes +
                               Format.FieldNameCopies * static_cast<int64_t>(f.Name.size());

@@ -4,6 +4,7 @@
 #include "cell_list.h"
 #include "errors.h"
 #include "generation_run.h"
+#include "run_preview.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -123,6 +124,24 @@ TEST(CellList, TheStateSpansTheListedCells) {
     ChooseListedCells(moved, list);
     moved.SetCorners({724000, 6175000}, {725000, 6176000});
     EXPECT_THROW(CheckGridReady(moved), ERangeError);
+}
+
+// A list is estimated by its cells, not by the extent they span; a format without
+// figures for points of its own is held to its squares'.
+TEST(CellList, EstimatesCountTheListedCells) {
+    TGridState s = Grid(gkDKN, "1km");
+    ChooseListedCells(s, std::make_shared<const TCellList>(Read("1km_6175_724\n1km_6175_7245\n")));
+    ASSERT_EQ(s.GridExtent.CellsX, 6522);
+    const TRunFormat& shp = *FindRunFormat(ftSHP);
+    EXPECT_EQ(EstimateGrid(shp, s).Cells, 2);
+    EXPECT_EQ(EstimateGrid(shp, s).Second, 2 * shp.SecondEstimateDKN);
+
+    s.CentrePoints = true;
+    EXPECT_EQ(EstimateGrid(shp, s).First, 2 * shp.PointFirstEstimate);
+    TRunFormat unmeasured = shp;
+    unmeasured.PointFirstEstimate = unmeasured.PointSecondEstimateDKN = 0;
+    EXPECT_EQ(EstimateGrid(unmeasured, s).First, 2 * shp.FirstEstimate);
+    EXPECT_EQ(EstimateGrid(unmeasured, s).Second, 2 * shp.SecondEstimateDKN);
 }
 
 } // namespace
