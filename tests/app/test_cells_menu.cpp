@@ -2,6 +2,8 @@
 // that "GO !" hands to the run, and its check marks follow the state.
 
 #include "app_test_env.h"
+#include "status_readouts.h"
+#include "status_texts.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -49,6 +51,8 @@ TEST(CellsMenu, ShownForAGridSystemWithTheCodesForEuroGridOnly) {
     for (const auto& c : cases) {
         for (QAction* a : c.Steps)
             a->trigger();
+        // Alt+C while it is shown.
+        EXPECT_EQ(cells->title(), c.Shown ? "&Cells" : "Cells");
         EXPECT_EQ(cells->menuAction()->isVisible(), c.Shown);
         for (const char* name : CodeItems)
             EXPECT_EQ(Item(f, name)->isVisible(), c.Codes) << name;
@@ -94,6 +98,25 @@ TEST(CellsMenu, ItemsSetWhatTheRunWrites) {
     EXPECT_TRUE(ran.ParentCells);
     EXPECT_FALSE(ran.CentrePoints);
     EXPECT_EQ(ran.CellCode, TCellCodeStyle::EEA); // kept for EuroGrid, unused by DKN
+}
+
+// The size read-out follows the choices: points make a smaller grid, fields a larger.
+TEST(CellsMenu, TheSizeReadoutFollows) {
+    WindowFixture w;
+    TForm1& f = w.Form();
+    f.DKN1->trigger();
+    f.Denmarkonly1->trigger();
+    std::vector<std::string> shown;
+    for (const char* item : {"CentrePoints1", "ParentCells1"}) {
+        shown.push_back(f.SizePanel->text().toStdString());
+        Item(f, item)->trigger();
+        EXPECT_EQ(f.SizePanel->text().toStdString(), RunSizeText(w.state).Text);
+        EXPECT_EQ(f.Go1->toolTip(), f.SizePanel->text());
+    }
+    shown.push_back(f.SizePanel->text().toStdString());
+    EXPECT_EQ(shown[0].rfind("170200 cells, about ", 0), 0u);
+    EXPECT_NE(shown[1], shown[0]); // points: smaller
+    EXPECT_NE(shown[2], shown[1]); // parent fields: larger
 }
 
 // Set elsewhere (as a test or a later command may), the state shows in the check marks
