@@ -5,8 +5,10 @@
 #include "status_readouts.h"
 #include "status_texts.h"
 
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 using namespace quadrel;
@@ -117,6 +119,27 @@ TEST(CellsMenu, TheSizeReadoutFollows) {
     EXPECT_EQ(shown[0].rfind("170200 cells, about ", 0), 0u);
     EXPECT_NE(shown[1], shown[0]); // points: smaller
     EXPECT_NE(shown[2], shown[1]); // parent fields: larger
+}
+
+// The cursor read-out names the EuroGrid cell under the pointer in the chosen style.
+TEST(CellsMenu, TheCursorReadoutNamesTheCellInItsStyle) {
+    WindowFixture w;
+    TForm1& f = w.Form();
+    f.EuroGrid1->trigger();
+    auto readout = [&] {
+        QWidget* pane = f.GraphicViewport1;
+        const QPointF pos(300, 200);
+        QMouseEvent e(QEvent::MouseMove, pos, pane->mapToGlobal(pos), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(pane, &e);
+        return f.CursorPanel->text().toStdString();
+    };
+    EXPECT_NE(readout().find("Cell: "), std::string::npos);
+    EXPECT_EQ(readout().find("Cell: 10kmE"), std::string::npos);
+    Item(f, "EEACellCode1")->trigger();
+    EXPECT_NE(readout().find("Cell: 10kmE"), std::string::npos) << readout();
+    Item(f, "INSPIRECellCode1")->trigger();
+    EXPECT_NE(readout().find("Cell: CRS3035RES10000mN"), std::string::npos) << readout();
 }
 
 // Set elsewhere (as a test or a later command may), the state shows in the check marks
