@@ -114,7 +114,9 @@ INSTANTIATE_TEST_SUITE_P(
                       AllocationCase{"dbf", gfDBF, 1252, otRegion, false, 0},
                       AllocationCase{"mif", gfMIF, 1252, otRegion, false, 0},
                       AllocationCase{"mif_fractional", gfMIF, 1252, otRegion, false, 0.123456789},
-                      AllocationCase{"mif8_lines", gfMIF8, 65001, otPline, false, 0.5}),
+                      AllocationCase{"mif8_lines", gfMIF8, 65001, otPline, false, 0.5},
+                      AllocationCase{"gpkg", gfGPKG, 65001, otRegion, false, 0},
+                      AllocationCase{"gpkg_lines_merged", gfGPKG, 65001, otPline, true, 0.5}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
