@@ -90,8 +90,7 @@ std::string CreateTemporaryBeside(const std::string& Path) {
 // name) and makes the new name durable too.
 void PublishTemporary(const std::string& Temporary, const std::string& Path) {
     auto fail = [&](int err) {
-        return EWriteError("Cannot write file \"" + FullPath(Path) + "\". " +
-                           std::strerror(err));
+        return EWriteError("Cannot write file \"" + FullPath(Path) + "\". " + std::strerror(err));
     };
     const int fd = ::open(Temporary.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -293,11 +292,12 @@ void TGISWriteGPKG::CheckFieldName(int32_t Index) const {
 }
 
 void TGISWriteGPKG::DoStartHeader() {
+    // The format reserves gpkg_, SQLite sqlite_, and the style has its own table.
     FLayer = fs::path(FileName).filename().string();
     if (FLayer.empty() || StartsWithIgnoringCase(FLayer, "gpkg_") ||
-        StartsWithIgnoringCase(FLayer, "sqlite_"))
+        StartsWithIgnoringCase(FLayer, "sqlite_") || SameAsciiIgnoringCase(FLayer, "layer_styles"))
         throw Exception("A GeoPackage layer cannot be named \"" + FLayer +
-                        "\": the name is empty or reserved (gpkg_, sqlite_)");
+                        "\": the name is empty or reserved (gpkg_..., sqlite_..., layer_styles)");
     FSrsId = epsg > 0 ? epsg : -1;
     FPath = FileName + ".gpkg";
     FTemporary = CreateTemporaryBeside(FPath);

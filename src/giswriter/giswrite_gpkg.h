@@ -26,10 +26,14 @@ class TGpkgPackedRTree;
 //    dates DATE, times TEXT, date-times DATETIME (taken as UTC), logicals BOOLEAN. An
 //    empty number, or a date or time of the wrong length, is NULL. Text is UTF-8
 //    whatever the Codepage.
-//  - the spatial index of the rtree_index extension, packed when the file closes,
-//    with the triggers that keep it right when the layer is edited later;
+//  - the spatial index of the rtree_index extension, packed as the rows arrive, with
+//    the triggers that keep it right when the layer is edited later;
 //  - a default QGIS style in layer_styles (see giswrite_gpkg_style.h).
-// AddPoint is taken in point files only, like AddLine in polyline files.
+// AddPoint is taken in point files only, like AddLine in polyline files. StartHeader
+// refuses a layer name that is empty or reserved (gpkg_..., sqlite_..., layer_styles);
+// AddField a field name SQLite would not tell apart from fid, geom or another field.
+// A coordinate that is not a finite number is refused: the object of such a section
+// is kept without geometry, such an AddPoint writes nothing.
 //
 // The file appears under its name only when Close has finished it: until then it is
 // written under a temporary name beside it, so a file of the final name is always

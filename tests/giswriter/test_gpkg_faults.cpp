@@ -271,7 +271,7 @@ TEST(GpkgFaults, NamesTheFormatCannotTakeAreRefused) {
         EXPECT_EQ(layer.features.at(0).values, (std::vector<std::string>{"a", "b"}));
     }
     std::filesystem::remove(dir / "grid.gpkg");
-    for (const std::string name : {"gpkg_grid", "SQLITE_grid", ""}) {
+    for (const std::string name : {"gpkg_grid", "SQLITE_grid", "Layer_Styles", ""}) {
         SCOPED_TRACE(name);
         auto w = NewWriter(gfGPKG, dir / name);
         EXPECT_THROW(w->StartHeader(1, otRegion), Exception);
