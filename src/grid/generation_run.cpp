@@ -3,6 +3,7 @@
 #include "cell_naming.h"
 #include "errors.h"
 #include "lonlat_columns.h"
+#include "run_preview.h"
 #include "side_files.h"
 
 #include <algorithm>
@@ -159,11 +160,6 @@ void WriteGrid(std::unique_ptr<TGISWrite>& Writer, const TGridState& S, const TR
     Writer.reset();
 }
 
-void ShowAll(TRunUserInterface& UI, const std::vector<std::string_view>& Texts) {
-    for (std::string_view t : Texts)
-        UI.ShowMessage(std::string(t));
-}
-
 } // namespace
 
 void CheckGridReady(const TGridState& S) {
@@ -242,29 +238,14 @@ TRunResult TGenerationRun::Execute(const TGridState& State, TRunUserInterface& U
     const TFloatPoint shift = CoordinateShift(format, S.GridKind);
 
     // Will the output fit? Before any grid file is opened.
-    result.Estimates = EstimateRun(format, S.GridKind, S.GridExtent);
-    if (const std::string text = BoundsRefusal(format, S.GridKind, S.GridExtent); !text.empty()) {
-        UI.ShowMessage(text);
-        result.Outcome = TRunOutcome::OutsideBounds;
-        return result;
-    }
-    if (const std::string_view text = SizeLimitRefusal(format, result.Estimates); !text.empty()) {
-        UI.ShowMessage(std::string(text));
-        result.Outcome = TRunOutcome::TooLarge;
-        return result;
-    }
-    if (const auto texts =
-            LargeFileRefusal(format, result.Estimates, FFileSystem.FileSystemName(OutputFolder));
-        !texts.empty()) {
-        ShowAll(UI, texts);
-        result.Outcome = TRunOutcome::NoLargeFiles;
-        return result;
-    }
-    if (const auto texts =
-            FreeSpaceRefusal(format, result.Estimates, FFileSystem.DiskFree(OutputFolder));
-        !texts.empty()) {
-        ShowAll(UI, texts);
-        result.Outcome = TRunOutcome::NoSpace;
+    result.Estimates = EstimateGrid(format, S);
+    std::optional<TRunRefusal> refusal = CheckFormatLimits(format, S, result.Estimates);
+    if (!refusal)
+        refusal = CheckFolder(format, result.Estimates, FFileSystem, OutputFolder);
+    if (refusal) {
+        for (const std::string& text : refusal->Texts)
+            UI.ShowMessage(text);
+        result.Outcome = refusal->Outcome;
         return result;
     }
 
