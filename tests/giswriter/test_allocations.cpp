@@ -22,6 +22,14 @@ void* operator new(std::size_t n) {
 void* operator new[](std::size_t n) {
     return operator new(n);
 }
+// The nothrow forms too (PROJ uses them), so that every delete meets its own new.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    ++allocations;
+    return std::malloc(n ? n : 1);
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+    return operator new(n, std::nothrow);
+}
 // The counting operator new takes its memory from malloc.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept {
@@ -34,6 +42,12 @@ void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
 void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
     std::free(p);
 }
 
