@@ -2,6 +2,7 @@
 
 #include "cli_main.h"
 #include "run_formats.h"
+#include "run_preview.h"
 
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -48,8 +49,7 @@ std::string JsonReport(const TCliReport& r) {
         {"folder", r.Folder},
         {"extent",
          {{"x1", Metres(e.X1)}, {"y1", Metres(e.Y1)}, {"x2", Metres(e.X2)}, {"y2", Metres(e.Y2)}}},
-        {"cells",
-         {{"x", e.CellsX}, {"y", e.CellsY}, {"total", static_cast<int64_t>(e.CellsX) * e.CellsY}}},
+        {"cells", {{"x", e.CellsX}, {"y", e.CellsY}, {"total", r.Cells}}},
         {"size_estimate", r.SizeEstimate},
         {"dry_run", r.DryRun},
     };
@@ -79,7 +79,9 @@ TCliReporter::TCliReporter(const TCliOptions& Options, const TGridState& State,
     r.Name = State.FilePrefix;
     r.Folder = Options.Output;
     r.Extent = State.GridExtent;
-    r.SizeEstimate = EstimateRun(*Choice.Format.Effective, State.GridKind, State.GridExtent).Second;
+    const TRunEstimates estimates = EstimateGrid(*Choice.Format.Effective, State);
+    r.Cells = estimates.Cells;
+    r.SizeEstimate = estimates.Second;
     r.DryRun = Options.DryRun;
 }
 
