@@ -1,6 +1,7 @@
 #include "output_files.h"
 
 #include "errors.h"
+#include "pwnet_io.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -192,12 +193,6 @@ std::string TemporaryPathFor(const std::string& Base, const std::string& FinalPa
 std::string CommitRecordPathFor(const std::string& Base) {
     const TSplitPath base = Split(Base);
     return base.Folder + "." + base.Name + std::string(CommitMarker);
-}
-
-std::string FullPath(const std::string& FileName) {
-    std::error_code ec;
-    auto p = std::filesystem::absolute(FileName, ec);
-    return ec ? FileName : p.lexically_normal().string();
 }
 
 // ---- TOutputFiles ----------------------------------------------------------------

@@ -45,8 +45,6 @@ inline constexpr std::string_view PartialMarker = ".quadrel-partial";
 std::string TemporaryPathFor(const std::string& Base, const std::string& FinalPath);
 // The commit record of the output Base.
 std::string CommitRecordPathFor(const std::string& Base);
-// The full path of a file name, as messages show it.
-std::string FullPath(const std::string& FileName);
 
 // The files of one output while it is written.
 class TOutputFiles {

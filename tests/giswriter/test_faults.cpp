@@ -371,6 +371,7 @@ const SafeCase SafeFormats[] = {
     {"csv", gfCSV, {".csv"}, {}},
     {"kml", gfKML2, {".kml"}, {}},
     {"geojson", gfGeoJSON, {".geojson"}, {}},
+    {"gpkg", gfGPKG, {".gpkg"}, {}},
 };
 
 constexpr const char* DknClause = "CoordSys Earth Projection 8, 33, \"m\", 9, 0, 0.9996, 500000, "

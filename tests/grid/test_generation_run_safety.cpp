@@ -90,10 +90,11 @@ void PrintTo(const FormatCase& c, std::ostream* os) {
 }
 
 const FormatCase Formats[] = {
-    {"shp", ftSHP, ".shp"}, {"shp83", ftSHP83, ".shp"},
-    {"mif", ftMIF, ".mif"}, {"tab", ftTAB, ".tab"},
-    {"gml", ftGML, ".xml"}, {"csv", ftCSV, ".csv"},
-    {"kml", ftKML, ".kml"}, {"geojson", ftGeoJSON, ".geojson"},
+    {"shp", ftSHP, ".shp"},    {"shp83", ftSHP83, ".shp"},
+    {"mif", ftMIF, ".mif"},    {"tab", ftTAB, ".tab"},
+    {"gml", ftGML, ".xml"},    {"csv", ftCSV, ".csv"},
+    {"kml", ftKML, ".kml"},    {"geojson", ftGeoJSON, ".geojson"},
+    {"gpkg", ftGPKG, ".gpkg"},
 };
 
 class EveryFormat : public ::testing::TestWithParam<FormatCase> {
