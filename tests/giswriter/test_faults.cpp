@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <regex>
 #include <set>
 #include <unistd.h>
 
@@ -380,6 +381,14 @@ constexpr const char* DknClause = "CoordSys Earth Projection 8, 33, \"m\", 9, 0,
 // The bytes of every file of an output, by extension.
 using Snapshot = std::map<std::string, std::string>;
 
+// Two writes of the same cells: equal bytes but for the times a file stamps itself
+// with (a GeoPackage dates its contents and its style to the millisecond).
+bool SameOutput(const std::string& A, const std::string& B) {
+    static const std::regex stamp(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)");
+    return A.size() == B.size() &&
+           std::regex_replace(A, stamp, "T") == std::regex_replace(B, stamp, "T");
+}
+
 class WholeOrNothing : public ::testing::TestWithParam<SafeCase> {
 protected:
     void SetUp() override {
@@ -588,10 +597,12 @@ TEST_P(WholeOrNothing, KilledAtAnyPointLeavesTheEarlierOrTheNewOutput) {
         const Snapshot now = Read(folder);
         ASSERT_EQ(now.size(), files);
         for (const auto& [ext, bytes] : now)
-            EXPECT_TRUE(bytes == old.at(ext) || bytes == fresh.at(ext)) << ext << " is neither";
+            EXPECT_TRUE(bytes == old.at(ext) || SameOutput(bytes, fresh.at(ext)))
+                << ext << " is neither";
         const bool renamed = p.killedAfter || completes;
-        EXPECT_EQ(now.at(GetParam().files[0]),
-                  renamed ? fresh.at(GetParam().files[0]) : old.at(GetParam().files[0]));
+        const std::string& main = GetParam().files[0];
+        EXPECT_TRUE(renamed ? SameOutput(now.at(main), fresh.at(main))
+                            : now.at(main) == old.at(main));
         for (const std::string& name : testutil::FilesIn(folder))
             if (OutputNames().count(name) == 0) {
                 EXPECT_NE(name.find(".quadrel-"), std::string::npos) << name;
@@ -601,7 +612,10 @@ TEST_P(WholeOrNothing, KilledAtAnyPointLeavesTheEarlierOrTheNewOutput) {
         // The renames were under way once the record was written: a kill at the first
         // rename of an output of several files is completed as well.
         const bool whole = renamed || (p.renameToKill > 0 && files > 1);
-        EXPECT_EQ(Read(folder), whole ? fresh : old);
+        const Snapshot recovered = Read(folder);
+        ASSERT_EQ(recovered.size(), files);
+        for (const auto& [ext, bytes] : recovered)
+            EXPECT_TRUE(whole ? SameOutput(bytes, fresh.at(ext)) : bytes == old.at(ext)) << ext;
         EXPECT_EQ(testutil::FilesIn(folder), OutputNames());
     }
 }
