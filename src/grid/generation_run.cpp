@@ -1,5 +1,6 @@
 #include "generation_run.h"
 
+#include "area_cells.h"
 #include "cell_naming.h"
 #include "errors.h"
 #include "lonlat_columns.h"
@@ -92,7 +93,8 @@ void CheckTableCreated(const TGISWrite& Writer, const std::string& Base) {
     throw EFCreateError("Cannot create file \"" + path.string() + "\". " + reason);
 }
 
-// Every cell, column by column from west to east, each column from south to north.
+// Every cell (or every cell within the area), column by column from west to east,
+// each column from south to north.
 // Nothing is allocated per cell: one ring, one attribute text, reused. With LonLat
 // the rings are in WGS 84 longitude and latitude, each corner transformed once; the
 // names stay those of the grid's metres.
@@ -101,21 +103,23 @@ void WriteCells(TGISWrite& Writer, const TGridState& S, const TFloatPoint& Shift
     const TGridExtent& e = S.GridExtent;
     const int64_t size = S.CellSize;
     TCellNamer namer(S);
+    TColumnRows rows(S); // every row, or the rows within the area
     for (int32_t i = 0; i < e.CellsX; ++i) {
         const double x = e.X1 + static_cast<double>(i * size);
         const auto easting = static_cast<int32_t>(std::lround(x));
         if (LonLat)
             LonLat->SetColumn(i);
-        for (int32_t j = 0; j < e.CellsY; ++j) {
-            const double y = e.Y1 + static_cast<double>(j * size);
-            if (LonLat)
-                LonLat->FillRing(Ring, j);
-            else
-                FillRing(Ring, x, y, static_cast<double>(size), Shift);
-            Writer.AddObject(1, false,
-                             namer.AttributeText(easting, static_cast<int32_t>(std::lround(y))));
-            Writer.AddSection(0, Ring);
-        }
+        for (const TRowRange& r : rows.Rows(i))
+            for (int32_t j = r.Begin; j < r.End; ++j) {
+                const double y = e.Y1 + static_cast<double>(j * size);
+                if (LonLat)
+                    LonLat->FillRing(Ring, j);
+                else
+                    FillRing(Ring, x, y, static_cast<double>(size), Shift);
+                Writer.AddObject(
+                    1, false, namer.AttributeText(easting, static_cast<int32_t>(std::lround(y))));
+                Writer.AddSection(0, Ring);
+            }
         UI.SetProgressPosition(i + 1);
         UI.ProcessMessages();
     }
@@ -169,6 +173,7 @@ void CheckGridReady(const TGridState& S) {
         throw ERangeError("No area has been chosen: set both corners first");
     if (!FindRunFormat(S.OutputFormatTag))
         throw ERangeError("Unknown file format tag " + std::to_string(S.OutputFormatTag));
+    CheckAreaFitsGrid(S);
 
     const TGridExtent& e = S.GridExtent;
     if (e.CellsX < 0 || e.CellsY < 0)

@@ -1,5 +1,7 @@
 #include "run_preview.h"
 
+#include "area_cells.h"
+
 #include <cstdio>
 
 namespace quadrel {
@@ -13,7 +15,7 @@ std::vector<std::string> Strings(const std::vector<std::string_view>& Texts) {
 } // namespace
 
 TRunEstimates EstimateGrid(const TRunFormat& Format, const TGridState& State) {
-    return EstimateRun(Format, State.GridKind, State.GridExtent);
+    return EstimateRun(Format, State.GridKind, CellsToWrite(State));
 }
 
 std::optional<TRunRefusal> CheckFormatLimits(const TRunFormat& Format, const TGridState& State,

@@ -23,7 +23,8 @@ struct TRunRefusal {
     std::vector<std::string> Texts;
 };
 
-// The run's size estimates of the grid State describes, written in Format.
+// The run's size estimates of the grid State describes, written in Format: of the
+// cells really written (those within the state's area when it has one).
 TRunEstimates EstimateGrid(const TRunFormat& Format, const TGridState& State);
 
 // The checks that need no folder: the format's coordinate bounds, then its own
