@@ -1,5 +1,6 @@
 #include "area_cells.h"
 
+#include "cell_naming.h"
 #include "run_formats.h"
 
 #include <algorithm>
@@ -46,6 +47,22 @@ int64_t CellsToWrite(const TGridState& State) {
         for (const TRowRange& r : rows.Rows(i))
             cells += r.End - r.Begin;
     return cells;
+}
+
+bool CellIsWritten(const TGridState& State, double X, double Y) {
+    const TGridExtent& e = State.GridExtent;
+    if (State.CellSize <= 0)
+        return false;
+    const TCornerPoint origin = CellOriginAt(State, X, Y);
+    const double column = (origin.X - e.X1) / State.CellSize;
+    const double row = (origin.Y - e.Y1) / State.CellSize;
+    if (!(column >= 0 && column < e.CellsX && row >= 0 && row < e.CellsY))
+        return false;
+    TColumnRows rows(State);
+    for (const TRowRange& r : rows.Rows(static_cast<int32_t>(column)))
+        if (row >= r.Begin && row < r.End)
+            return true;
+    return false;
 }
 
 void ChooseArea(TGridState& State, std::shared_ptr<const TArea> Area) {

@@ -35,6 +35,10 @@ int64_t CandidateCells(const TGridExtent& Extent);
 // The cells the run writes: the candidates, or those within the area.
 int64_t CellsToWrite(const TGridState& State);
 
+// Whether the run writes the cell that holds the point (X, Y): it lies in the
+// extent and, when the state has an area, within it.
+bool CellIsWritten(const TGridState& State, double X, double Y);
+
 // Cuts the grid to Area, whose extent becomes the area's bounding box snapped
 // outwards to whole cells (the corners are set to it). Raises EAreaError, changing
 // nothing, for an area without rings or in another system than the grid's.

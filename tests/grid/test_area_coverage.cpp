@@ -4,152 +4,24 @@
 // cell lines, cut holes, split the area into several polygons, make it smaller than
 // a cell and let it reach beyond the grid; random polygons fill in the rest.
 
-#include "area_coverage.h"
+#include "geos_cells.h"
 
 #include <algorithm>
 #include <cmath>
-#include <geos_c.h>
 #include <gtest/gtest.h>
 #include <random>
-#include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 using namespace quadrel;
-using pwnet::TFloatPoint;
+using namespace testutil;
 
 namespace {
 
-// One polygon: its outer ring, then its holes; orientation does not matter here.
-using Polygon = std::vector<TAreaRing>;
-
-struct Grid {
-    double X1, Y1;
-    int64_t Size;
-    int32_t Columns, Rows;
-};
-
-using CellSet = std::set<std::pair<int32_t, int32_t>>; // (column, row)
-
-double SignedArea(const TAreaRing& r) {
-    double a = 0;
-    for (size_t i = 0; i < r.size(); ++i) {
-        const TFloatPoint& p = r[i];
-        const TFloatPoint& q = r[(i + 1) % r.size()];
-        a += p.x * q.y - q.x * p.y;
-    }
-    return a / 2;
-}
-
-// The rings as the area reader hands them: outer rings counter-clockwise, holes
-// clockwise.
-std::vector<TAreaRing> OrientedRings(const std::vector<Polygon>& Polygons) {
-    std::vector<TAreaRing> rings;
-    for (const Polygon& p : Polygons)
-        for (size_t k = 0; k < p.size(); ++k) {
-            TAreaRing r = p[k];
-            if ((SignedArea(r) > 0) != (k == 0))
-                std::reverse(r.begin(), r.end());
-            rings.push_back(std::move(r));
-        }
-    return rings;
-}
-
-CellSet ByScanLine(const std::vector<Polygon>& Polygons, const Grid& G) {
-    const std::vector<TAreaRing> rings = OrientedRings(Polygons);
-    TAreaColumns columns(rings, G.X1, G.Y1, G.Size, G.Rows);
-    CellSet cells;
-    for (int32_t i = 0; i < G.Columns; ++i) {
-        const std::vector<TRowRange>& ranges = columns.Rows(i);
-        for (size_t k = 0; k < ranges.size(); ++k) {
-            EXPECT_LT(ranges[k].Begin, ranges[k].End);
-            if (k > 0)
-                EXPECT_LT(ranges[k - 1].End, ranges[k].Begin) << "ranges neither sorted nor apart";
-            for (int32_t j = ranges[k].Begin; j < ranges[k].End; ++j)
-                cells.insert({i, j});
-        }
-    }
-    return cells;
-}
-
-class Geos {
-public:
-    Geos() : FContext(GEOS_init_r()) {}
-    ~Geos() { GEOS_finish_r(FContext); }
-    Geos(const Geos&) = delete;
-    Geos& operator=(const Geos&) = delete;
-
-    GEOSGeometry* Ring(const TAreaRing& R) const {
-        GEOSCoordSequence* s =
-            GEOSCoordSeq_create_r(FContext, static_cast<unsigned>(R.size() + 1), 2);
-        for (size_t i = 0; i <= R.size(); ++i) {
-            const TFloatPoint& p = R[i % R.size()];
-            GEOSCoordSeq_setXY_r(FContext, s, static_cast<unsigned>(i), p.x, p.y);
-        }
-        return GEOSGeom_createLinearRing_r(FContext, s);
-    }
-    GEOSGeometry* Polygon(const ::Polygon& P) const {
-        std::vector<GEOSGeometry*> holes;
-        for (size_t k = 1; k < P.size(); ++k)
-            holes.push_back(Ring(P[k]));
-        return GEOSGeom_createPolygon_r(FContext, Ring(P[0]), holes.data(),
-                                        static_cast<unsigned>(holes.size()));
-    }
-    // The union of the polygons (they may overlap).
-    GEOSGeometry* Area(const std::vector<::Polygon>& Polygons) const {
-        std::vector<GEOSGeometry*> parts;
-        for (const ::Polygon& p : Polygons)
-            parts.push_back(Polygon(p));
-        GEOSGeometry* collection = GEOSGeom_createCollection_r(
-            FContext, GEOS_GEOMETRYCOLLECTION, parts.data(), static_cast<unsigned>(parts.size()));
-        GEOSGeometry* united = GEOSUnaryUnion_r(FContext, collection);
-        GEOSGeom_destroy_r(FContext, collection);
-        return united;
-    }
-
-    CellSet Covered(const std::vector<::Polygon>& Polygons, const Grid& G) const {
-        GEOSGeometry* area = Area(Polygons);
-        EXPECT_TRUE(GEOSisValid_r(FContext, area));
-        const GEOSPreparedGeometry* prepared = GEOSPrepare_r(FContext, area);
-        CellSet cells;
-        for (int32_t i = 0; i < G.Columns; ++i)
-            for (int32_t j = 0; j < G.Rows; ++j) {
-                const double x = G.X1 + static_cast<double>(i * G.Size);
-                const double y = G.Y1 + static_cast<double>(j * G.Size);
-                const double s = static_cast<double>(G.Size);
-                GEOSGeometry* cell = Polygon({{{x, y}, {x, y + s}, {x + s, y + s}, {x + s, y}}});
-                if (GEOSPreparedIntersects_r(FContext, prepared, cell) == 1 &&
-                    GEOSPreparedTouches_r(FContext, prepared, cell) == 0)
-                    cells.insert({i, j});
-                GEOSGeom_destroy_r(FContext, cell);
-            }
-        GEOSPreparedGeom_destroy_r(FContext, prepared);
-        GEOSGeom_destroy_r(FContext, area);
-        return cells;
-    }
-
-private:
-    GEOSContextHandle_t FContext;
-};
-
-std::string Describe(const CellSet& Cells) {
-    std::string s;
-    for (auto [i, j] : Cells)
-        s += "(" + std::to_string(i) + "," + std::to_string(j) + ") ";
-    return s.empty() ? "none" : s;
-}
-
 void ExpectSameAsGeos(const std::vector<Polygon>& Polygons, const Grid& G) {
-    const CellSet geos = Geos().Covered(Polygons, G);
-    const CellSet scan = ByScanLine(Polygons, G);
-    CellSet missing, extra;
-    std::set_difference(geos.begin(), geos.end(), scan.begin(), scan.end(),
-                        std::inserter(missing, missing.end()));
-    std::set_difference(scan.begin(), scan.end(), geos.begin(), geos.end(),
-                        std::inserter(extra, extra.end()));
-    EXPECT_TRUE(missing.empty()) << "covered by GEOS only: " << Describe(missing);
-    EXPECT_TRUE(extra.empty()) << "covered by the scan-line only: " << Describe(extra);
+    const GeosArea geos(Polygons);
+    ASSERT_TRUE(geos.Valid());
+    ExpectSameCells(geos.Covered(G), ByScanLine(OrientedRings(Polygons), G));
 }
 
 TAreaRing Box(double X0, double Y0, double X1, double Y1) {
