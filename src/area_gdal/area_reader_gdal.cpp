@@ -323,10 +323,15 @@ void Read(const TRequest& Request, TResult& Result) {
     if (polygons.Items.empty())
         throw TReadError("Layer " + name + " of " + Quoted(Request.Path) + " holds no polygons" +
                          (polygons.Ignored ? " (only points and lines)" : ""));
-    if (polygons.Ignored)
+    if (polygons.Ignored == 1)
+        Result.Notices.push_back("1 point or line of layer " + name +
+                                 " is ignored: only polygons make an area");
+    else if (polygons.Ignored > 1)
         Result.Notices.push_back(std::to_string(polygons.Ignored) + " points and lines of layer " +
                                  name + " are ignored: only polygons make an area");
-    if (polygons.Repaired)
+    if (polygons.Repaired == 1)
+        Result.Notices.push_back("1 invalid polygon of layer " + name + " was mended");
+    else if (polygons.Repaired > 1)
         Result.Notices.push_back(std::to_string(polygons.Repaired) + " invalid polygons of layer " +
                                  name + " were mended");
     if (Request.Buffer > 0)

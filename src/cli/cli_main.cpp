@@ -1,5 +1,6 @@
 #include "cli_main.h"
 
+#include "area_cells.h"
 #include "cli_options.h"
 #include "generation_run.h"
 #include "run_preview.h"
@@ -29,8 +30,10 @@ int DryRun(const TCliOptions& Options, const TGridState& State, const TRunFormat
     Out << "Format: " << Format.Caption << "\n"
         << "Files: "
         << DisplayPath(Options.Output, State.FilePrefix + std::string(Format.Extension)) << "\n"
-        << "Cells: " << estimates.Cells << "\n"
-        << "Size estimate: " << estimates.Second << " bytes";
+        << "Cells: " << CandidateCells(State.GridExtent) << "\n";
+    if (const std::string within = AreaCellsText(State, estimates.Cells); !within.empty())
+        Out << within << "\n";
+    Out << "Size estimate: " << estimates.Second << " bytes";
     if (estimates.Second >= 1000)
         Out << " (" << HumanSize(estimates.Second) << ")";
     Out << "\n";
@@ -66,8 +69,12 @@ int RunQuadrelCli(std::span<const std::string_view> Args, std::istream& In, std:
 
     if (const std::string notice = FormatNotice(choice); !notice.empty())
         Err << "quadrel-cli: notice: " << notice << "\n";
+    for (const std::string& notice : choice.AreaNotices)
+        Err << "quadrel-cli: notice: " << notice << "\n";
     for (const std::string& text : StatusTexts(state.GridExtent))
         Out << text << "\n";
+    if (const std::string within = AreaCellsText(state, CellsToWrite(state)); !within.empty())
+        Out << within << "\n";
     Out << std::flush;
     const TRunFormat& format = *choice.Format.Effective;
     if (options.DryRun)

@@ -1,5 +1,6 @@
 #include "cli_options.h"
 
+#include "cli_area.h"
 #include "generation_run.h"
 
 #include <algorithm>
@@ -117,6 +118,13 @@ constexpr TOptionSpec Options[] = {
     {"--output", 'o', true, [](TCliOptions& o, std::string_view v) { o.Output = v; }},
     {"--yes", 'y', false, [](TCliOptions& o, std::string_view) { o.Yes = true; }},
     {"--dry-run", 'n', false, [](TCliOptions& o, std::string_view) { o.DryRun = true; }},
+    {"--within", 'w', true, [](TCliOptions& o, std::string_view v) { o.Within = v; }},
+    {"--within-layer", 0, true, [](TCliOptions& o, std::string_view v) { o.WithinLayer = v; }},
+    {"--buffer", 0, true,
+     [](TCliOptions& o, std::string_view v) {
+         o.Buffer = ParseBuffer(v);
+         o.HasBuffer = true;
+     }},
     {"--help", 'h', false, [](TCliOptions& o, std::string_view) { o.Help = true; }},
 };
 
@@ -201,8 +209,9 @@ private:
         }
         if (Spec.TakesValue && Trim(*Value).empty())
             throw EUsageError(std::string(Spec.Long) + " needs a value");
-        // Names and labels are read without the blanks around them.
-        Spec.Apply(FResult, Spec.Long == "--output" || !Value ? Value.value_or("") : Trim(*Value));
+        // Names and labels are read without the blanks around them, paths as given.
+        const bool path = Spec.Long == "--output" || Spec.Long == "--within";
+        Spec.Apply(FResult, path || !Value ? Value.value_or("") : Trim(*Value));
     }
 
     std::span<const std::string_view> FArgs;
@@ -219,10 +228,11 @@ TCliOptions ParseCommandLine(std::span<const std::string_view> Args) {
         return o;
     if (o.Grid == gkNone)
         throw EUsageError("missing --grid (dkn or eurogrid)");
-    if (o.HasCorners && !o.Area.empty())
+    if (o.HasCorners && !o.Area.empty() && !IsBuiltInArea(o)) // a built-in area may be cut
         throw EUsageError("give either --area or --corners, not both");
-    if (!o.HasCorners && o.Area.empty())
+    if (!o.HasCorners && o.Area.empty() && o.Within.empty())
         throw EUsageError("missing area: give --area NAME or --corners X1,Y1,X2,Y2");
+    CheckAreaOptions(o);
     if (o.Output.empty() && !o.DryRun)
         throw EUsageError("missing --output DIR (the folder for the grid files)");
     return o;
@@ -254,7 +264,7 @@ TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State) {
             throw EUsageError("--area takes the preset areas of Denmark, which belong to DKN; give "
                               "EuroGrid's area with --corners X1,Y1,X2,Y2");
         preset = FindPresetByCaption(Options.Area);
-        if (!preset)
+        if (!preset && !IsBuiltInArea(Options))
             throw EUsageError("unknown area \"" + Options.Area + "\" (choose " + PresetCaptions() +
                               ")");
     }
@@ -266,7 +276,7 @@ TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State) {
         State.ChooseSize(sizeTag);
         if (preset)
             State.ChoosePreset(*preset);
-        else {
+        else if (Options.HasCorners) {
             auto set = [](TCornerPoint p) {
                 if (p.X == 0.0)
                     p.X = ZeroCornerX;
@@ -274,6 +284,7 @@ TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State) {
             };
             State.SetCorners(set(Options.FirstCorner), set(Options.SecondCorner));
         }
+        choice.AreaNotices = ApplyAreaOptions(Options, State, preset || Options.HasCorners);
         CheckGridReady(State);
     } catch (const ERangeError& e) {
         throw EUsageError(e.what());
@@ -326,7 +337,8 @@ std::string HelpText() {
                    missing + "\n";
 
     return R"HELP(Usage: quadrel-cli --grid dkn|eurogrid [--size LABEL]
-                   (--area NAME | --corners X1,Y1,X2,Y2)
+                   (--area NAME | --corners X1,Y1,X2,Y2 | --within FILE)
+                   [--within-layer NAME] [--buffer METRES]
                    [--format FORMAT] --output DIR [--yes] [--dry-run]
        quadrel-cli --help
 
@@ -346,10 +358,22 @@ Options:
                           EuroGrid: 1m, 10m, 100m, 1km, 10km, 100km, 1000km
   --area NAME           a preset area of Denmark (DKN only; case is ignored):
                           "All", "Denmark only",
-                          "Denmark only (without Bornholm)", "Bornholm"
+                          "Denmark only (without Bornholm)", "Bornholm";
+                        or "Denmark land": only the cells that share area with
+                        Danish land, every island included (GSHHG shorelines),
+                        within --corners when they are given
   --corners X1,Y1,X2,Y2 two opposite corners, in any order, in the grid system's
                         metres (easting, northing). A corner X of exactly 0 is
                         taken as 0.000001 m, which snaps to the same cell line.
+  --within FILE         only the cells that share area with the polygons of
+                        FILE, any vector file GDAL reads (shapefile, GeoPackage,
+                        GeoJSON, KML, GML, MIF/TAB, ...), transformed from the
+                        file's coordinate system (none: the grid's metres). The
+                        extent is the polygons' bounds, or that of --area or
+                        --corners when given. Points and lines are ignored.
+  --within-layer NAME   the layer of FILE (default: its first polygon layer)
+  --buffer METRES       grows the area of --within or "Denmark land" by METRES
+                        (negative: shrinks it); the EEA's grids use 15000
   --format FORMAT       the file format:
 )HELP" + formats +
            R"HELP(  --output DIR          the folder for the files; created with its parents when
@@ -369,10 +393,10 @@ easting and northing of its lower-left corner (fields eoforigin, noforigin).
 EuroGrid MIF and TAB coordinates are shifted by the LAEA false origin
 (-4321000, -3210000), as their CoordSys clause states.
 
-First the snapped extent is printed (X1, Y1, X2, Y2, Cells X, Cells Y), then
-the run's messages ("Done" at the end). A progress bar is drawn on stderr when
-stderr is a terminal. Ctrl-C stops the run and removes the grid files written
-so far.
+First the snapped extent is printed (X1, Y1, X2, Y2, Cells X, Cells Y; with an
+area also "Cells within AREA: N"), then the run's messages ("Done" at the
+end). A progress bar is drawn on stderr when stderr is a terminal. Ctrl-C stops
+the run and removes the grid files written so far.
 
 Exit status:
   0  the grid was written ("Done"; for --dry-run: the run would go ahead)
@@ -380,7 +404,7 @@ Exit status:
      the bounds of its coordinate system, a file system without files over
      2 GB, not enough free space, or No to the question
   2  a usage error (unknown size label, preset area for EuroGrid, missing
-     corners, ...), with a one-line reason
+     corners, an area file that cannot be read, ...), with a one-line reason
   3  an error ended the run (the partly written grid files are removed)
 
 Examples:
@@ -391,6 +415,9 @@ Examples:
               --corners 2500000,1400000,7400000,5500000 --format shp83 \
               --output ./europe
   quadrel-cli --grid dkn --size 100m --area All --dry-run
+  quadrel-cli --grid dkn --size 100m --within parks.gpkg --output ./parks
+  quadrel-cli --grid dkn --size 1km --area "Denmark land" --buffer 15000 \
+              --output ./denmark
 )HELP";
 }
 

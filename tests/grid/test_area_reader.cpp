@@ -201,7 +201,7 @@ TEST(AreaReader, MendsInvalidPolygons) {
                 {{"bowtie", 25832, {"POLYGON ((0 0, 1000 1000, 1000 0, 0 1000, 0 0))"}}});
     std::vector<std::string> notices;
     const auto area = ReadAreaFile({path, "", 0}, 25832, &notices);
-    EXPECT_TRUE(Mentions(notices, "1 invalid polygons of layer \"bowtie\" were mended"));
+    EXPECT_TRUE(Mentions(notices, "1 invalid polygon of layer \"bowtie\" was mended"));
     double total = 0;
     for (const TAreaRing& r : area->Rings)
         total += SignedArea(r);
