@@ -264,16 +264,25 @@ void AppendPolygons(const OGRGeometry& G, std::vector<TRing>& Rings) {
 
 // An area grown by Distance is the area together with every point nearer than
 // Distance to its boundary. GEOS buffers a long boundary slowly (a 15 km buffer of
-// Denmark's coast takes seconds); short pieces of it go fast, and their buffers need
-// no union: the nonzero winding rule of the rings joins them.
+// Denmark's coast takes seconds); short pieces of it go fast. No piece is a closed
+// ring: GEOS buffers a closed line as a ring, with a hole inside that a large
+// distance gets wrong. The union of the area and the pieces' buffers is the grown
+// area with its outline as a user draws it.
 void Grow(const std::vector<TGeometryPtr>& Polygons, double Distance, std::vector<TRing>& Rings) {
+    OGRMultiPolygon parts;
+    auto add = [&](const OGRGeometry& G) {
+        TPolygons polygons;
+        CollectPolygons(G, polygons);
+        for (TGeometryPtr& p : polygons.Items)
+            parts.addGeometryDirectly(p.release());
+    };
     for (const TGeometryPtr& p : Polygons) {
-        AppendPolygons(*p, Rings);
-        const OGRPolygon& polygon = *p->toPolygon();
-        for (const OGRLinearRing* ring : polygon) {
-            const int n = ring->getNumPoints();
-            for (int first = 0; first + 1 < n; first += PiecePoints - 1) {
-                const int last = std::min(first + PiecePoints - 1, n - 1);
+        add(*p);
+        for (const OGRLinearRing* ring : *p->toPolygon()) {
+            const int segments = ring->getNumPoints() - 1;
+            const int step = std::min(PiecePoints - 1, std::max(1, (segments + 1) / 2));
+            for (int first = 0; first < segments; first += step) {
+                const int last = std::min(first + step, segments);
                 OGRLineString piece;
                 piece.setNumPoints(last - first + 1, FALSE);
                 for (int i = first; i <= last; ++i)
@@ -281,10 +290,13 @@ void Grow(const std::vector<TGeometryPtr>& Polygons, double Distance, std::vecto
                 TGeometryPtr grown(piece.Buffer(Distance, QuarterSegments));
                 if (!grown)
                     throw TReadError("The buffer of the area failed: " + GdalReason("GEOS failed"));
-                AppendPolygons(*grown, Rings);
+                add(*grown);
             }
         }
     }
+    TGeometryPtr united(parts.UnionCascaded());
+    // Without the union the rings still make the right area (nonzero winding).
+    AppendPolygons(united ? *united : static_cast<const OGRGeometry&>(parts), Rings);
 }
 
 // Shrinking works on the union: neighbouring polygons (municipalities) shrink

@@ -235,6 +235,28 @@ TEST(AreaReader, Buffers) {
     for (auto cell : cells)
         EXPECT_TRUE(nearer.count(cell)) << "too far " << cell.first << "," << cell.second;
 
+    // An island smaller than its buffer: buffered as a closed line, its ring would
+    // get a hole of several square kilometres.
+    TAreaRing round;
+    std::string wkt25 = "POLYGON ((";
+    for (int k = 0; k <= 25; ++k) {
+        const double a = 2 * M_PI * (k % 25) / 25;
+        if (k < 25)
+            round.push_back({2000 * std::cos(a), 2000 * std::sin(a)});
+        wkt25 += std::to_string(2000 * std::cos(a)) + " " + std::to_string(2000 * std::sin(a)) +
+                 (k < 25 ? ", " : "))");
+    }
+    const std::string islet = dir / "islet.shp";
+    WriteLayers(islet, "ESRI Shapefile", {{"islet", 25832, {wkt25.c_str()}}});
+    const GeosArea island({{round}});
+    const Grid around{-20000, -20000, 1000, 40, 40};
+    const CellSet grownIslet = ByScanLine(ReadAreaFile({islet, "", 15000}, 25832)->Rings, around);
+    for (auto cell : island.Nearer(around, 14980))
+        EXPECT_TRUE(grownIslet.count(cell)) << "missing " << cell.first << "," << cell.second;
+    const CellSet nearIslet = island.Nearer(around, 15000);
+    for (auto cell : grownIslet)
+        EXPECT_TRUE(nearIslet.count(cell)) << "too far " << cell.first << "," << cell.second;
+
     // Inwards, a square keeps its sharp corners.
     const std::string square = dir / "square.shp";
     WriteLayers(square, "ESRI Shapefile",
