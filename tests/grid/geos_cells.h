@@ -100,10 +100,13 @@ public:
 
     bool Valid() const { return FArea && GEOSisValid_r(FContext, FArea) == 1; }
 
-    // The cells whose square shares interior with the area. Each column is tested
-    // against the area cut to a strip half a cell wider on each side, which is the
-    // area itself around every cell of the column (and keeps Touches fast).
+    // The cells whose square shares interior with the area. A large area (Denmark's
+    // coast) is cut, for each column, to a strip half a cell wider on each side,
+    // which keeps Touches fast; the cut adds nodes on the strip's sides, computed in
+    // floating point, which is harmless for a coast but not for the exact corners of
+    // the small cases, which are tested against the whole area.
     CellSet Covered(const Grid& G) const {
+        const bool cut = GEOSGetNumCoordinates_r(FContext, FArea) > 5000;
         CellSet cells;
         const double s = static_cast<double>(G.Size);
         const double south = G.Y1 - s / 2, north = G.Y1 + static_cast<double>(G.Rows) * s + s / 2;
@@ -113,14 +116,20 @@ public:
                                                 {x + 1.5 * s, south},
                                                 {x + 1.5 * s, north},
                                                 {x - s / 2, north}}});
-            GEOSGeometry* piece = GEOSIntersection_r(FContext, FArea, strip);
+            GEOSGeometry* piece = cut ? GEOSIntersection_r(FContext, FArea, strip)
+                                      : GEOSGeom_clone_r(FContext, FArea);
             const GEOSPreparedGeometry* prepared = GEOSPrepare_r(FContext, piece);
             for (int32_t j = 0; j < G.Rows; ++j) {
                 const double y = G.Y1 + static_cast<double>(j * G.Size);
+                // A cell whose centre lies inside shares interior for sure; only the
+                // others need GEOS's (slow) Touches.
+                GEOSGeometry* centre = GEOSGeom_createPointFromXY_r(FContext, x + s / 2, y + s / 2);
+                const bool inside = GEOSPreparedContainsProperly_r(FContext, prepared, centre) == 1;
+                GEOSGeom_destroy_r(FContext, centre);
                 GEOSGeometry* cell =
                     MakePolygon({{{x, y}, {x, y + s}, {x + s, y + s}, {x + s, y}}});
-                if (GEOSPreparedIntersects_r(FContext, prepared, cell) == 1 &&
-                    GEOSPreparedTouches_r(FContext, prepared, cell) == 0)
+                if (inside || (GEOSPreparedIntersects_r(FContext, prepared, cell) == 1 &&
+                               GEOSPreparedTouches_r(FContext, prepared, cell) == 0))
                     cells.insert({i, j});
                 GEOSGeom_destroy_r(FContext, cell);
             }

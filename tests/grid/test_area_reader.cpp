@@ -6,10 +6,12 @@
 #include "area_cells.h"
 #include "area_reader.h"
 #include "cell_naming.h"
+#include "cellenavn.h"
 #include "geos_cells.h"
 #include "lonlat_points.h"
 #include "ogr_layer.h"
 #include "program_files.h"
+#include "run_test_helpers.h"
 #include "temp_dir.h"
 
 #include <cmath>
@@ -343,26 +345,58 @@ std::vector<unsigned char> DenmarkLandWkb(int Epsg) {
     return wkb;
 }
 
-TEST(DenmarkLand, CellsAgainstGeos) {
-    struct Case {
-        const char* Name;
-        int Epsg;
-        Grid G;
-    } cases[] = {
-        {"DKN 10 km, all of it", 25832, {440000, 6040000, 10000, 46, 37}},
-        {"DKN 1 km, Øresund", 25832, {700000, 6140000, 1000, 60, 60}},
-        {"DKN 100 m, the border west of Tønder", 25832, {488000, 6082000, 100, 40, 40}},
-        {"DKN 100 m, Christiansø", 25832, {891000, 6147000, 100, 20, 20}},
-        {"EuroGrid 10 km, all of it", 3035, {4200000, 3500000, 10000, 50, 42}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Name);
-        const GeosArea geos(DenmarkLandWkb(c.Epsg));
-        ASSERT_TRUE(geos.Valid());
-        const auto area = ReadBuiltInArea(DenmarkLand(), c.Epsg);
-        const CellSet expected = geos.Covered(c.G);
-        EXPECT_FALSE(expected.empty());
-        ExpectSameCells(expected, ByScanLine(area->Rings, c.G));
+struct LandCase {
+    const char* Name;
+    int Epsg;
+    Grid G;
+};
+
+void PrintTo(const LandCase& C, std::ostream* Out) {
+    *Out << C.Name;
+}
+
+class DenmarkLandAgainstGeos : public testing::TestWithParam<LandCase> {};
+
+TEST_P(DenmarkLandAgainstGeos, SameCells) {
+    const LandCase& c = GetParam();
+    const GeosArea geos(DenmarkLandWkb(c.Epsg));
+    ASSERT_TRUE(geos.Valid());
+    const auto area = ReadBuiltInArea(DenmarkLand(), c.Epsg);
+    const CellSet expected = geos.Covered(c.G);
+    EXPECT_FALSE(expected.empty());
+    ExpectSameCells(expected, ByScanLine(area->Rings, c.G));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grids, DenmarkLandAgainstGeos,
+    testing::Values(LandCase{"Dkn10kmAll", 25832, {440000, 6040000, 10000, 46, 37}},
+                    LandCase{"Dkn1kmOresund", 25832, {700000, 6140000, 1000, 60, 60}},
+                    LandCase{"Dkn100mBorderWestOfTonder", 25832, {488000, 6082000, 100, 40, 40}},
+                    LandCase{"Dkn100mChristianso", 25832, {891000, 6147000, 100, 20, 20}},
+                    LandCase{"EuroGrid10kmAll", 3035, {4200000, 3500000, 10000, 50, 42}}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+// A 10 km grid of Denmark land as the run writes it, read back with GDAL: the cells
+// GEOS finds, each named, in the run's order.
+TEST(DenmarkLand, RunReadBackWithGdal) {
+    TGridState state = DknGrid("10km");
+    state.ChooseFormat(ftSHP);
+    ChooseArea(state, ReadBuiltInArea(DenmarkLand(), 25832));
+    TempDir dir;
+    RunInto(dir, state);
+    const OgrLayer layer = ReadOgrLayer(dir / "DKN_10km_euref89.shp");
+    // The grid's cells are those GEOS finds (DenmarkLandAgainstGeos.Dkn10kmAll).
+    const TGridExtent& e = state.GridExtent;
+    const CellSet cells = ByScanLine(state.Area->Rings, {e.X1, e.Y1, 10000, e.CellsX, e.CellsY});
+    ASSERT_EQ(layer.Features.size(), cells.size());
+    size_t k = 0;
+    for (auto [i, j] : cells) {
+        const int32_t x = static_cast<int32_t>(e.X1) + i * 10000;
+        const int32_t y = static_cast<int32_t>(e.Y1) + j * 10000;
+        EXPECT_EQ(layer.Features[k].Values[0], CellId(state, x, y));
+        EXPECT_EQ(layer.Features[k].Values[1], PlaceName(x, y));
+        EXPECT_EQ(layer.Features[k].Outline, Square(x, y, 10000));
+        ++k;
     }
 }
 
