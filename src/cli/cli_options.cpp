@@ -1,7 +1,10 @@
 #include "cli_options.h"
 
 #include "cli_area.h"
+#include "format_names.h"
 #include "generation_run.h"
+#include "grid_files.h"
+#include "program_version.h"
 
 #include <algorithm>
 #include <charconv>
@@ -60,7 +63,7 @@ TGridKind ParseGrid(std::string_view Value) {
                       "\" (choose dkn or eurogrid)");
 }
 
-double ParseNumber(std::string_view Text) {
+double ParseNumber(std::string_view Text, std::string_view Option, std::string_view Unit) {
     Text = Trim(Text);
     if (!Text.empty() && Text.front() == '+')
         Text.remove_prefix(1);
@@ -68,26 +71,34 @@ double ParseNumber(std::string_view Text) {
     const auto [end, ec] = std::from_chars(Text.data(), Text.data() + Text.size(), value);
     if (Text.empty() || ec != std::errc() || end != Text.data() + Text.size() ||
         !std::isfinite(value))
-        throw EUsageError("--corners: \"" + std::string(Text) + "\" is not a number of metres");
+        throw EUsageError(std::string(Option) + ": \"" + std::string(Text) +
+                          "\" is not a number of " + std::string(Unit));
     return value;
 }
 
 } // namespace
 
-void ParseCorners(std::string_view Text, TCornerPoint& First, TCornerPoint& Second) {
-    double v[4];
-    size_t count = 0;
+std::vector<double> ParseNumberList(std::string_view Text, size_t Count, std::string_view Option,
+                                    std::string_view Usage, std::string_view Unit) {
+    const std::string takes = std::string(Option) + " takes " + std::string(Usage);
+    std::vector<double> values;
     for (;;) {
         const size_t comma = Text.find(',');
-        if (count == 4)
-            throw EUsageError("--corners takes four numbers X1,Y1,X2,Y2");
-        v[count++] = ParseNumber(Text.substr(0, comma));
+        if (values.size() == Count)
+            throw EUsageError(takes);
+        values.push_back(ParseNumber(Text.substr(0, comma), Option, Unit));
         if (comma == std::string_view::npos)
             break;
         Text.remove_prefix(comma + 1);
     }
-    if (count != 4)
-        throw EUsageError("--corners takes four numbers X1,Y1,X2,Y2");
+    if (values.size() != Count)
+        throw EUsageError(takes);
+    return values;
+}
+
+void ParseCorners(std::string_view Text, TCornerPoint& First, TCornerPoint& Second) {
+    const std::vector<double> v =
+        ParseNumberList(Text, 4, "--corners", "four numbers X1,Y1,X2,Y2", "metres");
     First = {v[0], v[1]};
     Second = {v[2], v[3]};
 }
@@ -126,6 +137,16 @@ constexpr TOptionSpec Options[] = {
          o.HasBuffer = true;
      }},
     {"--help", 'h', false, [](TCliOptions& o, std::string_view) { o.Help = true; }},
+    {"--version", 0, false, [](TCliOptions& o, std::string_view) { o.Version = true; }},
+    {"--name", 0, true, [](TCliOptions& o, std::string_view v) { o.Name = v; }},
+    {"--bbox-lonlat", 0, true,
+     [](TCliOptions& o, std::string_view v) {
+         o.LonLatBox = ParseLonLatBox(v);
+         o.HasLonLatBox = true;
+     }},
+    {"--quiet", 'q', false, [](TCliOptions& o, std::string_view) { o.Quiet = true; }},
+    {"--progress", 0, false, [](TCliOptions& o, std::string_view) { o.Progress = true; }},
+    {"--json", 0, false, [](TCliOptions& o, std::string_view) { o.Json = true; }},
 };
 
 const TOptionSpec* FindLongOption(std::string_view Name) {
@@ -150,7 +171,7 @@ public:
     TArgumentReader(std::span<const std::string_view> Args, TCliOptions& Result)
         : FArgs(Args), FResult(Result) {}
 
-    // False once --help has been seen: the rest of the line is not read.
+    // False once --help or --version has been seen: the rest of the line is not read.
     bool ReadAll() {
         for (FIndex = 0; FIndex < FArgs.size(); ++FIndex) {
             const std::string_view arg = FArgs[FIndex];
@@ -160,7 +181,7 @@ public:
                 ReadShort(arg.substr(1));
             else
                 throw EUsageError("unexpected argument \"" + std::string(arg) + "\"");
-            if (FResult.Help)
+            if (FResult.Help || FResult.Version)
                 return false;
         }
         return true;
@@ -230,7 +251,14 @@ TCliOptions ParseCommandLine(std::span<const std::string_view> Args) {
         throw EUsageError("missing --grid (dkn or eurogrid)");
     if (o.HasCorners && !o.Area.empty() && !IsBuiltInArea(o)) // a built-in area may be cut
         throw EUsageError("give either --area or --corners, not both");
-    if (!o.HasCorners && o.Area.empty() && o.Within.empty())
+    if (o.HasLonLatBox && (o.HasCorners || (!o.Area.empty() && !IsBuiltInArea(o))))
+        throw EUsageError(std::string("give either ") + (o.HasCorners ? "--corners" : "--area") +
+                          " or --bbox-lonlat, not both");
+    if (o.Quiet && o.Progress)
+        throw EUsageError("give either --quiet or --progress, not both");
+    if (!o.Name.empty())
+        CheckFilePrefix(o.Name, false);
+    if (!o.HasCorners && o.Area.empty() && !o.HasLonLatBox && o.Within.empty())
         throw EUsageError("missing area: give --area NAME or --corners X1,Y1,X2,Y2");
     CheckAreaOptions(o);
     if (o.Output.empty() && !o.DryRun)
@@ -242,7 +270,7 @@ TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State) {
     const TGridKind kind = Options.Grid;
     TCliChoice choice{};
     int32_t formatTag = ftSHP;
-    if (const TRunFormat* row = FindRunFormatByName(Options.Format))
+    if (const TRunFormat* row = FindCliFormat(Options.Format))
         formatTag = row->Tag;
     else
         throw EUsageError("unknown format \"" + Options.Format + "\" (choose " + FormatNames() +
@@ -276,15 +304,23 @@ TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State) {
         State.ChooseSize(sizeTag);
         if (preset)
             State.ChoosePreset(*preset);
-        else if (Options.HasCorners) {
+        else if (Options.HasCorners || Options.HasLonLatBox) {
+            TCornerPoint first = Options.FirstCorner, second = Options.SecondCorner;
+            if (Options.HasLonLatBox)
+                LonLatBoxCorners(kind, Options.LonLatBox, first, second);
             auto set = [](TCornerPoint p) {
                 if (p.X == 0.0)
                     p.X = ZeroCornerX;
                 return p;
             };
-            State.SetCorners(set(Options.FirstCorner), set(Options.SecondCorner));
+            State.SetCorners(set(first), set(second));
         }
-        choice.AreaNotices = ApplyAreaOptions(Options, State, preset || Options.HasCorners);
+        if (!Options.Name.empty()) {
+            CheckFilePrefix(Options.Name, State.ShortFileNames());
+            State.FilePrefix = Options.Name;
+        }
+        choice.AreaNotices =
+            ApplyAreaOptions(Options, State, preset || Options.HasCorners || Options.HasLonLatBox);
         CheckGridReady(State);
     } catch (const ERangeError& e) {
         throw EUsageError(e.what());
@@ -337,10 +373,12 @@ std::string HelpText() {
                    missing + "\n";
 
     return R"HELP(Usage: quadrel-cli --grid dkn|eurogrid [--size LABEL]
-                   (--area NAME | --corners X1,Y1,X2,Y2 | --within FILE)
+                   (--area NAME | --corners X1,Y1,X2,Y2 |
+                    --bbox-lonlat W,S,E,N | --within FILE)
                    [--within-layer NAME] [--buffer METRES]
-                   [--format FORMAT] --output DIR [--yes] [--dry-run]
-       quadrel-cli --help
+                   [--format FORMAT] [--name PREFIX] --output DIR [--yes]
+                   [--dry-run] [--quiet | --progress] [--json]
+       quadrel-cli --help | --version
 
 Makes a standard square reference grid as a vector GIS file: one closed square
 polygon per cell, named with the cell's standard identifier. The area is
@@ -361,29 +399,56 @@ Options:
                           "Denmark only (without Bornholm)", "Bornholm";
                         or "Denmark land": only the cells that share area with
                         Danish land, every island included (GSHHG shorelines),
-                        within --corners when they are given
+                        within --corners or --bbox-lonlat when given
   --corners X1,Y1,X2,Y2 two opposite corners, in any order, in the grid system's
                         metres (easting, northing). A corner X of exactly 0 is
                         taken as 0.000001 m, which snaps to the same cell line.
+  --bbox-lonlat W,S,E,N the area as a box of WGS 84 / ETRS89 longitude and
+                        latitude in degrees (west, south, east, north); the
+                        cells cover every point of it, e.g. 8,54.5,15.2,57.8
   --within FILE         only the cells that share area with the polygons of
                         FILE, any vector file GDAL reads (shapefile, GeoPackage,
                         GeoJSON, KML, GML, MIF/TAB, ...), transformed from the
                         file's coordinate system (none: the grid's metres). The
-                        extent is the polygons' bounds, or that of --area or
-                        --corners when given. Points and lines are ignored.
+                        extent is the polygons' bounds, or that of --area,
+                        --corners or --bbox-lonlat when given. Points and
+                        lines are ignored.
   --within-layer NAME   the layer of FILE (default: its first polygon layer)
   --buffer METRES       grows the area of --within or "Denmark land" by METRES
                         (negative: shrinks it); the EEA's grids use 15000
   --format FORMAT       the file format:
 )HELP" + formats +
-           R"HELP(  --output DIR          the folder for the files; created with its parents when
-                        missing. Files of the same names are overwritten.
+           R"HELP(                        GDAL's driver names are taken too: "ESRI Shapefile",
+                        "MapInfo File" (TAB), GML, CSV, KML, GeoJSON, GPKG
+  --output DIR          the folder for the files; created with its parents when
+                        missing. Files of the same names are overwritten. A
+                        refused run removes the folder again if it made it and
+                        nothing was written into it.
+  --name PREFIX         the base name of the files instead of the grid's own
+                        (no folder separator; at most 8 characters for shp83)
   --yes                 answer Yes when asked whether a folder off the local
                         disk (a network file system) is meant; without --yes
                         the question is asked on a terminal, else taken as No
   --dry-run             print the snapped extent and the size estimate; write
-                        nothing (--output may then be left out)
+                        nothing (--output may then be left out). With --output
+                        it makes the folder's checks too (local disk, file
+                        system, free space), so exit 0 means the run would go
+                        ahead; without it those checks are not made
+  --quiet               print nothing but errors (on stderr)
+  --progress            show the progress on stderr even when it is not a
+                        terminal, as lines a log can hold (at most one a second)
+  --json                instead of the status lines print one JSON object on
+                        stdout at the end: grid, size, format, extent, cells,
+                        the files written with their sizes in bytes, the
+                        elapsed seconds and the outcome (done, refused or
+                        error, with its message); not for usage errors
   -h, --help            print this text
+  --version             print the program's name and version
+
+Short options: -g -s -a -c -f -o -w -y -n -q -h stand for --grid --size --area
+--corners --format --output --within --yes --dry-run --quiet --help. A value
+follows as the next argument or at once (-g dkn, -gdkn); flags may be bundled
+(-yn).
 
 Output files are named after the grid: DKN_<size>_euref89 (DKN) or
 EuroGrid_<size> (EuroGrid); with shp83, KN_<size> or EG<size>. Each cell
@@ -394,9 +459,11 @@ EuroGrid MIF and TAB coordinates are shifted by the LAEA false origin
 (-4321000, -3210000), as their CoordSys clause states.
 
 First the snapped extent is printed (X1, Y1, X2, Y2, Cells X, Cells Y; with an
-area also "Cells within AREA: N"), then the run's messages ("Done" at the
-end). A progress bar is drawn on stderr when stderr is a terminal. Ctrl-C stops
-the run and removes the grid files written so far.
+area also "Cells within AREA: N"), then "Done" and the number of cells written;
+the reasons of a refused run go to stderr. A progress bar is drawn on stderr
+when stderr is a terminal. Ctrl-C, SIGTERM or a closed terminal (SIGHUP) stops
+the run and removes the grid files written so far; a closed stdout (| head -1)
+does not stop it.
 
 Exit status:
   0  the grid was written ("Done"; for --dry-run: the run would go ahead)
@@ -415,10 +482,16 @@ Examples:
               --corners 2500000,1400000,7400000,5500000 --format shp83 \
               --output ./europe
   quadrel-cli --grid dkn --size 100m --area All --dry-run
+  quadrel-cli -g dkn -s 10km --bbox-lonlat 8,54.5,15.2,57.8 \
+              -f "ESRI Shapefile" --name dk10 --json -o ./dk
   quadrel-cli --grid dkn --size 100m --within parks.gpkg --output ./parks
   quadrel-cli --grid dkn --size 1km --area "Denmark land" --buffer 15000 \
               --output ./denmark
 )HELP";
+}
+
+std::string VersionText() {
+    return std::string("quadrel-cli (") + ProgramName + ") " + ProgramVersion + "\n";
 }
 
 } // namespace quadrel::cli

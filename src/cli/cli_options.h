@@ -5,6 +5,7 @@
 
 #include "errors.h"
 #include "grid_state.h"
+#include "lonlat_box.h"
 #include "run_formats.h"
 
 #include <ostream>
@@ -32,6 +33,13 @@ struct TCliOptions {
     std::string Output; // the output folder
     bool Yes = false;
     bool DryRun = false;
+    bool Version = false;
+    std::string Name; // --name: the files' base name; empty: the grid's own
+    bool HasLonLatBox = false;
+    TLonLatBox LonLatBox; // --bbox-lonlat
+    bool Quiet = false;
+    bool Progress = false;
+    bool Json = false;
     // The area the grid is cut to (cli_area.h): a polygon layer of a file, and a
     // buffer around it or around a built-in area.
     std::string Within;
@@ -44,6 +52,12 @@ struct TCliOptions {
 // are both accepted. Raises EUsageError for an unknown option, a missing value, a
 // value that cannot be read, or a missing or contradictory choice.
 TCliOptions ParseCommandLine(std::span<const std::string_view> Args);
+
+// Text as Count numbers separated by commas, spaces around them allowed. Raises
+// EUsageError "<Option> takes <Usage>" unless there are exactly Count of them, and
+// "<Option>: "x" is not a number of <Unit>" for one that is not a finite number.
+std::vector<double> ParseNumberList(std::string_view Text, size_t Count, std::string_view Option,
+                                    std::string_view Usage, std::string_view Unit);
 
 // "1,2,3,4" -> two corners; spaces around the numbers are allowed. Raises
 // EUsageError unless there are exactly four finite numbers.
@@ -71,5 +85,7 @@ std::string FormatNotice(const TCliChoice& Choice);
 
 // The --help text.
 std::string HelpText();
+// The --version text: the program's name and version, as the about box shows it.
+std::string VersionText();
 
 } // namespace quadrel::cli

@@ -2,7 +2,9 @@
 
 #include "area_cells.h"
 
+#include <cmath>
 #include <cstdio>
+#include <iterator>
 
 namespace quadrel {
 
@@ -54,16 +56,21 @@ TRunPreview PreviewRun(const TGridState& State, const TFileSystemQueries* FileSy
 }
 
 std::string HumanSize(int64_t Bytes) {
-    const double b = static_cast<double>(Bytes);
     char text[48];
-    if (Bytes < 1000)
+    if (Bytes < 1000) {
         std::snprintf(text, sizeof text, "%lld bytes", static_cast<long long>(Bytes));
-    else if (b < 1e6)
-        std::snprintf(text, sizeof text, "%.1f kB", b / 1e3);
-    else if (b < 1e9)
-        std::snprintf(text, sizeof text, "%.1f MB", b / 1e6);
-    else
-        std::snprintf(text, sizeof text, "%.1f GB", b / 1e9);
+        return text;
+    }
+    // The unit is chosen after rounding to one decimal, so that 999,960 bytes read
+    // "1.0 MB" rather than "1000.0 kB".
+    static constexpr const char* Units[] = {"kB", "MB", "GB", "TB"};
+    double value = static_cast<double>(Bytes) / 1e3;
+    size_t unit = 0;
+    while (unit + 1 < std::size(Units) && std::round(value * 10) >= 10000) {
+        value /= 1e3;
+        ++unit;
+    }
+    std::snprintf(text, sizeof text, "%.1f %s", value, Units[unit]);
     return text;
 }
 

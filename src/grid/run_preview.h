@@ -53,7 +53,7 @@ struct TRunPreview {
 TRunPreview PreviewRun(const TGridState& State, const TFileSystemQueries* FileSystem = nullptr,
                        const std::string& Folder = {});
 
-// A size for the user's eye: "212 bytes", "35.1 kB", "35.1 MB", "7.7 GB".
+// A size for the user's eye: "212 bytes", "35.1 kB", "35.1 MB", "7.7 GB", "1.2 TB".
 std::string HumanSize(int64_t Bytes);
 
 } // namespace quadrel

@@ -39,6 +39,9 @@ TEST(AreaOptions, Parsed) {
                     .HasCorners);
     EXPECT_EQ(Parse({"--grid", "dkn", "--area", "Bornholm", "--within", "a.shp", "-n"}).Area,
               "Bornholm");
+    EXPECT_TRUE(
+        Parse({"--grid", "dkn", "--area", "Denmark land", "--bbox-lonlat", "12,55.5,13,56", "-n"})
+            .HasLonLatBox);
 }
 
 TEST(AreaOptions, UsageErrors) {
@@ -139,6 +142,16 @@ TEST(AreaOptions, DryRunAndRunPrintTheCellsWithin) {
                        "Size estimate: 10712 bytes (10.7 kB)\n");
     EXPECT_EQ(dry.Err, "quadrel-cli: notice: 1 point or line of layer \"study_area\" is "
                        "ignored: only polygons make an area\n");
+
+    // --json counts the same cells; --quiet keeps the notices back too.
+    const Output json = RunCli(
+        {"--grid", "dkn", "--size", "1km", "--within", StudyArea, "-n", "--json", "--quiet"});
+    EXPECT_EQ(json.Status, esDone);
+    EXPECT_NE(json.Out.find(R"("cells":{"x":8,"y":8,"total":64,"within":52})"), std::string::npos)
+        << json.Out;
+    EXPECT_NE(json.Out.find(R"("size_estimate":10712)"), std::string::npos);
+    EXPECT_NE(json.Out.find(R"("area":"study_area.geojson")"), std::string::npos);
+    EXPECT_EQ(json.Err, "");
 
     testutil::TempDir dir;
     const std::string folder = dir.path().string();

@@ -201,8 +201,9 @@ TEST_P(RunChecks, EndTheRunWithTheirMessages) {
     if (c.Outcome != TRunOutcome::Cancelled && c.Outcome != TRunOutcome::Declined) {
         const TRunPreview p = PreviewRun(c.Grid(), &files, dir.path().string() + "/");
         EXPECT_EQ(p.Refusal ? p.Refusal->Outcome : TRunOutcome::Done, c.Outcome);
-        if (p.Refusal)
+        if (p.Refusal) {
             EXPECT_EQ(p.Refusal->Texts, c.Messages);
+        }
     }
     if (c.Outcome != TRunOutcome::Done) { // refused before the cursor or the progress bar moved
         for (const std::string& call : ui.Calls)

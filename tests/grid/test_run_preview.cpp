@@ -17,6 +17,17 @@ TEST(HumanSize, ReadsInTheNextUnitFromAThousandOn) {
         EXPECT_EQ(HumanSize(bytes), text) << bytes;
 }
 
+// Terabytes for the grids of 1 m cells; the unit follows the rounded figure, so a
+// size just under a thousand of one unit reads as one of the next.
+TEST(HumanSize, ReachesTerabytesAndNeverShowsAThousandOfAUnit) {
+    const std::pair<int64_t, const char*> cases[] = {
+        {999949, "999.9 kB"},        {999950, "1.0 MB"},       {999999999, "1.0 GB"},
+        {12720000000000, "12.7 TB"}, {999999999999, "1.0 TB"}, {INT64_MAX, "9223372.0 TB"},
+    };
+    for (const auto& [bytes, text] : cases)
+        EXPECT_EQ(HumanSize(bytes), text) << bytes;
+}
+
 // Without a folder the preview names only what needs none, and says so.
 TEST(PreviewRun, WithoutAFolderMakesOnlyTheFormatsChecks) {
     TGridState s;
