@@ -3,15 +3,13 @@
 #include "PlaniVP.h"
 #include "Unit1.h"
 #include "area_cells.h"
-#include "area_dialog.h"
+#include "area_file_dialog.h"
 #include "area_outline.h"
 #include "run_formats.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QLabel>
 #include <QMenu>
-#include <QStatusBar>
 #include <filesystem>
 
 namespace quadrel {
@@ -41,23 +39,22 @@ std::string Joined(const std::vector<std::string>& Lines) {
 
 } // namespace
 
-TAreaCommands::TAreaCommands(TForm1& Form, TAreaDialog* Dialog)
+TAreaCommands::TAreaCommands(TForm1& Form, TAreaFileDialog* Dialog)
     : QObject(&Form), FForm(Form), FDialog(Dialog) {
     setObjectName(QStringLiteral("AreaCommands"));
     if (!FDialog) {
-        FOwnDialog = std::make_unique<TQtAreaDialog>(&Form);
+        FOwnDialog = std::make_unique<TQtAreaFileDialog>(&Form);
         FDialog = FOwnDialog.get();
     }
-    const TBuiltInArea& land = BuiltInAreas()[0];
-    Denmarkland1 = NewItem(&Form, land.ItemName.data(), QString::fromUtf8(land.Caption.data()));
+    // "Denmark &land" after the other presets; in the Grid menu after "Set area...",
+    // with the letters no other item of the menu takes.
+    Denmarkland1 =
+        NewItem(&Form, BuiltInAreas()[0].ItemName.data(), QStringLiteral("Denmark &land"));
     Form.DKNGridSize1->addAction(Denmarkland1);
-
-    // Grid: systems | - | Limit to area from file... | No area limit | - | Close grid
-    Limittoarea1 = NewItem(&Form, "Limittoarea1", QStringLiteral("Limit to area from file..."));
-    Noarealimit1 = NewItem(&Form, "Noarealimit1", QStringLiteral("No area limit"));
-    Form.Grid1->insertSeparator(Form.N1);
-    Form.Grid1->insertAction(Form.N1, Limittoarea1);
-    Form.Grid1->insertAction(Form.N1, Noarealimit1);
+    Limittoarea1 = NewItem(&Form, "Limittoarea1", QStringLiteral("&Limit to area from file..."));
+    Noarealimit1 = NewItem(&Form, "Noarealimit1", QStringLiteral("&No area limit"));
+    Form.Grid1->addAction(Limittoarea1);
+    Form.Grid1->addAction(Noarealimit1);
 
     connect(Denmarkland1, &QAction::triggered, this,
             [this] { Command(&TAreaCommands::Denmarkland1Click); });
@@ -70,20 +67,7 @@ TAreaCommands::TAreaCommands(TForm1& Form, TAreaDialog* Dialog)
     for (QAction* a : {Form.DKN1, Form.EuroGrid1, Form.Close1})
         connect(a, &QAction::triggered, this, [this] { Command(&TAreaCommands::GridChanged); });
 
-    AreaPanel = new QLabel(Form.StatusBar1);
-    AreaPanel->setObjectName(QStringLiteral("AreaPanel"));
-    Form.StatusBar1->addWidget(AreaPanel);
-    AreaPanel->hide();
-
     FOutline = std::make_unique<TAreaOutline>(*Form.GraphicViewport1);
-    // The cells within the area follow every change of the extent. This object
-    // lives as long as the window, which clears the callback when it goes.
-    TGridState& state = Form.State();
-    state.OnShowExtent = [this, shown = std::move(state.OnShowExtent)](const TGridState& s) {
-        if (shown)
-            shown(s);
-        ShowCells();
-    };
     EnableItems();
 }
 
@@ -149,15 +133,6 @@ void TAreaCommands::GridChanged() {
 void TAreaCommands::ShowArea() {
     const TGridState& state = FForm.State();
     FOutline->Show(state.GridKind != gkNone ? state.Area.get() : nullptr);
-    ShowCells();
-}
-
-void TAreaCommands::ShowCells() {
-    const TGridState& state = FForm.State();
-    const bool shown = state.Area && state.GridKind != gkNone && state.ExtentShown;
-    AreaPanel->setVisible(shown);
-    if (shown)
-        AreaPanel->setText(QString::fromStdString(AreaCellsText(state, CellsToWrite(state))));
 }
 
 void TAreaCommands::EnableItems() {

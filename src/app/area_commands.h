@@ -4,8 +4,9 @@
 //     grid is cut to the cells of Danish land, its extent set to the land's;
 //   - "Limit to area from file..." and "No area limit" in the "Grid" menu: the
 //     polygons of a vector file, with a buffer, or none;
-//   - the area's outline in the map pane over the background map, and a status-bar
-//     panel with the area's name, its buffer and the cells within it.
+//   - the area's outline in the map pane over the background map; the status bar's
+//     read-out of what "GO !" would write names the area, its buffer and the cells
+//     within it (status_texts.h).
 // The area is kept like the corners: "Close grid" hides it, and choosing a grid
 // system reads it again in that system's metres.
 
@@ -17,11 +18,10 @@
 #include <string>
 
 class QAction;
-class QLabel;
 
 namespace quadrel {
 
-class TAreaDialog;
+class TAreaFileDialog;
 class TAreaOutline;
 class TForm1;
 
@@ -30,13 +30,12 @@ public:
     // Adds the items, the outline layer and the panel to Form, which owns the
     // result. Dialog asks for area files (Qt's dialogs when null); it must outlive
     // the window.
-    explicit TAreaCommands(TForm1& Form, TAreaDialog* Dialog = nullptr);
+    explicit TAreaCommands(TForm1& Form, TAreaFileDialog* Dialog = nullptr);
     ~TAreaCommands() override;
 
     QAction* Denmarkland1 = nullptr;
     QAction* Limittoarea1 = nullptr;
     QAction* Noarealimit1 = nullptr;
-    QLabel* AreaPanel = nullptr; // "Cells within ...: N", hidden without an area
     TAreaOutline& Outline() { return *FOutline; }
 
     void Denmarkland1Click();
@@ -58,12 +57,11 @@ private:
     // After a grid system or "Close grid" was chosen.
     void GridChanged();
     void ShowArea();
-    void ShowCells();
     void EnableItems();
 
     TForm1& FForm;
-    std::unique_ptr<TAreaDialog> FOwnDialog;
-    TAreaDialog* FDialog;
+    std::unique_ptr<TAreaFileDialog> FOwnDialog;
+    TAreaFileDialog* FDialog;
     std::unique_ptr<TAreaOutline> FOutline;
     std::optional<TSource> FSource;
     std::string FFolder; // where the file dialog opens

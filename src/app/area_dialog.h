@@ -1,31 +1,57 @@
 #pragma once
-// How the window asks for an area of interest: a vector file and a buffer in metres
-// around its polygons. The program asks with Qt's file dialog and a number box;
-// tests put a scripted answer in their place.
+// "Set area...": the two corners of the area typed in, in the grid system's metres
+// or as a longitude/latitude box in degrees, prefilled with the current corners. OK
+// closes the dialog only on input that can be used; anything else is refused with
+// a message in the dialog and nothing is applied.
 
-#include <string>
+#include "grid_state.h"
+#include "lonlat_points.h"
+#include "typed_area.h"
 
-class QWidget;
+#include <QDialog>
+#include <array>
+#include <memory>
+
+class QDialogButtonBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
 
 namespace quadrel {
 
-class TAreaDialog {
+class TAreaDialog : public QDialog {
+    Q_OBJECT
 public:
-    virtual ~TAreaDialog() = default;
-    // Asks for a file (opened at StartFolder) and then for the buffer. False when
-    // the user cancels either; otherwise true with Path and Buffer.
-    virtual bool ChooseArea(const std::string& StartFolder, std::string& Path, double& Buffer) = 0;
-};
+    // State is read when the dialog is made; it must have a grid system.
+    explicit TAreaDialog(const TGridState& State, QWidget* Parent = nullptr);
+    ~TAreaDialog() override;
 
-// The file dialog for vector files GDAL reads, then a number box for the buffer,
-// both owned by Parent.
-class TQtAreaDialog : public TAreaDialog {
-public:
-    explicit TQtAreaDialog(QWidget* Parent) : FParent(Parent) {}
-    bool ChooseArea(const std::string& StartFolder, std::string& Path, double& Buffer) override;
+    // After OK: the corners to set (exactly the current ones when nothing was changed).
+    const TCornerPoint& FirstCorner() const { return FFirst; }
+    const TCornerPoint& SecondCorner() const { return FSecond; }
+    TAreaUnits Units() const;
+    void SetUnits(TAreaUnits Units);
+    TAreaTexts Texts() const;
+    void SetTexts(const TAreaTexts& Texts);
+
+    // Components.
+    std::array<QLabel*, 4> FieldLabels{};
+    std::array<QLineEdit*, 4> FieldEdits{};
+    QRadioButton* MetresButton = nullptr;
+    QRadioButton* DegreesButton = nullptr;
+    QLabel* ErrorLabel = nullptr;
+    QDialogButtonBox* Buttons = nullptr;
+
+    void accept() override;
 
 private:
-    QWidget* FParent;
+    void ShowUnits(TAreaUnits Units);
+    void ShowError(const std::string& Text);
+
+    TGridState FState; // a copy: the dialog converts with its system and cell size
+    std::unique_ptr<TLonLatPoints> FProjection; // null when PROJ cannot make it
+    TAreaUnits FShownUnits = TAreaUnits::Metres;
+    TCornerPoint FFirst, FSecond;
 };
 
 } // namespace quadrel

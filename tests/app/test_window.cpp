@@ -7,6 +7,7 @@
 #include "about.h"
 #include "app_test_env.h"
 #include "http_test_server.h"
+#include "keyboard.h"
 #include "uCommon.h"
 
 #include <QApplication>
@@ -40,11 +41,12 @@ void Trigger(TForm1& f, const std::vector<const char*>& Names) {
     WindowFixture::Settle();
 }
 
-// The menu bar as text: one line per entry, "Title: item | item(tag) | - | ...".
+// The menu bar as text: one line per entry, "Title: item | item(tag) | - | ...",
+// each caption as it reads (without its mnemonic marker).
 std::vector<std::string> MenuBarText(QMenuBar* bar) {
     std::vector<std::string> lines;
     for (QAction* top : bar->actions()) {
-        std::string line = top->text().toStdString();
+        std::string line = VisibleCaption(top->text()).toStdString();
         if (QMenu* m = top->menu()) {
             line += ":";
             const char* sep = " ";
@@ -55,7 +57,7 @@ std::vector<std::string> MenuBarText(QMenuBar* bar) {
                     line += "-";
                     continue;
                 }
-                line += a->text().toStdString();
+                line += VisibleCaption(a->text()).toStdString();
                 if (a->isCheckable())
                     line += "(" + std::to_string(a->data().toInt()) + ")";
             }
@@ -118,7 +120,7 @@ TEST(Window, MenuBarAsDesigned) {
     TForm1& f = w.Form();
     const std::vector<std::string> expected = {
         "File: Check for updates | Exit",
-        "Grid: DKN (Danske Kvadratnet) | EuroGrid | - | Close grid",
+        "Grid: DKN (Danske Kvadratnet) | EuroGrid | - | Close grid | - | Set area...",
         "File format: MapInfo MIF(0) | MapInfo TAB(2) | ESRI SHP(1) | ESRI SHP, 8+3 filename(4) "
         "| GML 2.1.2(3)",
         "Grid size: 1 meter(1) | 10 meter(4) | 100 meter(7) | 1 km(10) | 10 km(13) | 100 km(16) "
@@ -132,7 +134,7 @@ TEST(Window, MenuBarAsDesigned) {
     };
     EXPECT_EQ(MenuBarText(f.menuBar()), expected);
     EXPECT_EQ(Names(f.File1), "Updatesavailable1 Exit1 ");
-    EXPECT_EQ(Names(f.Grid1), "DKN1 EuroGrid1 Close1 ");
+    EXPECT_EQ(Names(f.Grid1), "DKN1 EuroGrid1 Close1 SetArea1 ");
     EXPECT_EQ(Names(f.Fileformat1), "MIF1 TAB1 SHP1 SHP831 GML2121 ");
     EXPECT_EQ(Names(f.EuroGridsize), "N1meter1 N10meter1 N100meter1 N1kilometer1 N10kilometer1 "
                                      "N100kilometer1 N1000kilometer1 ");
