@@ -5,6 +5,7 @@
 #include "RasterTable.h"
 #include "about.h"
 #include "area_dialog.h"
+#include "cells_menu.h"
 #include "generation_run.h"
 #include "grid_catalogue.h"
 #include "keyboard.h"
@@ -263,6 +264,15 @@ void TForm1::CreateMenus() {
     bar->addAction(Go1);
     new TMenuBarToolTips(bar);
     command(Go1, [this] { Go1Click(); });
+    // Points and the fields of codes and parents change what "GO !" would write.
+    FCellsMenu =
+        std::make_unique<TCellsMenu>(this, FState, [this](const std::function<void()>& Body) {
+            Command([&] {
+                Body();
+                ShowRunSize();
+            });
+        });
+    bar->insertMenu(Go1, FCellsMenu->Menu());
 
     Help1 = bar->addMenu(QStringLiteral("Help"));
     Help1->setObjectName(QStringLiteral("Help1"));
@@ -441,6 +451,7 @@ void TForm1::SyncCheckMarks() {
         f->setChecked(true);
     if (QAction* s = SizeItem(FState.GridKind, FState.SizeTag))
         s->setChecked(true);
+    FCellsMenu->Sync();
 }
 
 void TForm1::FormCreate() {
@@ -510,6 +521,7 @@ void TForm1::Close1Click() {
     EmptyExtentRectangle();
     EuroGridsize->menuAction()->setVisible(false);
     DKNGridSize1->menuAction()->setVisible(false);
+    FCellsMenu->ShowFor(gkNone);
     SetArea1->setEnabled(false);
     UpdatePaneCursor();
     ClearStatusTexts();
@@ -528,6 +540,7 @@ void TForm1::ShowMenusFor(TGridKind Kind) {
             a->setVisible(FormatItemShown(Kind, a->data().toInt()));
     EuroGridsize->menuAction()->setVisible(Kind == gkEuroGrid);
     DKNGridSize1->menuAction()->setVisible(Kind == gkDKN);
+    FCellsMenu->ShowFor(Kind);
     Go1->setEnabled(FState.ExtentShown);
     SetArea1->setEnabled(Kind != gkNone);
 }

@@ -32,6 +32,7 @@ class TRasterTable;
 
 namespace quadrel {
 
+class TCellsMenu;
 class TElidedLabel;
 class TForm2;
 class TWindowSettings;
@@ -187,6 +188,7 @@ private:
     QActionGroup* FFormatGroup = nullptr;
     QActionGroup* FModeGroup = nullptr;
     std::map<TGridKind, QActionGroup*> FSizeGroups;
+    std::unique_ptr<TCellsMenu> FCellsMenu; // "Cells": codes, parents, centre points
     bool FRunUnderWay = false;
     std::string FMapFolder;
     std::unique_ptr<TWindowSettings> FSettings;

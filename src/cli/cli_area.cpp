@@ -26,6 +26,12 @@ bool IsBuiltInArea(const TCliOptions& Options) {
 }
 
 void CheckAreaOptions(const TCliOptions& Options) {
+    const bool area = !Options.Within.empty() || !Options.WithinLayer.empty() || Options.HasBuffer;
+    if (area && Options.HasCellAt)
+        throw EUsageError("--cell-at prints the cells at a point and writes nothing: it takes no "
+                          "--within or --buffer");
+    if (area && !Options.FromIds.empty())
+        throw EUsageError("--from-ids names the cells to write: leave out --within and --buffer");
     if (!Options.WithinLayer.empty() && Options.Within.empty())
         throw EUsageError("--within-layer needs --within FILE");
     if (!Options.Within.empty() && IsBuiltInArea(Options))

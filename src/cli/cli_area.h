@@ -18,7 +18,7 @@ bool IsBuiltInArea(const TCliOptions& Options);
 
 // Raises EUsageError for area options that do not go together: --within-layer
 // without --within, --buffer without an area to grow, --within with a built-in
-// --area.
+// --area, any of them with --cell-at or --from-ids (whose cells are not cut).
 void CheckAreaOptions(const TCliOptions& Options);
 
 // Reads the area the options name, for State's grid system, and cuts State's grid

@@ -1,6 +1,7 @@
 #include "cli_main.h"
 
 #include "area_cells.h"
+#include "cli_cells.h"
 #include "cli_options.h"
 #include "cli_report.h"
 #include "dry_run.h"
@@ -27,6 +28,10 @@ int RunQuadrelCli(std::span<const std::string_view> Args, std::istream& In, std:
         }
         if (options.Version) {
             Out << VersionText();
+            return esDone;
+        }
+        if (options.HasCellAt) {
+            PrintCellsAt(options, Out);
             return esDone;
         }
         choice = ApplyToGridState(options, state);

@@ -1,6 +1,7 @@
 #include "cli_options.h"
 
 #include "cli_area.h"
+#include "cli_cells.h"
 #include "format_names.h"
 #include "generation_run.h"
 #include "grid_files.h"
@@ -136,6 +137,16 @@ constexpr TOptionSpec Options[] = {
          o.Buffer = ParseBuffer(v);
          o.HasBuffer = true;
      }},
+    {"--cellcode", 0, true, [](TCliOptions& o, std::string_view v) { o.CellCode = v; }},
+    {"--parents", 0, false, [](TCliOptions& o, std::string_view) { o.Parents = true; }},
+    {"--points", 0, false, [](TCliOptions& o, std::string_view) { o.Points = true; }},
+    {"--cell-at", 0, true,
+     [](TCliOptions& o, std::string_view v) {
+         o.CellAt = ParseCellAtPoint(v);
+         o.HasCellAt = true;
+     }},
+    {"--lonlat", 0, false, [](TCliOptions& o, std::string_view) { o.LonLat = true; }},
+    {"--from-ids", 0, true, [](TCliOptions& o, std::string_view v) { o.FromIds = v; }},
     {"--help", 'h', false, [](TCliOptions& o, std::string_view) { o.Help = true; }},
     {"--version", 0, false, [](TCliOptions& o, std::string_view) { o.Version = true; }},
     {"--name", 0, true, [](TCliOptions& o, std::string_view v) { o.Name = v; }},
@@ -247,6 +258,13 @@ TCliOptions ParseCommandLine(std::span<const std::string_view> Args) {
     TCliOptions o;
     if (!TArgumentReader(Args, o).ReadAll())
         return o;
+    if (o.Quiet && o.Progress)
+        throw EUsageError("give either --quiet or --progress, not both");
+    if (!o.Name.empty())
+        CheckFilePrefix(o.Name, false);
+    CheckAreaOptions(o);
+    if (CheckCellModeOptions(o))
+        return o;
     if (o.Grid == gkNone)
         throw EUsageError("missing --grid (dkn or eurogrid)");
     if (o.HasCorners && !o.Area.empty() && !IsBuiltInArea(o)) // a built-in area may be cut
@@ -254,19 +272,16 @@ TCliOptions ParseCommandLine(std::span<const std::string_view> Args) {
     if (o.HasLonLatBox && (o.HasCorners || (!o.Area.empty() && !IsBuiltInArea(o))))
         throw EUsageError(std::string("give either ") + (o.HasCorners ? "--corners" : "--area") +
                           " or --bbox-lonlat, not both");
-    if (o.Quiet && o.Progress)
-        throw EUsageError("give either --quiet or --progress, not both");
-    if (!o.Name.empty())
-        CheckFilePrefix(o.Name, false);
     if (!o.HasCorners && o.Area.empty() && !o.HasLonLatBox && o.Within.empty())
         throw EUsageError("missing area: give --area NAME or --corners X1,Y1,X2,Y2");
-    CheckAreaOptions(o);
     if (o.Output.empty() && !o.DryRun)
         throw EUsageError("missing --output DIR (the folder for the grid files)");
     return o;
 }
 
 TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State) {
+    if (!Options.FromIds.empty())
+        return ApplyCellList(Options, State);
     const TGridKind kind = Options.Grid;
     TCliChoice choice{};
     int32_t formatTag = ftSHP;
@@ -302,6 +317,7 @@ TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State) {
         State.ChooseGridKind(kind);
         State.ChooseFormat(formatTag);
         State.ChooseSize(sizeTag);
+        ApplyCellOptions(Options, State);
         if (preset)
             State.ChoosePreset(*preset);
         else if (Options.HasCorners || Options.HasLonLatBox) {
@@ -378,7 +394,9 @@ std::string HelpText() {
                    [--within-layer NAME] [--buffer METRES]
                    [--format FORMAT] [--name PREFIX] --output DIR [--yes]
                    [--dry-run] [--quiet | --progress] [--json]
-       quadrel-cli --help | --version
+                   [--cellcode STYLE] [--parents] [--points]
+)HELP" + CellUsageHelp() +
+           R"HELP(       quadrel-cli --help | --version
 
 Makes a standard square reference grid as a vector GIS file: one closed square
 polygon per cell, named with the cell's standard identifier. The area is
@@ -434,7 +452,8 @@ Options:
                         it makes the folder's checks too (local disk, file
                         system, free space), so exit 0 means the run would go
                         ahead; without it those checks are not made
-  --quiet               print nothing but errors (on stderr)
+)HELP" + CellOptionsHelp() +
+           R"HELP(  --quiet               print nothing but errors (on stderr)
   --progress            show the progress on stderr even when it is not a
                         terminal, as lines a log can hold (at most one a second)
   --json                instead of the status lines print one JSON object on
@@ -487,7 +506,7 @@ Examples:
   quadrel-cli --grid dkn --size 100m --within parks.gpkg --output ./parks
   quadrel-cli --grid dkn --size 1km --area "Denmark land" --buffer 15000 \
               --output ./denmark
-)HELP";
+)HELP" + CellExamplesHelp();
 }
 
 std::string VersionText() {

@@ -40,6 +40,15 @@ struct TCliOptions {
     bool Quiet = false;
     bool Progress = false;
     bool Json = false;
+    // What the cells carry and how they are drawn (cli_cells.h).
+    std::string CellCode; // --cellcode: a style name; empty: none
+    bool Parents = false;
+    bool Points = false;
+    // The look-up modes: the cells at a point, the cells of a list of names.
+    bool HasCellAt = false;
+    TCornerPoint CellAt;
+    bool LonLat = false;
+    std::string FromIds; // the file of names
     // The area the grid is cut to (cli_area.h): a polygon layer of a file, and a
     // buffer around it or around a built-in area.
     std::string Within;

@@ -50,15 +50,12 @@ std::string JsonReport(const TCliReport& r) {
         {"folder", r.Folder},
         {"extent",
          {{"x1", Metres(e.X1)}, {"y1", Metres(e.Y1)}, {"x2", Metres(e.X2)}, {"y2", Metres(e.Y2)}}},
-        {"cells",
-         {{"x", e.CellsX}, {"y", e.CellsY}, {"total", static_cast<int64_t>(e.CellsX) * e.CellsY}}},
+        {"cells", {{"x", e.CellsX}, {"y", e.CellsY}, {"total", r.Cells}}},
         {"size_estimate", r.SizeEstimate},
         {"dry_run", r.DryRun},
     };
-    if (!r.Area.empty()) {
-        j["cells"]["within"] = r.CellsWithin;
-        j["area"] = r.Area;
-    }
+    if (!r.Area.empty())
+        j["area"] = r.Area; // the cells' total counts those within it
     if (r.DryRun)
         j["folder_checked"] = r.FolderChecked;
     j["files"] = std::move(files);
@@ -85,13 +82,13 @@ TCliReporter::TCliReporter(const TCliOptions& Options, const TGridState& State,
     r.Name = State.FilePrefix;
     r.Folder = Options.Output;
     r.Extent = State.GridExtent;
-    // The estimates count the cells written: those within the area when there is one.
+    // The estimates count the cells written: the extent's, the listed ones, or those
+    // within the area.
     const TRunEstimates estimates = EstimateGrid(*Choice.Format.Effective, State);
+    r.Cells = estimates.Cells;
     r.SizeEstimate = estimates.Second;
-    if (State.Area) {
+    if (State.Area)
         r.Area = State.Area->Description();
-        r.CellsWithin = estimates.Cells;
-    }
     r.DryRun = Options.DryRun;
 }
 

@@ -93,9 +93,14 @@ void ClearArea(TGridState& State) {
 }
 
 void CheckAreaFitsGrid(const TGridState& State) {
-    if (State.Area && State.Area->Epsg != GridEpsg(State.GridKind))
+    if (!State.Area)
+        return;
+    if (State.Area->Epsg != GridEpsg(State.GridKind))
         throw ERangeError("The area " + State.Area->Description() +
                           " is in another coordinate system than the grid: choose it again");
+    if (State.ListedCells)
+        throw ERangeError("A list of cells is written as it is: it cannot be cut to the area " +
+                          State.Area->Description());
 }
 
 std::string AreaCellsText(const TGridState& State, int64_t Cells) {

@@ -50,7 +50,8 @@ void LimitToArea(TGridState& State, std::shared_ptr<const TArea> Area);
 void ClearArea(TGridState& State);
 
 // Raises ERangeError when the state's area cannot be used with its grid (rings of
-// another coordinate system). Nothing without an area.
+// another coordinate system, or a list of cells to write instead of the extent's).
+// Nothing without an area.
 void CheckAreaFitsGrid(const TGridState& State);
 
 // The line that tells the cells within the area: "Cells within Denmark land: 45123";

@@ -43,6 +43,23 @@ constexpr int32_t KmlBytesPerCell = 600;
 // bytes.
 constexpr int32_t GeoJsonBytesPerCell = 240;
 
+// Centre points (the three estimates of a row's Point columns) and the text fields of
+// codes and parents (TextFieldBytes, FieldNameCopies), as the writers spend them on
+// grids of 10,000 DKN 100 m and EuroGrid 1 km cells and on the 1,702 DKN 10 km cells
+// of Denmark, with some room:
+// - SHP: a point record takes 28 bytes in the .shp and 8 in the .shx; the .dbf
+//   record is the same as for squares (EuroGrid 15, DKN 21, DKN 10 km 61 bytes).
+// - MIF: "Point x y" and its Symbol line, 44 to 47 bytes; the .mid line as for
+//   squares, up to 58 bytes for a 10 km cell with a place name of 40 characters.
+// - TAB: 21.6 bytes of .map per point; the .dat record as the .dbf's.
+// - GML: a featureMember with a Point, 226 to 246 bytes.
+// - CSV: the names only, as for squares.
+// - KML: a Placemark with a Point of 15 significant digits, 240 to 255 bytes.
+// - GeoJSON: a Feature with a Point, 122 to 134 bytes.
+// A text field of codes or parents takes its width in the fixed records of dBASE
+// and TAB; in MIF and CSV at most its width plus two quotes and a comma; in GML
+// its value between an opening and a closing tag of its name; in KML "name: value"
+// and "<br>"; in GeoJSON "," "name" ":" "value" with four quotes.
 constexpr TRunFormat Formats[] = {
     {.Tag = ftMIF,
      .Name = "mif",
@@ -56,7 +73,11 @@ constexpr TRunFormat Formats[] = {
      .MapInfoShift = true,
      .LonLat = false,
      .SizeLimitText = {},
-     .CompactHint = TryShpOrTab},
+     .CompactHint = TryShpOrTab,
+     .PointFirstEstimate = 50,
+     .PointSecondEstimateEuroGrid = 64,
+     .PointSecondEstimateDKN = 110,
+     .TextFieldBytes = 3},
     {.Tag = ftSHP,
      .Name = "shp",
      .Caption = "ESRI SHP",
@@ -69,7 +90,10 @@ constexpr TRunFormat Formats[] = {
      .MapInfoShift = false,
      .LonLat = false,
      .SizeLimitText = ShpTooLarge,
-     .CompactHint = {}},
+     .CompactHint = {},
+     .PointFirstEstimate = 28,
+     .PointSecondEstimateEuroGrid = 52,
+     .PointSecondEstimateDKN = 98},
     {.Tag = ftTAB,
      .Name = "tab",
      .Caption = "MapInfo TAB",
@@ -83,7 +107,10 @@ constexpr TRunFormat Formats[] = {
      .LonLat = false,
      .SizeLimitText = "TAB format can not handle >2 GB as output",
      .CompactHint = {},
-     .OutsideBoundsText = "TAB format can only hold cells within"},
+     .OutsideBoundsText = "TAB format can only hold cells within",
+     .PointFirstEstimate = 24,
+     .PointSecondEstimateEuroGrid = 40,
+     .PointSecondEstimateDKN = 84},
     {.Tag = ftGML,
      .Name = "gml",
      .Caption = "GML 2.1.2",
@@ -96,7 +123,12 @@ constexpr TRunFormat Formats[] = {
      .MapInfoShift = false,
      .LonLat = false,
      .SizeLimitText = {},
-     .CompactHint = TryAnother},
+     .CompactHint = TryAnother,
+     .PointFirstEstimate = 270,
+     .PointSecondEstimateEuroGrid = 270,
+     .PointSecondEstimateDKN = 270,
+     .TextFieldBytes = 5,
+     .FieldNameCopies = 2},
     {.Tag = ftSHP83,
      .Name = "shp83",
      .Caption = "ESRI SHP, 8+3 filename",
@@ -109,7 +141,10 @@ constexpr TRunFormat Formats[] = {
      .MapInfoShift = false,
      .LonLat = false,
      .SizeLimitText = ShpTooLarge,
-     .CompactHint = {}},
+     .CompactHint = {},
+     .PointFirstEstimate = 28,
+     .PointSecondEstimateEuroGrid = 52,
+     .PointSecondEstimateDKN = 98},
     // The formats without a menu item, reached through quadrel-cli's --format.
     {.Tag = ftCSV,
      .Name = "csv",
@@ -123,7 +158,11 @@ constexpr TRunFormat Formats[] = {
      .MapInfoShift = false,
      .LonLat = false,
      .SizeLimitText = {},
-     .CompactHint = TryAnother},
+     .CompactHint = TryAnother,
+     .PointFirstEstimate = CsvBytesPerCell,
+     .PointSecondEstimateEuroGrid = CsvBytesPerCellEuroGrid,
+     .PointSecondEstimateDKN = CsvBytesPerCell,
+     .TextFieldBytes = 3},
     {.Tag = ftKML,
      .Name = "kml",
      .Caption = "KML",
@@ -136,7 +175,12 @@ constexpr TRunFormat Formats[] = {
      .MapInfoShift = false,
      .LonLat = true,
      .SizeLimitText = {},
-     .CompactHint = TryAnother},
+     .CompactHint = TryAnother,
+     .PointFirstEstimate = 300,
+     .PointSecondEstimateEuroGrid = 300,
+     .PointSecondEstimateDKN = 300,
+     .TextFieldBytes = 6,
+     .FieldNameCopies = 1},
     {.Tag = ftGeoJSON,
      .Name = "geojson",
      .Caption = "GeoJSON",
@@ -149,7 +193,12 @@ constexpr TRunFormat Formats[] = {
      .MapInfoShift = false,
      .LonLat = false,
      .SizeLimitText = {},
-     .CompactHint = TryAnother},
+     .CompactHint = TryAnother,
+     .PointFirstEstimate = 150,
+     .PointSecondEstimateEuroGrid = 150,
+     .PointSecondEstimateDKN = 150,
+     .TextFieldBytes = 6,
+     .FieldNameCopies = 1},
 };
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {

@@ -1,10 +1,14 @@
 #include "run_preview.h"
 
 #include "area_cells.h"
+#include "cell_list.h"
+#include "cell_naming.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iterator>
+#include <limits>
 
 namespace quadrel {
 
@@ -14,10 +18,40 @@ std::vector<std::string> Strings(const std::vector<std::string_view>& Texts) {
     return {Texts.begin(), Texts.end()};
 }
 
+// Cells * Bytes, held at INT64_MAX should it not fit.
+int64_t Saturated(int64_t Cells, int64_t Bytes) {
+    int64_t product = 0;
+    if (__builtin_mul_overflow(Cells, Bytes, &product))
+        return std::numeric_limits<int64_t>::max();
+    return product;
+}
+
 } // namespace
 
 TRunEstimates EstimateGrid(const TRunFormat& Format, const TGridState& State) {
-    return EstimateRun(Format, State.GridKind, CellsToWrite(State));
+    const bool plain = !State.CentrePoints && !State.ListedCells;
+    std::vector<TCellField> extra;
+    AppendCodeFields(State, extra);
+    if (plain && extra.empty())
+        return EstimateRun(Format, State.GridKind, CellsToWrite(State));
+    // Centre points take bytes of their own per cell (a format not measured with
+    // points is held to its squares', which points never exceed); each text field of
+    // codes and parents adds its width and its format's overhead (run_formats.h).
+    const bool euro = State.GridKind == gkEuroGrid;
+    const bool points = State.CentrePoints && Format.PointFirstEstimate > 0;
+    int64_t first = points ? Format.PointFirstEstimate : Format.FirstEstimate;
+    int64_t second =
+        points ? (euro ? Format.PointSecondEstimateEuroGrid : Format.PointSecondEstimateDKN)
+               : (euro ? Format.SecondEstimateEuroGrid : Format.SecondEstimateDKN);
+    for (const TCellField& f : extra) {
+        const int64_t bytes = f.Width + Format.TextFieldBytes +
+                              Format.FieldNameCopies * static_cast<int64_t>(f.Name.size());
+        first += bytes;
+        second += bytes;
+    }
+    const int64_t cells = State.ListedCells ? static_cast<int64_t>(State.ListedCells->Cells.size())
+                                            : CellsToWrite(State);
+    return {cells, Saturated(cells, first), Saturated(cells, second)};
 }
 
 std::optional<TRunRefusal> CheckFormatLimits(const TRunFormat& Format, const TGridState& State,

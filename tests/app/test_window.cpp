@@ -129,6 +129,8 @@ TEST(Window, MenuBarAsDesigned) {
         "(stednavne)(4) | 100 km (oversigt)(5) | - | 500 meter (not standard)(6) | 2 km (not "
         "standard)(8) | 5 km (not standard)(7) | - | All | Denmark only | Denmark only (without "
         "Bornholm) | Bornholm",
+        "Cells: No cell code(0) | EEA cell code (CELLCODE)(1) | INSPIRE cell code (GRD_ID)(2) | "
+        "INSPIRE short cell code (GRD_ID)(3) | - | Parent cells(0) | Centre points(0)",
         "GO !",
         "Help: Help (F1) | About",
     };

@@ -312,8 +312,9 @@ TEST(DenmarkLand, HoldsDenmarkAndNothingElse) {
     for (Place& p : places) {
         SCOPED_TRACE(p.Name);
         pwnet::TFloatPoint m{p.X, p.Y};
-        if (p.Lon != 0)
+        if (p.Lon != 0) {
             ASSERT_TRUE(lonLat.FromLonLat({p.Lon, p.Lat}, m));
+        }
         EXPECT_EQ(CellIsWritten(state, m.x, m.y), p.In) << CellNameAt(state, m.x, m.y);
     }
 }

@@ -3,6 +3,7 @@
 // read back with GDAL: only the cells within the area, in the run's order.
 
 #include "area_cells.h"
+#include "cell_list.h"
 #include "cell_naming.h"
 #include "geos_cells.h"
 #include "ogr_layer.h"
@@ -99,11 +100,17 @@ TEST(AreaState, RefusedAndDroppedAreas) {
     s.ChooseGridKind(gkEuroGrid);
     EXPECT_EQ(s.Area, nullptr);
 
-    // A state given an area of another system cannot run.
+    // A state given an area of another system cannot run, nor a list of cells cut
+    // to an area.
     TGridState mixed = Dkn("1km");
     mixed.SetCorners({441000, 6200000}, {443000, 6204000});
     mixed.Area = laea;
     EXPECT_THROW(CheckGridReady(mixed), ERangeError);
+    TGridState listed = Dkn("1km");
+    listed.SetCorners({441000, 6200000}, {443000, 6204000});
+    listed.ListedCells = std::make_shared<TCellList>();
+    listed.Area = DknArea(Triangle);
+    EXPECT_THROW(CheckGridReady(listed), ERangeError);
 }
 
 // The checks count the cells really written: 100 m cells over "All" are refused as
