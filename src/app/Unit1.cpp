@@ -210,6 +210,9 @@ void TForm1::CreateMenus() {
         case ftSHP83:
             SHP831 = a;
             break;
+        case ftGPKG:
+            GPKG1 = a;
+            break;
         case ftGML:
             GML2121 = a;
             break;

@@ -102,6 +102,7 @@ public:
     QAction* TAB1 = nullptr;
     QAction* SHP1 = nullptr;
     QAction* SHP831 = nullptr;
+    QAction* GPKG1 = nullptr;
     QAction* GML2121 = nullptr;
     QAction* Go1 = nullptr;
     QAction* HelpF11 = nullptr;

@@ -383,6 +383,10 @@ std::string HelpText() {
          "                                   latitude, named in grid metres",
          available(ftKML));
     line("geojson", "GeoJSON (.geojson) with the EPSG code as crs", available(ftGeoJSON));
+    line("gpkg",
+         "OGC GeoPackage (.gpkg): one file with the\n"
+         "                                   grid's system, spatial index and QGIS style",
+         available(ftGPKG));
     if (!missing.empty())
         formats += "                        Not in this build, so written as MapInfo MIF/MID:\n"
                    "                          " +
@@ -500,6 +504,7 @@ Examples:
   quadrel-cli --grid eurogrid --size 100km \
               --corners 2500000,1400000,7400000,5500000 --format shp83 \
               --output ./europe
+  quadrel-cli --grid dkn --size 1km --area All --format gpkg --output ./dk
   quadrel-cli --grid dkn --size 100m --area All --dry-run
   quadrel-cli -g dkn -s 10km --bbox-lonlat 8,54.5,15.2,57.8 \
               -f "ESRI Shapefile" --name dk10 --json -o ./dk

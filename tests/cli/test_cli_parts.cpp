@@ -153,7 +153,7 @@ TEST(CommandLine, GridStateUsageErrors) {
          "unknown area \"Jylland\" (choose \"All\", \"Denmark only\", \"Denmark only (without "
          "Bornholm)\", \"Bornholm\")"},
         {{"--grid", "dkn", "--area", "All", "--format", "dwg", "--output", "x"},
-         "unknown format \"dwg\" (choose mif, shp, tab, gml, shp83, csv, kml, geojson)"},
+         "unknown format \"dwg\" (choose mif, shp, tab, gml, shp83, csv, kml, geojson, gpkg)"},
         {{"--grid", "dkn", "--corners", "1e20,0,1,1", "--output", "x"},
          "A corner of the area is not a usable coordinate: it must be a finite number of metres "
          "within +-1e15"},
@@ -221,6 +221,7 @@ TEST(CommandLine, HelpNamesEveryOptionFormatAndExitStatus) {
                              "csv",
                              "kml",
                              "geojson",
+                             "gpkg",
                              "Denmark only (without Bornholm)",
                              "1000km",
                              "500m",

@@ -108,7 +108,7 @@ struct PointFormat {
 const PointFormat PointFormats[] = {
     {ftSHP, ".shp", true},         {ftMIF, ".mif", true}, {ftGML, ".xml", true},
     {ftGeoJSON, ".geojson", true}, {ftKML, ".kml", true}, {ftCSV, ".csv", false},
-    {ftTAB, ".tab", true},
+    {ftTAB, ".tab", true},         {ftGPKG, ".gpkg", true},
 };
 
 // Every format but TAB, which needs the MITAB adapter (built beside the tests when
