@@ -1,5 +1,6 @@
 #include "status_texts.h"
 
+#include "area.h"
 #include "run_preview.h"
 
 namespace quadrel {
@@ -14,10 +15,12 @@ std::string_view ShortName(TGridKind Kind) {
     return Kind == gkDKN ? "DKN" : "EuroGrid";
 }
 
-TRunSizeText SizeText(const TRunPreview& preview) {
+TRunSizeText SizeText(const TRunPreview& preview, const TGridState& State) {
     const TRunEstimates& e = preview.Estimates;
-    TRunSizeText text{std::to_string(e.Cells) + (e.Cells == 1 ? " cell" : " cells") + ", about " +
-                          HumanSize(e.First),
+    // A grid cut to an area says which: "48045 cells within Denmark land, about ...".
+    const std::string within = State.Area ? " within " + State.Area->Description() : "";
+    TRunSizeText text{std::to_string(e.Cells) + (e.Cells == 1 ? " cell" : " cells") + within +
+                          ", about " + HumanSize(e.First),
                       false};
     if (preview.Refusal) {
         text.Refused = true;
@@ -33,7 +36,7 @@ TRunSizeText RunSizeText(const TGridState& State) {
     if (State.GridKind == gkNone || !State.ExtentShown)
         return {};
     try {
-        return SizeText(PreviewRun(State));
+        return SizeText(PreviewRun(State), State);
     } catch (const std::exception& e) {
         return {e.what(), true}; // the run would refuse the state itself
     }

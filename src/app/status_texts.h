@@ -15,7 +15,9 @@ namespace quadrel {
 // check that needs no folder would refuse the run, why. Made by PreviewRun, which
 // the run makes its checks with, so the text and the run agree.
 struct TRunSizeText {
-    std::string Text;     // "170200 cells, about 14.3 MB"; empty without an area
+    // "170200 cells, about 14.3 MB"; with an area the grid is cut to, "48045 cells
+    // within Denmark land, about 9.9 MB"; empty without an extent.
+    std::string Text;
     bool Refused = false; // the run would be refused; Text then ends with the reason
 };
 TRunSizeText RunSizeText(const TGridState& State);

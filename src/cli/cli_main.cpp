@@ -1,5 +1,6 @@
 #include "cli_main.h"
 
+#include "area_cells.h"
 #include "cli_cells.h"
 #include "cli_options.h"
 #include "cli_report.h"
@@ -46,8 +47,13 @@ int RunQuadrelCli(std::span<const std::string_view> Args, std::istream& In, std:
     std::ostream& status = reporter.Status();
     if (const std::string notice = FormatNotice(choice); !notice.empty() && !options.Quiet)
         Err << "quadrel-cli: notice: " << notice << "\n";
+    for (const std::string& notice : choice.AreaNotices)
+        if (!options.Quiet)
+            Err << "quadrel-cli: notice: " << notice << "\n";
     for (const std::string& text : StatusTexts(state.GridExtent))
         status << text << "\n";
+    if (const std::string within = AreaCellsText(state, CellsToWrite(state)); !within.empty())
+        status << within << "\n";
     status << std::flush;
     if (options.DryRun)
         return DryRun(options, state, reporter, Err, {Facts.StderrIsTerminal});

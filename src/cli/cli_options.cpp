@@ -1,5 +1,6 @@
 #include "cli_options.h"
 
+#include "cli_area.h"
 #include "cli_cells.h"
 #include "format_names.h"
 #include "generation_run.h"
@@ -129,6 +130,13 @@ constexpr TOptionSpec Options[] = {
     {"--output", 'o', true, [](TCliOptions& o, std::string_view v) { o.Output = v; }},
     {"--yes", 'y', false, [](TCliOptions& o, std::string_view) { o.Yes = true; }},
     {"--dry-run", 'n', false, [](TCliOptions& o, std::string_view) { o.DryRun = true; }},
+    {"--within", 'w', true, [](TCliOptions& o, std::string_view v) { o.Within = v; }},
+    {"--within-layer", 0, true, [](TCliOptions& o, std::string_view v) { o.WithinLayer = v; }},
+    {"--buffer", 0, true,
+     [](TCliOptions& o, std::string_view v) {
+         o.Buffer = ParseBuffer(v);
+         o.HasBuffer = true;
+     }},
     {"--cellcode", 0, true, [](TCliOptions& o, std::string_view v) { o.CellCode = v; }},
     {"--parents", 0, false, [](TCliOptions& o, std::string_view) { o.Parents = true; }},
     {"--points", 0, false, [](TCliOptions& o, std::string_view) { o.Points = true; }},
@@ -233,8 +241,9 @@ private:
         }
         if (Spec.TakesValue && Trim(*Value).empty())
             throw EUsageError(std::string(Spec.Long) + " needs a value");
-        // Names and labels are read without the blanks around them.
-        Spec.Apply(FResult, Spec.Long == "--output" || !Value ? Value.value_or("") : Trim(*Value));
+        // Names and labels are read without the blanks around them, paths as given.
+        const bool path = Spec.Long == "--output" || Spec.Long == "--within";
+        Spec.Apply(FResult, path || !Value ? Value.value_or("") : Trim(*Value));
     }
 
     std::span<const std::string_view> FArgs;
@@ -253,16 +262,17 @@ TCliOptions ParseCommandLine(std::span<const std::string_view> Args) {
         throw EUsageError("give either --quiet or --progress, not both");
     if (!o.Name.empty())
         CheckFilePrefix(o.Name, false);
+    CheckAreaOptions(o);
     if (CheckCellModeOptions(o))
         return o;
     if (o.Grid == gkNone)
         throw EUsageError("missing --grid (dkn or eurogrid)");
-    if (o.HasCorners && !o.Area.empty())
+    if (o.HasCorners && !o.Area.empty() && !IsBuiltInArea(o)) // a built-in area may be cut
         throw EUsageError("give either --area or --corners, not both");
-    if (o.HasLonLatBox && (o.HasCorners || !o.Area.empty()))
+    if (o.HasLonLatBox && (o.HasCorners || (!o.Area.empty() && !IsBuiltInArea(o))))
         throw EUsageError(std::string("give either ") + (o.HasCorners ? "--corners" : "--area") +
                           " or --bbox-lonlat, not both");
-    if (!o.HasCorners && o.Area.empty() && !o.HasLonLatBox)
+    if (!o.HasCorners && o.Area.empty() && !o.HasLonLatBox && o.Within.empty())
         throw EUsageError("missing area: give --area NAME or --corners X1,Y1,X2,Y2");
     if (o.Output.empty() && !o.DryRun)
         throw EUsageError("missing --output DIR (the folder for the grid files)");
@@ -297,7 +307,7 @@ TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State) {
             throw EUsageError("--area takes the preset areas of Denmark, which belong to DKN; give "
                               "EuroGrid's area with --corners X1,Y1,X2,Y2");
         preset = FindPresetByCaption(Options.Area);
-        if (!preset)
+        if (!preset && !IsBuiltInArea(Options))
             throw EUsageError("unknown area \"" + Options.Area + "\" (choose " + PresetCaptions() +
                               ")");
     }
@@ -310,7 +320,7 @@ TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State) {
         ApplyCellOptions(Options, State);
         if (preset)
             State.ChoosePreset(*preset);
-        else {
+        else if (Options.HasCorners || Options.HasLonLatBox) {
             TCornerPoint first = Options.FirstCorner, second = Options.SecondCorner;
             if (Options.HasLonLatBox)
                 LonLatBoxCorners(kind, Options.LonLatBox, first, second);
@@ -325,6 +335,8 @@ TCliChoice ApplyToGridState(const TCliOptions& Options, TGridState& State) {
             CheckFilePrefix(Options.Name, State.ShortFileNames());
             State.FilePrefix = Options.Name;
         }
+        choice.AreaNotices =
+            ApplyAreaOptions(Options, State, preset || Options.HasCorners || Options.HasLonLatBox);
         CheckGridReady(State);
     } catch (const ERangeError& e) {
         throw EUsageError(e.what());
@@ -382,7 +394,8 @@ std::string HelpText() {
 
     return R"HELP(Usage: quadrel-cli --grid dkn|eurogrid [--size LABEL]
                    (--area NAME | --corners X1,Y1,X2,Y2 |
-                    --bbox-lonlat W,S,E,N)
+                    --bbox-lonlat W,S,E,N | --within FILE)
+                   [--within-layer NAME] [--buffer METRES]
                    [--format FORMAT] [--name PREFIX] --output DIR [--yes]
                    [--dry-run] [--quiet | --progress] [--json]
                    [--cellcode STYLE] [--parents] [--points]
@@ -405,13 +418,26 @@ Options:
                           EuroGrid: 1m, 10m, 100m, 1km, 10km, 100km, 1000km
   --area NAME           a preset area of Denmark (DKN only; case is ignored):
                           "All", "Denmark only",
-                          "Denmark only (without Bornholm)", "Bornholm"
+                          "Denmark only (without Bornholm)", "Bornholm";
+                        or "Denmark land": only the cells that share area with
+                        Danish land, every island included (GSHHG shorelines),
+                        within --corners or --bbox-lonlat when given
   --corners X1,Y1,X2,Y2 two opposite corners, in any order, in the grid system's
                         metres (easting, northing). A corner X of exactly 0 is
                         taken as 0.000001 m, which snaps to the same cell line.
   --bbox-lonlat W,S,E,N the area as a box of WGS 84 / ETRS89 longitude and
                         latitude in degrees (west, south, east, north); the
                         cells cover every point of it, e.g. 8,54.5,15.2,57.8
+  --within FILE         only the cells that share area with the polygons of
+                        FILE, any vector file GDAL reads (shapefile, GeoPackage,
+                        GeoJSON, KML, GML, MIF/TAB, ...), transformed from the
+                        file's coordinate system (none: the grid's metres). The
+                        extent is the polygons' bounds, or that of --area,
+                        --corners or --bbox-lonlat when given. Points and
+                        lines are ignored.
+  --within-layer NAME   the layer of FILE (default: its first polygon layer)
+  --buffer METRES       grows the area of --within or "Denmark land" by METRES
+                        (negative: shrinks it); the EEA's grids use 15000
   --format FORMAT       the file format:
 )HELP" + formats +
            R"HELP(                        GDAL's driver names are taken too: "ESRI Shapefile",
@@ -442,9 +468,10 @@ Options:
   -h, --help            print this text
   --version             print the program's name and version
 
-Short options: -g -s -a -c -f -o -y -n -q -h stand for --grid --size --area
---corners --format --output --yes --dry-run --quiet --help. A value follows
-as the next argument or at once (-g dkn, -gdkn); flags may be bundled (-yn).
+Short options: -g -s -a -c -f -o -w -y -n -q -h stand for --grid --size --area
+--corners --format --output --within --yes --dry-run --quiet --help. A value
+follows as the next argument or at once (-g dkn, -gdkn); flags may be bundled
+(-yn).
 
 Output files are named after the grid: DKN_<size>_euref89 (DKN) or
 EuroGrid_<size> (EuroGrid); with shp83, KN_<size> or EG<size>. Each cell
@@ -454,11 +481,12 @@ easting and northing of its lower-left corner (fields eoforigin, noforigin).
 EuroGrid MIF and TAB coordinates are shifted by the LAEA false origin
 (-4321000, -3210000), as their CoordSys clause states.
 
-First the snapped extent is printed (X1, Y1, X2, Y2, Cells X, Cells Y), then
-"Done" and the number of cells written; the reasons of a refused run go to
-stderr. A progress bar is drawn on stderr when stderr is a terminal. Ctrl-C,
-SIGTERM or a closed terminal (SIGHUP) stops the run and removes the grid files
-written so far; a closed stdout (| head -1) does not stop it.
+First the snapped extent is printed (X1, Y1, X2, Y2, Cells X, Cells Y; with an
+area also "Cells within AREA: N"), then "Done" and the number of cells written;
+the reasons of a refused run go to stderr. A progress bar is drawn on stderr
+when stderr is a terminal. Ctrl-C, SIGTERM or a closed terminal (SIGHUP) stops
+the run and removes the grid files written so far; a closed stdout (| head -1)
+does not stop it.
 
 Exit status:
   0  the grid was written ("Done"; for --dry-run: the run would go ahead)
@@ -467,7 +495,7 @@ Exit status:
      2 GB, not enough free space, No to the question, or another run writing
      the same grid into the same folder
   2  a usage error (unknown size label, preset area for EuroGrid, missing
-     corners, ...), with a one-line reason
+     corners, an area file that cannot be read, ...), with a one-line reason
   3  an error ended the run (the partly written grid files are removed)
 
 Examples:
@@ -481,6 +509,9 @@ Examples:
   quadrel-cli --grid dkn --size 100m --area All --dry-run
   quadrel-cli -g dkn -s 10km --bbox-lonlat 8,54.5,15.2,57.8 \
               -f "ESRI Shapefile" --name dk10 --json -o ./dk
+  quadrel-cli --grid dkn --size 100m --within parks.gpkg --output ./parks
+  quadrel-cli --grid dkn --size 1km --area "Denmark land" --buffer 15000 \
+              --output ./denmark
 )HELP" + CellExamplesHelp();
 }
 

@@ -26,7 +26,7 @@ struct TCliOptions {
     bool Help = false;
     TGridKind Grid = gkNone;
     std::string Size; // a size label; empty: the grid system's default size
-    std::string Area; // a DKN preset caption
+    std::string Area; // a DKN preset caption, or a built-in area ("Denmark land")
     bool HasCorners = false;
     TCornerPoint FirstCorner, SecondCorner;
     std::string Format = "shp";
@@ -49,6 +49,12 @@ struct TCliOptions {
     TCornerPoint CellAt;
     bool LonLat = false;
     std::string FromIds; // the file of names
+    // The area the grid is cut to (cli_area.h): a polygon layer of a file, and a
+    // buffer around it or around a built-in area.
+    std::string Within;
+    std::string WithinLayer;
+    double Buffer = 0;
+    bool HasBuffer = false;
 };
 
 // Parses the arguments after the program name. "--name value" and "--name=value"
@@ -73,7 +79,8 @@ inline constexpr double ZeroCornerX = 1e-6;
 
 // What the command line chose.
 struct TCliChoice {
-    TResolvedFormat Format; // the format asked for and the one really written
+    TResolvedFormat Format;               // the format asked for and the one really written
+    std::vector<std::string> AreaNotices; // what reading the area noticed
 };
 
 // Sets State from the options: grid system, then format, then size (so that the

@@ -1,5 +1,6 @@
 #include "cli_report.h"
 
+#include "area.h"
 #include "cli_main.h"
 #include "run_formats.h"
 #include "run_preview.h"
@@ -53,6 +54,8 @@ std::string JsonReport(const TCliReport& r) {
         {"size_estimate", r.SizeEstimate},
         {"dry_run", r.DryRun},
     };
+    if (!r.Area.empty())
+        j["area"] = r.Area; // the cells' total counts those within it
     if (r.DryRun)
         j["folder_checked"] = r.FolderChecked;
     j["files"] = std::move(files);
@@ -79,9 +82,13 @@ TCliReporter::TCliReporter(const TCliOptions& Options, const TGridState& State,
     r.Name = State.FilePrefix;
     r.Folder = Options.Output;
     r.Extent = State.GridExtent;
+    // The estimates count the cells written: the extent's, the listed ones, or those
+    // within the area.
     const TRunEstimates estimates = EstimateGrid(*Choice.Format.Effective, State);
     r.Cells = estimates.Cells;
     r.SizeEstimate = estimates.Second;
+    if (State.Area)
+        r.Area = State.Area->Description();
     r.DryRun = Options.DryRun;
 }
 

@@ -27,8 +27,9 @@ struct TCliReport {
     std::string Name;            // the base name of the files
     std::string Folder;          // --output as given; empty for a dry run without it
     TGridExtent Extent;
-    int64_t Cells = 0;        // the cells to write: the extent's, or the listed ones
+    int64_t Cells = 0; // the cells to write: the extent's, the listed ones or those within the area
     int64_t SizeEstimate = 0; // bytes, as the free-space check reckons them
+    std::string Area;         // the area the grid is cut to; empty without one
     bool DryRun = false;
     bool FolderChecked = false; // a dry run with --output made the folder's checks
     // How it ended.

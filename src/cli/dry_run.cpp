@@ -1,5 +1,6 @@
 #include "dry_run.h"
 
+#include "area_cells.h"
 #include "cli_main.h"
 #include "generation_run.h"
 #include "output_folder.h"
@@ -19,8 +20,10 @@ void PrintEstimate(const TRunPreview& Preview, const TGridState& State, const TC
     Out << "Format: " << format.Caption << "\n"
         << "Files: "
         << DisplayPath(Options.Output, State.FilePrefix + std::string(format.Extension)) << "\n"
-        << "Cells: " << estimates.Cells << "\n"
-        << "Size estimate: " << estimates.Second << " bytes";
+        << "Cells: " << CandidateCells(State.GridExtent) << "\n";
+    if (const std::string within = AreaCellsText(State, estimates.Cells); !within.empty())
+        Out << within << "\n";
+    Out << "Size estimate: " << estimates.Second << " bytes";
     if (estimates.Second >= 1000)
         Out << " (" << HumanSize(estimates.Second) << ")";
     Out << "\n";

@@ -1,5 +1,6 @@
 #include "generation_run.h"
 
+#include "area_cells.h"
 #include "cell_list.h"
 #include "cell_naming.h"
 #include "cell_output.h"
@@ -80,10 +81,10 @@ void CheckTableCreated(const TGISWrite& Writer, const std::string& Base) {
     throw EFCreateError("Cannot create file \"" + path.string() + "\". " + reason);
 }
 
-// Every cell, column by column from west to east, each column from south to north,
-// or the cells of a list in its order. Nothing is allocated per cell: one ring, one
-// attribute text, reused. The names stay those of the grid's metres whatever the
-// shapes' coordinates (Shapes).
+// Every cell (or every cell within the area), column by column from west to east,
+// each column from south to north, or the cells of a list in its order. Nothing is
+// allocated per cell: one ring, one attribute text, reused. The names stay those of
+// the grid's metres whatever the shapes' coordinates (Shapes).
 void WriteCells(TGISWrite& Writer, const TGridState& S, TCellShapes& Shapes,
                 TRunUserInterface& UI) {
     if (S.ListedCells)
@@ -92,15 +93,17 @@ void WriteCells(TGISWrite& Writer, const TGridState& S, TCellShapes& Shapes,
     const int64_t size = S.CellSize;
     UI.SetProgressMax(e.CellsX);
     TCellNamer namer(S);
+    TColumnRows rows(S); // every row, or the rows within the area
     for (int32_t i = 0; i < e.CellsX; ++i) {
         const double x = e.X1 + static_cast<double>(i * size);
         const auto easting = static_cast<int32_t>(std::lround(x));
         Shapes.SetColumn(i);
-        for (int32_t j = 0; j < e.CellsY; ++j) {
-            const double y = e.Y1 + static_cast<double>(j * size);
-            Shapes.Write(Writer, x, y, j,
-                         namer.AttributeText(easting, static_cast<int32_t>(std::lround(y))));
-        }
+        for (const TRowRange& r : rows.Rows(i))
+            for (int32_t j = r.Begin; j < r.End; ++j) {
+                const double y = e.Y1 + static_cast<double>(j * size);
+                Shapes.Write(Writer, x, y, j,
+                             namer.AttributeText(easting, static_cast<int32_t>(std::lround(y))));
+            }
         UI.SetProgressPosition(i + 1);
         UI.ProcessMessages();
     }
@@ -158,6 +161,7 @@ void CheckGridReady(const TGridState& S) {
         throw ERangeError("No area has been chosen: set both corners first");
     if (!FindRunFormat(S.OutputFormatTag))
         throw ERangeError("Unknown file format tag " + std::to_string(S.OutputFormatTag));
+    CheckAreaFitsGrid(S);
     CheckListedCells(S);
 
     const TGridExtent& e = S.GridExtent;

@@ -24,6 +24,7 @@ enum class TCellCodeStyle : int32_t {
 };
 
 struct TCellList; // cell_list.h
+struct TArea;     // area.h
 
 // The snapped extent: lower-left (X1, Y1), upper-right (X2, Y2), and the number of
 // cell columns and rows.
@@ -68,6 +69,10 @@ public:
     TGridExtent GridExtent; // the corners snapped to whole cells
     // Whether the extent is shown (status bar and rectangle) and "GO !" enabled.
     bool ExtentShown = false;
+    // The area the grid is cut to, or none: every cell of the extent is written (see
+    // area_cells.h). Its rings are in the grid system's metres, so choosing another
+    // grid system drops it.
+    std::shared_ptr<const TArea> Area;
 
     // What each cell carries and how it is drawn; the defaults write today's grid.
     TCellCodeStyle CellCode = TCellCodeStyle::None; // EuroGrid: one code field more
@@ -85,7 +90,8 @@ public:
     // Chooses a grid system: closes the current grid, sets GridKind, falls back to
     // "MapInfo MIF" when the chosen format's item is hidden under the new system
     // (TAB or GML under EuroGrid, GML under DKN), then chooses the system's default
-    // size, which re-snaps the kept corners. gkNone just closes the grid.
+    // size, which re-snaps the kept corners. An area in another system's metres is
+    // dropped. gkNone just closes the grid.
     void ChooseGridKind(TGridKind Kind);
     // "Close grid": no grid system, extent no longer shown. Corners, size and format
     // are kept, so the next grid system snaps the same corners in its own cells.

@@ -316,9 +316,15 @@ TResolvedFormat ResolveRunFormat(int32_t Tag) {
 
 TRunEstimates EstimateRun(const TRunFormat& Format, TGridKind Kind, const TGridExtent& Extent) {
     const int64_t x = std::max<int32_t>(Extent.CellsX, 0), y = std::max<int32_t>(Extent.CellsY, 0);
+    return EstimateRun(Format, Kind, x * y);
+}
+
+TRunEstimates EstimateRun(const TRunFormat& Format, TGridKind Kind, int64_t Cells) {
     const int32_t second =
         Kind == gkEuroGrid ? Format.SecondEstimateEuroGrid : Format.SecondEstimateDKN;
-    return {x * y, SaturatingProduct(x, Format.FirstEstimate, y), SaturatingProduct(x, second, y)};
+    Cells = std::max<int64_t>(Cells, 0);
+    return {Cells, SaturatingProduct(Cells, Format.FirstEstimate, 1),
+            SaturatingProduct(Cells, second, 1)};
 }
 
 std::string_view SizeLimitRefusal(const TRunFormat& Format, const TRunEstimates& Estimates) {

@@ -87,6 +87,8 @@ struct TRunEstimates {
     int64_t Second = 0;
 };
 TRunEstimates EstimateRun(const TRunFormat& Format, TGridKind Kind, const TGridExtent& Extent);
+// The same for a number of cells.
+TRunEstimates EstimateRun(const TRunFormat& Format, TGridKind Kind, int64_t Cells);
 
 // 2 GB: the largest output the SHP and TAB formats, and file systems without large
 // files, can take.

@@ -1,5 +1,6 @@
 #include "run_preview.h"
 
+#include "area_cells.h"
 #include "cell_list.h"
 #include "cell_naming.h"
 
@@ -32,7 +33,7 @@ TRunEstimates EstimateGrid(const TRunFormat& Format, const TGridState& State) {
     std::vector<TCellField> extra;
     AppendCodeFields(State, extra);
     if (plain && extra.empty())
-        return EstimateRun(Format, State.GridKind, State.GridExtent);
+        return EstimateRun(Format, State.GridKind, CellsToWrite(State));
     // Centre points take bytes of their own per cell (a format not measured with
     // points is held to its squares', which points never exceed); each text field of
     // codes and parents adds its width and its format's overhead (run_formats.h).
@@ -48,10 +49,8 @@ TRunEstimates EstimateGrid(const TRunFormat& Format, const TGridState& State) {
         first += bytes;
         second += bytes;
     }
-    const TGridExtent& e = State.GridExtent;
-    const int64_t cells = State.ListedCells
-                              ? static_cast<int64_t>(State.ListedCells->Cells.size())
-                              : int64_t{std::max(e.CellsX, 0)} * std::max(e.CellsY, 0);
+    const int64_t cells = State.ListedCells ? static_cast<int64_t>(State.ListedCells->Cells.size())
+                                            : CellsToWrite(State);
     return {cells, Saturated(cells, first), Saturated(cells, second)};
 }
 

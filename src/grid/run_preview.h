@@ -24,8 +24,8 @@ struct TRunRefusal {
 };
 
 // The run's size estimates of the grid State describes, written in Format: its
-// cells (the extent's, or the listed ones), as squares or centre points, with the
-// text fields of codes and parents it adds.
+// cells (the extent's, those of it within the state's area, or the listed ones), as
+// squares or centre points, with the text fields of codes and parents it adds.
 TRunEstimates EstimateGrid(const TRunFormat& Format, const TGridState& State);
 
 // The checks that need no folder: the format's coordinate bounds, then its own

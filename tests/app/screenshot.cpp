@@ -1,6 +1,6 @@
 // Makes the README's screenshot: the window with DKN, "Denmark only" and the
 // extent rectangle over the map, the pointer over Copenhagen, grabbed to a PNG file.
-//   app_screenshot OUTPUT.png [ABOUT.png] [--scene start|denmark|copenhagen|narrow]
+//   app_screenshot OUTPUT.png [ABOUT.png] [--scene start|denmark|copenhagen|narrow|land]
 //                  [--size WIDTHxHEIGHT]
 // Scenes: the window at start; "Denmark only" (the default); zoomed in on
 // Copenhagen with the mouse wheel; the smallest window. --size resizes the window
@@ -11,6 +11,7 @@
 #include "PlaniVP.h"
 #include "Unit1.h"
 #include "about.h"
+#include "area_commands.h"
 #include "uCommon.h"
 
 #include <QApplication>
@@ -83,6 +84,7 @@ int main(int argc, char** argv) {
     setup.State = &state;
     setup.SettingsFile = settings.filePath(QStringLiteral("quadrel.ini")).toStdString();
     quadrel::TForm1 form(setup);
+    auto* area = new quadrel::TAreaCommands(form); // as the program has it; the window owns it
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
         return 1;
@@ -92,6 +94,8 @@ int main(int argc, char** argv) {
         form.DKN1Click();
         form.Denmarkonly1Click();
     }
+    if (scene == "land") // the grid cut to Denmark's land, its outline over the map
+        area->Denmarkland1->trigger();
     if (scene == "copenhagen")
         Wheel(form, Copenhagen, 12);
     if (scene == "narrow")
