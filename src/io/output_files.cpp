@@ -222,9 +222,18 @@ TOutputFiles::TCreated TOutputFiles::Create(const std::string& FinalPath, bool M
     if (FCommitted)
         return failed(EINVAL, std::strerror(EINVAL), false);
     if (TEntry* e = Find(FinalPath); e && e->State == esPending) {
-        const int fd = OpenNoFollow(e->Temporary, O_RDWR | O_CREAT | O_TRUNC);
+        // Truncated only when it holds something: ext4 writes out at close every file
+        // that was truncated to nothing (a guard for programs that rewrite a file in
+        // place), which made a 165 MB shapefile wait 60 ms for the disk at its close.
+        const int fd = OpenNoFollow(e->Temporary, O_RDWR | O_CREAT);
         if (fd < 0)
             return failed(errno, std::strerror(errno), true);
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || (st.st_size > 0 && ::ftruncate(fd, 0) != 0)) {
+            const int error = errno;
+            ::close(fd);
+            return failed(error, std::strerror(error), true);
+        }
         return {fd, 0, {}, false};
     }
     if (const int refusal = ReplaceRefusal(FinalPath))
