@@ -64,8 +64,8 @@ double ParseNumber(std::string_view Text, std::string_view Option, std::string_v
     const auto [end, ec] = std::from_chars(Text.data(), Text.data() + Text.size(), value);
     if (Text.empty() || ec != std::errc() || end != Text.data() + Text.size() ||
         !std::isfinite(value))
-        throw EUsageError(std::string(Option) + ": \"" + std::string(Text) +
-                          "\" is not a number of " + std::string(Unit));
+        throw EUsageError(std::string(Option) + ": \"" + std::string(Text) + "\" is not a number" +
+                          (Unit.empty() ? std::string() : " of " + std::string(Unit)));
     return value;
 }
 
