@@ -11,37 +11,11 @@ namespace quadrel {
 
 TLonLatColumns::TLonLatColumns(int32_t SourceEpsg, double X1, double Y1, int64_t CellSize,
                                int32_t Rows)
-    : FContext(proj_context_create()), FX1(X1), FY1(Y1), FCellSize(CellSize),
-      FRows(std::max(Rows, 0)) {
-    const std::string source = "EPSG:" + std::to_string(SourceEpsg);
-    // OGC:CRS84 is WGS 84 with longitude first, the order KML takes. The source
-    // system's own axis order may differ (EPSG:3035 lists northing first): the
-    // normalised transformation takes easting, northing as the grid gives them.
-    PJ* transform = proj_create_crs_to_crs(FContext, source.c_str(), "OGC:CRS84", nullptr);
-    if (transform) {
-        PJ* normalised = proj_normalize_for_visualization(FContext, transform);
-        proj_destroy(transform);
-        transform = normalised;
-    }
-    if (!transform) {
-        const std::string reason =
-            proj_context_errno_string(FContext, proj_context_errno(FContext));
-        proj_context_destroy(FContext);
-        throw Exception("Cannot transform " + source +
-                        " coordinates to WGS 84 longitude and "
-                        "latitude: " +
-                        reason);
-    }
-    FTransform = transform;
+    : FTransform(SourceEpsg), FX1(X1), FY1(Y1), FCellSize(CellSize), FRows(std::max(Rows, 0)) {
     FWest.resize(static_cast<size_t>(FRows) + 1);
     FEast.resize(static_cast<size_t>(FRows) + 1);
     FX.resize(static_cast<size_t>(FRows) + 1);
     FY.resize(static_cast<size_t>(FRows) + 1);
-}
-
-TLonLatColumns::~TLonLatColumns() {
-    proj_destroy(FTransform);
-    proj_context_destroy(FContext);
 }
 
 void TLonLatColumns::TransformLine(int32_t i, std::vector<pwnet::TFloatPoint>& Line) {
@@ -52,9 +26,9 @@ void TLonLatColumns::TransformLine(int32_t i, std::vector<pwnet::TFloatPoint>& L
         FX[j] = x;
         FY[j] = FY1 + static_cast<double>(static_cast<int64_t>(j) * FCellSize);
     }
-    proj_errno_reset(FTransform);
-    proj_trans_generic(FTransform, PJ_FWD, FX.data(), sizeof(double), n, FY.data(), sizeof(double),
-                       n, nullptr, 0, 0, nullptr, 0, 0);
+    proj_errno_reset(FTransform.Get());
+    proj_trans_generic(FTransform.Get(), PJ_FWD, FX.data(), sizeof(double), n, FY.data(),
+                       sizeof(double), n, nullptr, 0, 0, nullptr, 0, 0);
     for (size_t j = 0; j < n; ++j) {
         if (!std::isfinite(FX[j]) || !std::isfinite(FY[j]))
             throw Exception("The cell corner (" + std::to_string(x) + ", " +

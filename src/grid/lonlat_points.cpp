@@ -8,10 +8,10 @@
 
 namespace quadrel {
 
-TLonLatPoints::TLonLatPoints(int32_t Epsg) : FContext(proj_context_create()) {
+TLonLatTransform::TLonLatTransform(int32_t Epsg) : FContext(proj_context_create()) {
     const std::string source = "EPSG:" + std::to_string(Epsg);
-    // OGC:CRS84 takes longitude first; normalising makes the source easting first
-    // too (EPSG:3035 itself lists northing first).
+    // OGC:CRS84 takes longitude first, the order KML takes; normalising makes the
+    // source easting first too (EPSG:3035 itself lists northing first).
     PJ* transform = proj_create_crs_to_crs(FContext, source.c_str(), "OGC:CRS84", nullptr);
     if (transform) {
         PJ* normalised = proj_normalize_for_visualization(FContext, transform);
@@ -28,7 +28,7 @@ TLonLatPoints::TLonLatPoints(int32_t Epsg) : FContext(proj_context_create()) {
     FTransform = transform;
 }
 
-TLonLatPoints::~TLonLatPoints() {
+TLonLatTransform::~TLonLatTransform() {
     proj_destroy(FTransform);
     proj_context_destroy(FContext);
 }
@@ -38,8 +38,8 @@ bool TLonLatPoints::Transform(int Direction, const pwnet::TFloatPoint& In,
     if (!std::isfinite(In.x) || !std::isfinite(In.y))
         return false;
     PJ_COORD c = proj_coord(In.x, In.y, 0, 0);
-    proj_errno_reset(FTransform);
-    c = proj_trans(FTransform, static_cast<PJ_DIRECTION>(Direction), c);
+    proj_errno_reset(FTransform.Get());
+    c = proj_trans(FTransform.Get(), static_cast<PJ_DIRECTION>(Direction), c);
     if (!std::isfinite(c.xy.x) || !std::isfinite(c.xy.y))
         return false;
     Out = {c.xy.x, c.xy.y};
