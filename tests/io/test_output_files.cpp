@@ -95,6 +95,22 @@ TEST(OutputFiles, EarlierFilesStayUntilTheCommit) {
     EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"grid.dbf", "grid.shp", "grid.shx"}));
 }
 
+// A writer that creates one of its files a second time (the shapefile does, once to
+// claim the name and once to write it) starts from an empty file, whether the first
+// time left it empty or not.
+TEST(OutputFiles, CreatingAFileAgainStartsItEmpty) {
+    TempDir dir;
+    TOutputFiles files(dir / "grid");
+    for (const std::string first : {"", "a longer first text"}) {
+        SCOPED_TRACE(first);
+        CreateThroughStream(files, dir / "grid.shp", first);
+        CreateThroughStream(files, dir / "grid.shp", "second");
+        EXPECT_EQ(ReadFileBytes(Temporary(dir, "grid.shp")), "second");
+    }
+    files.Commit();
+    EXPECT_EQ(ReadFileBytes(dir / "grid.shp"), "second");
+}
+
 // Removing the files before the commit removes the temporaries only; after it, the
 // files of the output.
 TEST(OutputFiles, RemoveFilesBeforeAndAfterTheCommit) {
