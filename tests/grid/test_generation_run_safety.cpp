@@ -6,6 +6,7 @@
 #include "generation_run.h"
 #include "output_files.h"
 #include "output_lock.h"
+#include "run_preview.h"
 #include "run_test_helpers.h"
 #include "temp_dir.h"
 
@@ -239,6 +240,7 @@ struct EstimateCase {
     TGridKind Kind;
     const char* Size;
     TCornerPoint A, B;
+    bool CentrePoints = false;
 };
 
 void PrintTo(const EstimateCase& c, std::ostream* os) {
@@ -252,6 +254,8 @@ const EstimateCase EstimateGrids[] = {
     {"Dkn250m", gkDKN, "250m", {560000, 6150000}, {585000, 6175000}},
     {"Dkn10kmAll", gkDKN, "10km", {100000, 6000000}, {1000000, 6500000}},
     {"EuroGrid10km", gkEuroGrid, "10km", {2500000, 1400000}, {3500000, 2400000}},
+    {"Dkn250mPoints", gkDKN, "250m", {560000, 6150000}, {585000, 6175000}, true},
+    {"EuroGrid10kmPoints", gkEuroGrid, "10km", {2500000, 1400000}, {3500000, 2400000}, true},
 };
 
 class Estimates : public ::testing::TestWithParam<std::tuple<FormatCase, EstimateCase>> {};
@@ -263,11 +267,10 @@ TEST_P(Estimates, HoldForWhatTheWritersWrite) {
     if (ResolveRunFormat(format.Format).FellBack())
         GTEST_SKIP() << "no writer for " << format.Name << " in this build";
     TempDir dir;
-    const TGridState state =
-        testutil::MakeGrid(grid.Kind, grid.Size, format.Format, grid.A, grid.B);
+    TGridState state = testutil::MakeGrid(grid.Kind, grid.Size, format.Format, grid.A, grid.B);
+    state.CentrePoints = grid.CentrePoints;
     testutil::RunInto(dir, state);
-    const TRunEstimates e =
-        EstimateRun(*FindRunFormat(format.Format), state.GridKind, state.GridExtent);
+    const TRunEstimates e = EstimateGrid(*FindRunFormat(format.Format), state);
     ASSERT_GE(e.Cells, 1000);
     // The estimates count bytes per cell; a file's fixed part (a shapefile's 100-byte
     // header, a side file) is allowed on top, as it would be on a grid of millions.
