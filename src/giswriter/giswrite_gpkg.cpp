@@ -16,6 +16,7 @@
 #include "giswrite_gpkg_srs.h"
 #include "giswrite_gpkg_style.h"
 #include "giswrite_text.h"
+#include "pwnet_functions.h"
 #include "pwnet_io.h"
 
 #include <algorithm>
@@ -39,19 +40,8 @@ constexpr int32_t UserVersion = 10200;
 constexpr std::string_view FidColumn = "fid";
 constexpr std::string_view GeomColumn = "geom";
 
-bool SameAsciiIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 bool StartsWithIgnoringCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && SameAsciiIgnoringCase(s.substr(0, prefix.size()), prefix);
+    return s.size() >= prefix.size() && pwnet::SameTextAscii(s.substr(0, prefix.size()), prefix);
 }
 
 // ---- The finished file ------------------------------------------------------------
@@ -61,7 +51,7 @@ bool StartsWithIgnoringCase(std::string_view s, std::string_view prefix) {
 // handed out, and the base renames it over the final one when Close has succeeded).
 void SyncFinishedFile(const std::string& Temporary, const std::string& Path) {
     auto fail = [&](int err) {
-        return EWriteError("Cannot write file \"" + FullPath(Path) + "\". " + std::strerror(err));
+        return EWriteError("Stream write error", FullPath(Path), std::strerror(err));
     };
     const int fd = ::open(Temporary.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -247,10 +237,10 @@ void TGISWriteGPKG::CheckFieldName(int32_t Index) const {
     if (name.empty())
         throw Exception("A GeoPackage field needs a name");
     // SQLite tells column names apart without regard to ASCII case.
-    bool taken = SameAsciiIgnoringCase(name, FidColumn) ||
-                 (HasGeometry() && SameAsciiIgnoringCase(name, GeomColumn));
+    bool taken = pwnet::SameTextAscii(name, FidColumn) ||
+                 (HasGeometry() && pwnet::SameTextAscii(name, GeomColumn));
     for (int32_t k = 1; k < Index && !taken; ++k)
-        taken = SameAsciiIgnoringCase(name, FFieldInfo[k].Name);
+        taken = pwnet::SameTextAscii(name, FFieldInfo[k].Name);
     if (taken)
         throw Exception("The field name \"" + name + "\" is already used in the GeoPackage layer");
 }
@@ -259,7 +249,7 @@ void TGISWriteGPKG::DoStartHeader() {
     // The format reserves gpkg_, SQLite sqlite_, and the style has its own table.
     FLayer = fs::path(FileName).filename().string();
     if (FLayer.empty() || StartsWithIgnoringCase(FLayer, "gpkg_") ||
-        StartsWithIgnoringCase(FLayer, "sqlite_") || SameAsciiIgnoringCase(FLayer, "layer_styles"))
+        StartsWithIgnoringCase(FLayer, "sqlite_") || pwnet::SameTextAscii(FLayer, "layer_styles"))
         throw Exception("A GeoPackage layer cannot be named \"" + FLayer +
                         "\": the name is empty or reserved (gpkg_..., sqlite_..., layer_styles)");
     FSrsId = epsg > 0 ? epsg : -1;

@@ -63,7 +63,7 @@ void TGpkgDatabase::Close() {
     if (const int rc = sqlite3_close(db); rc != SQLITE_OK) {
         const std::string message = SqliteMessage(db, rc);
         sqlite3_close_v2(db);
-        throw EWriteError("Cannot write file \"" + FDisplayName + "\". " + message);
+        throw EWriteError("Stream write error", FDisplayName, message);
     }
 }
 
@@ -72,7 +72,7 @@ int TGpkgDatabase::MaxParameters() const {
 }
 
 EWriteError TGpkgDatabase::Error(int Rc) const {
-    return EWriteError("Cannot write file \"" + FDisplayName + "\". " + SqliteMessage(FDb, Rc));
+    return EWriteError("Stream write error", FDisplayName, SqliteMessage(FDb, Rc));
 }
 
 // ---------------------------------------------------------------------------

@@ -136,16 +136,16 @@ TEST_P(GpkgFullDisk, FailedWriteLeavesNothingNew) {
         try {
             WriteCells(*w, 30000);
         } catch (const EWriteError& e) {
-            errors.push_back(e.what());
+            errors.push_back(e.Description());
         }
         try {
             w->Close();
         } catch (const EWriteError& e) {
-            errors.push_back(e.what());
+            errors.push_back(e.Description());
         }
     }
     ASSERT_FALSE(errors.empty()) << "the write reported success";
-    const std::string prefix = "Cannot write file \"" + folder + "/grid.gpkg\". ";
+    const std::string prefix = "Cannot write file \"" + folder + "/grid.gpkg\": ";
     EXPECT_TRUE(errors[0].starts_with(prefix)) << errors[0];
     EXPECT_GT(errors[0].size(), prefix.size()) << "no message from SQLite";
     EXPECT_EQ(OpenFdCount(), fds);
