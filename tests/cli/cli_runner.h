@@ -97,4 +97,41 @@ inline Result RunCli(const std::vector<std::string>& Args, Stderr Where = Stderr
     return r;
 }
 
+// Runs quadrel-cli with Args, standard output through a pipe, and sends it Signal as
+// soon as its output holds Marker (printed before the run begins); then waits for it.
+inline Result SignalDuringRun(const std::vector<std::string>& Args, int Signal,
+                              const std::string& Marker) {
+    testutil::TempDir capture;
+    const std::string errFile = capture / "stderr";
+    int out[2];
+    if (pipe(out) != 0) {
+        ADD_FAILURE() << "no pipe";
+        return {};
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        RedirectInputFromNull();
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(err, STDERR_FILENO);
+        Exec(Args);
+    }
+    close(out[1]);
+    Result r;
+    char buffer[256];
+    while (r.Out.find(Marker) == std::string::npos) {
+        const ssize_t n = read(out[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        r.Out.append(buffer, static_cast<size_t>(n));
+    }
+    kill(pid, Signal);
+    r.Out += ReadAll(out[0]);
+    close(out[0]);
+    r.Status = WaitFor(pid);
+    r.Err = testutil::ReadFileBytes(errFile);
+    return r;
+}
+
 } // namespace clitest

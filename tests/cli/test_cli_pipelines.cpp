@@ -25,9 +25,9 @@ using nlohmann::json;
 namespace {
 
 using clitest::Exec;
-using clitest::ReadAll;
 using clitest::RedirectInputFromNull;
 using clitest::Result;
+using clitest::SignalDuringRun;
 using clitest::RunCli;
 using clitest::Stderr;
 using clitest::WaitFor;
@@ -413,40 +413,19 @@ TEST(QuadrelCliScripting, DryRunChecksTheFolderOnlyWithOutput) {
 TEST(QuadrelCliScripting, HangUpAndTerminateStopTheRunAndRemoveItsFiles) {
     for (const int signal : {SIGHUP, SIGTERM}) {
         SCOPED_TRACE(strsignal(signal));
-        testutil::TempDir dir, capture;
+        testutil::TempDir dir;
         const std::string folder = dir / "made";
-        int out[2];
-        ASSERT_EQ(pipe(out), 0);
-        const std::string errFile = capture / "stderr";
-        const pid_t pid = fork();
-        if (pid == 0) {
-            RedirectInputFromNull();
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(err, STDERR_FILENO);
-            // 3000 x 3700 cells of DKN 100 m as MIF: several seconds of writing.
-            Exec({"-g", "dkn", "-s", "100m", "-a", "Denmark only (without Bornholm)", "-f", "mif",
-                  "-o", folder});
-        }
-        close(out[1]);
-        std::string text;
-        char buffer[256];
-        while (text.find("Cells Y: 3700\n") == std::string::npos) {
-            const ssize_t n = read(out[0], buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            text.append(buffer, static_cast<size_t>(n));
-        }
-        kill(pid, signal);
-        text += ReadAll(out[0]);
-        close(out[0]);
-        EXPECT_EQ(WaitFor(pid), 3);
-        EXPECT_EQ(text.find("Done"), std::string::npos) << text;
-        EXPECT_EQ(testutil::ReadFileBytes(errFile), "quadrel-cli: created folder " + folder +
-                                                        "\nquadrel-cli: error: Interrupted\n"
-                                                        "quadrel-cli: removed folder " +
-                                                        folder + " again\n");
+        // 3000 x 3700 cells of DKN 100 m as MIF: several seconds of writing.
+        const Result r =
+            SignalDuringRun({"-g", "dkn", "-s", "100m", "-a", "Denmark only (without Bornholm)",
+                             "-f", "mif", "-o", folder},
+                            signal, "Cells Y: 3700\n");
+        EXPECT_EQ(r.Status, 3);
+        EXPECT_EQ(r.Out.find("Done"), std::string::npos) << r.Out;
+        EXPECT_EQ(r.Err, "quadrel-cli: created folder " + folder +
+                             "\nquadrel-cli: error: Interrupted\n"
+                             "quadrel-cli: removed folder " +
+                             folder + " again\n");
         EXPECT_FALSE(fs::exists(folder));
     }
 }

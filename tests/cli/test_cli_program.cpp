@@ -18,13 +18,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using clitest::Exec;
-using clitest::ReadAll;
-using clitest::RedirectInputFromNull;
 using clitest::Result;
+using clitest::SignalDuringRun;
 using clitest::RunCli;
 using clitest::Stderr;
-using clitest::WaitFor;
 using testutil::FilesIn;
 
 const std::string SixCells = "X1: 440000\nY1: 6200000\nX2: 443000\nY2: 6202000\n"
@@ -200,37 +197,15 @@ TEST(QuadrelCli, DrawsAProgressBarOnlyWhenStderrIsATerminal) {
 // grid files and the tool exits with 3.
 TEST(QuadrelCli, InterruptedRunRemovesItsFiles) {
     testutil::TempDir dir;
-    testutil::TempDir capture;
-    // 3000 x 3700 cells of DKN 100 m as MIF: several seconds of writing.
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    const std::string errFile = capture / "stderr";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        RedirectInputFromNull();
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(err, STDERR_FILENO);
-        Exec({"--grid", "dkn", "--size", "100m", "--area", "Denmark only (without Bornholm)",
-              "--format", "mif", "--output", dir.path().string()});
-    }
-    close(out[1]);
-    // The extent is printed before the run begins; then interrupt.
-    std::string text;
-    char buffer[256];
-    while (text.find("Cells Y: 3700\n") == std::string::npos) {
-        const ssize_t n = read(out[0], buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        text.append(buffer, static_cast<size_t>(n));
-    }
-    kill(pid, SIGINT);
-    text += ReadAll(out[0]);
-    close(out[0]);
-    EXPECT_EQ(WaitFor(pid), 3);
-    EXPECT_EQ(text.find("Done"), std::string::npos) << text;
-    EXPECT_EQ(testutil::ReadFileBytes(errFile), "quadrel-cli: error: Interrupted\n");
+    // 3000 x 3700 cells of DKN 100 m as MIF: several seconds of writing; the extent is
+    // printed before the run begins.
+    const Result r = SignalDuringRun({"--grid", "dkn", "--size", "100m", "--area",
+                                      "Denmark only (without Bornholm)", "--format", "mif",
+                                      "--output", dir.path().string()},
+                                     SIGINT, "Cells Y: 3700\n");
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Out.find("Done"), std::string::npos) << r.Out;
+    EXPECT_EQ(r.Err, "quadrel-cli: error: Interrupted\n");
     EXPECT_TRUE(FilesIn(dir.path()).empty());
 }
 
