@@ -1,12 +1,12 @@
 #include "pwnet_functions.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <iconv.h>
 #include <mutex>
 #include <unordered_map>
 
@@ -51,6 +51,54 @@ uint8_t* FormatFixed(uint8_t* Dest, int32_t Width, int32_t Decimals, double Valu
     for (int32_t i = 0; i < Width; ++i)
         Dest[i] = static_cast<uint8_t>(i < pad ? ' ' : buf[i - pad]);
     return Dest;
+}
+
+namespace {
+
+// "00" "01" ... "99": two digits per step.
+constexpr char DigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+template <typename U> int DecimalLength(U v) {
+    int n = 1;
+    for (; v >= 10000; v /= 10000)
+        n += 4;
+    return n + (v >= 10) + (v >= 100) + (v >= 1000);
+}
+
+// Written backwards from the last digit; U is 32 bits wide where the value allows,
+// which makes the divisions cheaper.
+template <typename U> char* PutDigits(char* Dest, U v) {
+    const int n = DecimalLength(v);
+    char* p = Dest + n;
+    while (v >= 100) {
+        const auto pair = static_cast<size_t>(v % 100) * 2;
+        v /= 100;
+        *--p = DigitPairs[pair + 1];
+        *--p = DigitPairs[pair];
+    }
+    if (v >= 10) {
+        *--p = DigitPairs[v * 2 + 1];
+        *--p = DigitPairs[v * 2];
+    } else {
+        *--p = static_cast<char>('0' + v);
+    }
+    return Dest + n;
+}
+
+} // namespace
+
+char* PutDecimal(char* Dest, int64_t V) {
+    uint64_t v = static_cast<uint64_t>(V);
+    if (V < 0) {
+        *Dest++ = '-';
+        v = 0 - v;
+    }
+    if (v <= UINT32_MAX)
+        return PutDigits(Dest, static_cast<uint32_t>(v));
+    return PutDigits(Dest, v);
 }
 
 std::string FloatToStrDot(double Value) {
@@ -215,10 +263,6 @@ private:
     iconv_t h_;
 };
 
-bool IsAscii(std::string_view s) {
-    return std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; });
-}
-
 } // namespace
 
 struct TCodePageEncoder::Impl {
@@ -247,7 +291,7 @@ std::string TCodePageEncoder::Encode(std::string_view S) const {
 }
 
 void TCodePageEncoder::EncodeTo(std::string_view S, std::string& Out) const {
-    if (FIdentity || (FAsciiTransparent && IsAscii(S))) {
+    if (PassesThrough(S)) {
         Out.append(S);
         return;
     }

@@ -24,6 +24,9 @@ public:
 
     void write(std::string_view s);
     void writeln(std::string_view s);
+    // write(s) for text of ASCII characters only (numbers, keywords): copied as it
+    // is unless the code page changes ASCII.
+    void writeAscii(std::string_view s);
     // Writes the pending bytes and closes the file; raises EWriteError when the
     // bytes cannot be written (a full disk), so a failure is never silent.
     void Close();
