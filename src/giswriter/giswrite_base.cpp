@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 
@@ -425,7 +426,105 @@ void TGISWrite::CollectSection(const TFloatPointArrayEx& SegList) {
 //  - anything else starts the next value ("ab"cd gives ab and cd; a b gives a, b).
 // A NUL character ends the text, as in the row's original zero-terminated form.
 void TGISWrite::SplitAttrib(std::string_view Attrib, bool CountValues) {
+    if (!SplitPlainRow(Attrib)) {
+        FSL.Clear();
+        SplitAnyRow(Attrib);
+    }
+    if (CountValues && FSL.Count() != static_cast<size_t>(FNumFields)) {
+        if (const size_t nul = Attrib.find('\0'); nul != std::string_view::npos)
+            Attrib = Attrib.substr(0, nul);
+        char head[96];
+        std::snprintf(head, sizeof head,
+                      "Number of values must match number of fields. NumVal = %zu, NumFields = %d",
+                      FSL.Count(), FNumFields);
+        std::string message(head);
+        message.append(", string = \"").append(Attrib).append("\"");
+        throw Exception(message);
+    }
+}
+
+namespace {
+
+constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
+
+// A flag in the high bit of every byte of w that is zero (exact up to the first).
+constexpr uint64_t ZeroBytes(uint64_t w) {
+    return (w - Ones) & ~w & Highs;
+}
+// ... of every byte below 33, a blank or a control character (NUL included).
+constexpr uint64_t BlankBytes(uint64_t w) {
+    return (w - Ones * 0x21) & ~w & Highs;
+}
+constexpr uint64_t QuoteBytes(uint64_t w) {
+    return ZeroBytes(w ^ (Ones * '"'));
+}
+
+// The offset of the first byte in [p, End) that Flags marks, or End; eight bytes at
+// a time, the last ones read overlapping so that no byte is looked at one by one.
+template <typename F> size_t FindFlagged(const char* Data, size_t p, size_t End, F Flags) {
+    uint64_t w;
+    for (; p + 8 <= End; p += 8) {
+        std::memcpy(&w, Data + p, 8);
+        if (const uint64_t f = Flags(w))
+            return p + static_cast<size_t>(__builtin_ctzll(f) >> 3);
+    }
+    if (p == End)
+        return End;
+    const size_t left = End - p;
+    if (End >= 8) {
+        std::memcpy(&w, Data + End - 8, 8);
+        w >>= 8 * (8 - left);
+    } else {
+        w = 0;
+        std::memcpy(&w, Data + p, left);
+    }
+    const uint64_t f = Flags(w) & ((uint64_t{1} << (8 * left)) - 1);
+    return f ? p + static_cast<size_t>(__builtin_ctzll(f) >> 3) : End;
+}
+
+} // namespace
+
+// The usual row, split without the general rules' detours: values that are either
+// quoted (no doubled quote inside) or plain (no blank, no quote), separated by single
+// commas, with no blank anywhere outside quotes, no NUL and no final comma. Gives
+// exactly what the rules give; false, with FSL in any state, for every other row.
+bool TGISWrite::SplitPlainRow(std::string_view Attrib) {
     FSL.Clear();
+    const char* data = Attrib.data();
+    const size_t n = Attrib.size();
+    if (n == 0)
+        return false;
+    size_t p = 0;
+    for (;;) {
+        size_t start = p, end = p;
+        if (p < n && data[p] == '"') {
+            start = p + 1;
+            end = FindFlagged(data, start, n,
+                              [](uint64_t w) { return QuoteBytes(w) | ZeroBytes(w); });
+            if (end == n || data[end] == '\0')
+                return false; // no closing quote, or a NUL
+            p = end + 1;
+            if (p < n && data[p] == '"')
+                return false; // a doubled quote
+        } else {
+            end = FindFlagged(data, p, n, [](uint64_t w) {
+                return BlankBytes(w) | QuoteBytes(w) | ZeroBytes(w ^ (Ones * ','));
+            });
+            if (end < n && data[end] != ',')
+                return false; // a blank, a control character or a quote
+            p = end;
+        }
+        FSL.Add().assign(data + start, end - start);
+        if (p == n)
+            return true;
+        if (data[p] != ',' || p + 1 == n)
+            return false;
+        ++p;
+    }
+}
+
+// The general rules (the comment above SplitAttrib), for any row.
+void TGISWrite::SplitAnyRow(std::string_view Attrib) {
     if (const size_t nul = Attrib.find('\0'); nul != std::string_view::npos)
         Attrib = Attrib.substr(0, nul);
     const size_t n = Attrib.size();
@@ -447,8 +546,9 @@ void TGISWrite::SplitAttrib(std::string_view Attrib, bool CountValues) {
                     break;
                 }
                 const size_t start = p;
-                while (p < n && Attrib[p] != '"')
-                    ++p;
+                const void* quote = std::memchr(Attrib.data() + p, '"', n - p);
+                p = quote ? static_cast<size_t>(static_cast<const char*>(quote) - Attrib.data())
+                          : n;
                 value.append(Attrib.substr(start, p - start));
             }
         } else {
@@ -466,15 +566,6 @@ void TGISWrite::SplitAttrib(std::string_view Attrib, bool CountValues) {
             while (p < n && IsBlank(Attrib[p]))
                 ++p;
         }
-    }
-    if (CountValues && FSL.Count() != static_cast<size_t>(FNumFields)) {
-        char head[96];
-        std::snprintf(head, sizeof head,
-                      "Number of values must match number of fields. NumVal = %zu, NumFields = %d",
-                      FSL.Count(), FNumFields);
-        std::string message(head);
-        message.append(", string = \"").append(Attrib).append("\"");
-        throw Exception(message);
     }
 }
 

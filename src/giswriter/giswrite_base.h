@@ -305,6 +305,8 @@ private:
     void AbandonOutput() noexcept;
     void DeleteOutputFiles() noexcept;
     void CheckSection(const TFloatPointArrayEx& SegList) const;
+    bool SplitPlainRow(std::string_view Attrib);
+    void SplitAnyRow(std::string_view Attrib);
     void AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& SegList);
 
     bool FDeferredObject = false; // the current object is collected for merging

@@ -180,51 +180,76 @@ void TGISWriteDBF::DoAddPoint(double, double, std::string_view Attrib) {
     WriteRecord(Attrib);
 }
 
-void TGISWriteDBF::AppendCharValue(const std::string& Value, uint8_t Width) {
-    FEncoded.clear();
-    FEncoding->EncodeTo(Value, FEncoded);
-    const size_t n = CutLength(FEncoded, Width, FCodepage);
-    FRecord.append(FEncoded, 0, n);
-    FRecord.append(Width - n, ' ');
+// Text in the table's code page: its first bytes, at most Width of them, then spaces.
+void TGISWriteDBF::PutCharValue(const std::string& Value, uint8_t Width, bool PassesThrough,
+                                char* Dest) {
+    std::string_view encoded = Value;
+    if (!PassesThrough) {
+        FEncoded.clear();
+        FEncoding->EncodeTo(Value, FEncoded);
+        encoded = FEncoded;
+    }
+    const size_t n = CutLength(encoded, Width, FCodepage);
+    std::memcpy(Dest, encoded.data(), n);
+    std::memset(Dest + n, ' ', Width - n);
 }
 
-// The row is split and counted before anything is written, so a rejected row
-// leaves the table as it was.
-void TGISWriteDBF::WriteRecord(std::string_view Attrib) {
-    SplitAttrib(Attrib);
-    FRecord.clear();
-    FRecord.push_back(' ');
+// Whether every text value of the row is already in the table's code page (plain
+// ASCII, as grid names are): the record can then be built without converting.
+bool TGISWriteDBF::CharValuesPassThrough() const {
+    for (int32_t k = 1; k <= FNumFields; ++k)
+        if (FFieldInfo[k].FieldType == gfChar && !FEncoding->PassesThrough(FSL[k - 1]))
+            return false;
+    return true;
+}
+
+// The record of the row in FSL: the deletion flag and every field at its width.
+void TGISWriteDBF::FillRecord(char* Dest, bool ValuesPassThrough) {
+    *Dest++ = ' ';
     for (int32_t k = 1; k <= FNumFields; ++k) {
         const TFieldInfo& field = FFieldInfo[k];
         const std::string& value = FSL[k - 1];
         const uint8_t width = field.Width;
-        if (field.FieldType == gfChar) {
-            AppendCharValue(value, width);
-            continue;
-        }
-        const size_t at = FRecord.size();
-        FRecord.resize(at + width);
-        char* dest = FRecord.data() + at;
         switch (field.FieldType) {
+        case gfChar:
+            PutCharValue(value, width, ValuesPassThrough, Dest);
+            break;
         case gfInteger:
         case gfSmallInt:
-            PutRightAligned(value, width, dest);
+            PutRightAligned(value, width, Dest);
             break;
         case gfDecimal:
         case gfFloat:
-            FormatFixed(reinterpret_cast<uint8_t*>(dest), width, field.decimals,
+            FormatFixed(reinterpret_cast<uint8_t*>(Dest), width, field.decimals,
                         ReadDecimal(value));
             break;
         case gfLogical:
-            dest[0] = LogicalIsTrue(value) ? 'T' : 'F';
+            Dest[0] = LogicalIsTrue(value) ? 'T' : 'F';
             break;
         default:
-            PutFixedLength(value, width, dest);
+            PutFixedLength(value, width, Dest);
             break; // date, time, date-time
         }
+        Dest += width;
     }
+}
+
+// The row is split and counted before anything is written, so a rejected row
+// leaves the table as it was. A row of text the table's code page holds as it is
+// is built straight into the stream's window; any other goes through a buffer of
+// its own, converted (the bytes are the same either way).
+void TGISWriteDBF::WriteRecord(std::string_view Attrib) {
+    SplitAttrib(Attrib);
     ++FNumRec;
     ++FWrittenRecords;
+    if (CharValuesPassThrough()) {
+        if (uint8_t* room = FOutDBF->Claim(FTotalWidth)) {
+            FillRecord(reinterpret_cast<char*>(room), true);
+            return;
+        }
+    }
+    FRecord.resize(FTotalWidth);
+    FillRecord(FRecord.data(), false);
     FOutDBF->WriteBuffer(FRecord.data(), static_cast<int32_t>(FRecord.size()));
 }
 

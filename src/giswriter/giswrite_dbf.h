@@ -35,9 +35,11 @@ protected:
     uint16_t FTotalWidth = 0;
 
 private:
-    void AppendCharValue(const std::string& Value, uint8_t Width);
+    bool CharValuesPassThrough() const;
+    void FillRecord(char* Dest, bool ValuesPassThrough);
+    void PutCharValue(const std::string& Value, uint8_t Width, bool PassesThrough, char* Dest);
 
-    std::string FRecord;  // the record being built, reused
+    std::string FRecord;  // the record being built when it cannot go straight to the file, reused
     std::string FEncoded; // a value in the table's code page, reused
 };
 

@@ -4,14 +4,49 @@
 // exactly as the client gave it. Both are text in the writer's code page with
 // CR LF line ends, and start with a UTF-8 byte-order mark when that is UTF-8.
 
-#include "giswrite_text.h"
 #include "giswrite_mif.h"
+
+#include "giswrite_text.h"
+
+#include <cstring>
 
 namespace pwnet {
 
 namespace {
 
 constexpr uint16_t Utf8CodePage = 65001;
+
+// A coordinate line: x, a space, y, CR LF.
+constexpr size_t PointLineMax = 2 * MaxNumberText + 3;
+
+char* PutPointLine(char* Dest, double X, double Y) {
+    char* p = PutFloat(Dest, X);
+    *p++ = ' ';
+    p = PutFloat(p, Y);
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
+}
+
+// Whether Text holds a CR or an LF; eight bytes at a time, rows are short.
+bool HasLineBreak(std::string_view Text) {
+    constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    auto hasByte = [](uint64_t word, uint64_t pattern) {
+        const uint64_t x = word ^ pattern;
+        return ((x - ones) & ~x & highs) != 0;
+    };
+    size_t i = 0;
+    for (; i + 8 <= Text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, Text.data() + i, 8);
+        if (hasByte(word, ones * '\r') || hasByte(word, ones * '\n'))
+            return true;
+    }
+    for (; i < Text.size(); ++i)
+        if (Text[i] == '\r' || Text[i] == '\n')
+            return true;
+    return false;
+}
 
 const char* TypeText(TGISField t) {
     switch (t) {
@@ -109,7 +144,7 @@ void TGISWriteMIF::WriteHeader() {
 // split one object's row over two lines and shift every later row to the wrong
 // object: line breaks become spaces.
 void TGISWriteMIF::WriteMidLine(std::string_view Attrib) {
-    if (Attrib.find_first_of("\r\n") == std::string_view::npos) {
+    if (!HasLineBreak(Attrib)) {
         FOutMID->writeln(Attrib);
         return;
     }
@@ -121,10 +156,18 @@ void TGISWriteMIF::WriteMidLine(std::string_view Attrib) {
 }
 
 void TGISWriteMIF::AppendPoint(double X, double Y) {
-    AppendFloat(FGeom, X);
-    FGeom += ' ';
-    AppendFloat(FGeom, Y);
-    FGeom += "\r\n";
+    char line[PointLineMax];
+    FGeom.append(line, PutPointLine(line, X, Y));
+}
+
+// All points of a section, one line each, written in place.
+void TGISWriteMIF::AppendPoints(const TFloatPointArrayEx& SegList) {
+    const size_t at = FGeom.size();
+    FGeom.resize(at + PointLineMax * static_cast<size_t>(SegList.Count));
+    char* p = FGeom.data() + at;
+    for (int32_t i = 0; i < SegList.Count; ++i)
+        p = PutPointLine(p, SegList.Pnt[i].x, SegList.Pnt[i].y);
+    FGeom.resize(static_cast<size_t>(p - FGeom.data()));
 }
 
 void TGISWriteMIF::AppendPenLine() {
@@ -132,13 +175,18 @@ void TGISWriteMIF::AppendPenLine() {
         return;
     if (Pen == DefaultPen)
         return;
-    FGeom += "    Pen(";
-    AppendInt(FGeom, Pen.Width);
-    FGeom += ',';
-    AppendInt(FGeom, Pen.pattern);
-    FGeom += ',';
-    AppendInt(FGeom, ColorToMapInfo(Pen.Color));
-    FGeom += ")\r\n";
+    // Every object of a grid has the same pen: its line is made once.
+    if (FPenLine.empty() || Pen != FPenOfLine) {
+        FPenLine = "    Pen(";
+        AppendInt(FPenLine, Pen.Width);
+        FPenLine += ',';
+        AppendInt(FPenLine, Pen.pattern);
+        FPenLine += ',';
+        AppendInt(FPenLine, ColorToMapInfo(Pen.Color));
+        FPenLine += ")\r\n";
+        FPenOfLine = Pen;
+    }
+    FGeom += FPenLine;
 }
 
 void TGISWriteMIF::AppendBrushLine() {
@@ -164,7 +212,7 @@ void TGISWriteMIF::AppendSymbolLine() {
 }
 
 void TGISWriteMIF::FlushGeometry() {
-    FOutMIF->write(FGeom);
+    FOutMIF->writeAscii(FGeom);
     FGeom.clear();
 }
 
@@ -235,8 +283,7 @@ void TGISWriteMIF::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
         }
         AppendInt(FGeom, SegList.Count);
         FGeom += "\r\n";
-        for (int32_t i = 0; i < SegList.Count; ++i)
-            AppendPoint(SegList.Pnt[i].x, SegList.Pnt[i].y);
+        AppendPoints(SegList);
     }
     if (!last)
         return;

@@ -43,10 +43,13 @@ private:
     void AppendBrushLine();
     void AppendSymbolLine();
     void AppendPoint(double X, double Y);
+    void AppendPoints(const TFloatPointArrayEx& SegList);
     void FlushGeometry();
 
     std::string FGeom;         // text of the current object's geometry, reused
     std::string FMidLine;      // the current row as written, reused
+    std::string FPenLine;      // the pen line of FPenOfLine
+    TMIPen FPenOfLine{};
     int64_t FObjectPoints = 0; // points of the current object in a point file
 };
 

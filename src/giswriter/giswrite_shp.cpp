@@ -31,15 +31,13 @@ template <typename T> void PutLittleEndian(uint8_t* dest, T v) {
     std::memcpy(dest, &v, sizeof v);
 }
 
+// Plain comparisons: a NaN never moves a bound. (Written as selections, which the
+// compiler turns into min/max instructions with exactly these semantics.)
 void GrowBox(double x, double y, double& xmin, double& ymin, double& xmax, double& ymax) {
-    if (x < xmin)
-        xmin = x;
-    if (x > xmax)
-        xmax = x;
-    if (y < ymin)
-        ymin = y;
-    if (y > ymax)
-        ymax = y;
+    xmin = x < xmin ? x : xmin;
+    xmax = x > xmax ? x : xmax;
+    ymin = y < ymin ? y : ymin;
+    ymax = y > ymax ? y : ymax;
 }
 
 void WriteBox(TPWStream& s, double xmin, double ymin, double xmax, double ymax) {
@@ -132,6 +130,8 @@ void TGISWriteSHP::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
     TGISWriteDBF::WriteSection(Index, SegList);
     if (FObjectTypes == otNone || !FRecordOpen)
         return;
+    if (FRecordType != 1 && FNumParts == 1 && WriteOnePartRecord(SegList))
+        return;
     const TFloatPoint* pts = SegList.Pnt.data();
     if (FRecordType == 1) {
         // A point record holds one point: the first of the section.
@@ -160,16 +160,66 @@ void TGISWriteSHP::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
             44 + 4 * static_cast<uint64_t>(FNumParts) + 16 * uint64_t{FNumPoints};
         if (length > MaxShpFileSize)
             throw Exception("A shapefile holds at most 4 GB");
-        uint8_t* r = FRecord.get();
-        PutLittleEndian(r + 12, FXMinO);
-        PutLittleEndian(r + 20, FYMinO);
-        PutLittleEndian(r + 28, FXMaxO);
-        PutLittleEndian(r + 36, FYMaxO);
-        PutLittleEndian<uint32_t>(r + 44, static_cast<uint32_t>(FNumParts));
-        PutLittleEndian<uint32_t>(r + 48, FNumPoints);
-        FContentLength = static_cast<uint32_t>(length);
+        PutPolyHeader(FRecord.get(), length);
     }
     FinishRecord();
+}
+
+// The box, the number of parts and of points of a polyline or polygon record.
+void TGISWriteSHP::PutPolyHeader(uint8_t* Record, uint64_t ContentLength) {
+    PutLittleEndian(Record + 12, FXMinO);
+    PutLittleEndian(Record + 20, FYMinO);
+    PutLittleEndian(Record + 28, FXMaxO);
+    PutLittleEndian(Record + 36, FYMaxO);
+    PutLittleEndian<uint32_t>(Record + 44, static_cast<uint32_t>(FNumParts));
+    PutLittleEndian<uint32_t>(Record + 48, FNumPoints);
+    FContentLength = static_cast<uint32_t>(ContentLength);
+}
+
+// The usual object, a polygon or polyline of one part: its record is built straight
+// into the ".shp" window, the same bytes as when it is assembled part by part.
+// False when it does not fit there (the record is then assembled as any other).
+bool TGISWriteSHP::WriteOnePartRecord(const TFloatPointArrayEx& SegList) {
+    const uint64_t length = 48 + 16 * static_cast<uint64_t>(SegList.Count);
+    const uint64_t total = 8 + length;
+    if (FSHPOffset + total > MaxShpFileSize || total > static_cast<uint64_t>(INT32_MAX))
+        return false;
+    if (FOutSHP->Tell() != FSHPOffset)
+        FOutSHP->SetPosition(FSHPOffset);
+    uint8_t* r = FOutSHP->Claim(static_cast<int32_t>(total));
+    if (!r)
+        return false;
+    const TFloatPoint* pts = SegList.Pnt.data();
+    double xmin = FXMinO, ymin = FYMinO, xmax = FXMaxO, ymax = FYMaxO; // kept in registers
+    for (int32_t i = 0; i < SegList.Count; ++i)
+        GrowBox(pts[i].x, pts[i].y, xmin, ymin, xmax, ymax);
+    FXMinO = xmin, FYMinO = ymin, FXMaxO = xmax, FYMaxO = ymax;
+    GrowBox(FXMinO, FYMinO, FXMinG, FYMinG, FXMaxG, FYMaxG);
+    GrowBox(FXMaxO, FYMaxO, FXMinG, FYMinG, FXMaxG, FYMaxG);
+    FNumPoints = static_cast<uint32_t>(SegList.Count);
+    PutRecordHeader(r, length);
+    PutPolyHeader(r, length);
+    PutLittleEndian<uint32_t>(r + 52, 0); // the part starts at the first point
+    std::memcpy(r + 56, pts, 16 * static_cast<size_t>(SegList.Count));
+    AppendIndexEntry();
+    FSHPOffset += static_cast<uint32_t>(total);
+    FRecordOpen = false;
+    return true;
+}
+
+// Record number, content length in words (big-endian) and shape type.
+void TGISWriteSHP::PutRecordHeader(uint8_t* Record, uint64_t ContentLength) {
+    PutBigEndian(Record, FRecordNumber);
+    PutBigEndian(Record + 4, static_cast<uint32_t>(ContentLength / 2));
+    PutLittleEndian<uint32_t>(Record + 8, static_cast<uint32_t>(FRecordType));
+}
+
+// The ".shx" entry of the record at FSHPOffset.
+void TGISWriteSHP::AppendIndexEntry() {
+    uint8_t entry[8];
+    PutBigEndian(entry, FSHPOffset / 2);
+    PutBigEndian(entry + 4, FContentLength / 2);
+    FOutSHX->Append(entry, sizeof entry);
 }
 
 // Writes the record's header, the record itself and its index entry.
@@ -181,15 +231,11 @@ void TGISWriteSHP::FinishRecord() {
     }
     ReserveRecord(12);
     uint8_t* r = FRecord.get();
-    PutBigEndian(r, FRecordNumber);
-    PutBigEndian(r + 4, FContentLength / 2);
-    PutLittleEndian<uint32_t>(r + 8, static_cast<uint32_t>(FRecordType));
-    FOutSHP->SetPosition(FSHPOffset);
-    FOutSHP->WriteBuffer(r, static_cast<int32_t>(total));
-    uint8_t entry[8];
-    PutBigEndian(entry, FSHPOffset / 2);
-    PutBigEndian(entry + 4, FContentLength / 2);
-    FOutSHX->WriteBuffer(entry, sizeof entry);
+    PutRecordHeader(r, FContentLength);
+    if (FOutSHP->Tell() != FSHPOffset)
+        FOutSHP->SetPosition(FSHPOffset);
+    FOutSHP->Append(r, static_cast<int32_t>(total));
+    AppendIndexEntry();
     FSHPOffset += static_cast<uint32_t>(total);
     FRecordOpen = false;
 }

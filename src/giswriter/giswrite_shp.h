@@ -42,6 +42,10 @@ protected:
 private:
     int32_t ShapeType() const;
     void FinishRecord();
+    bool WriteOnePartRecord(const TFloatPointArrayEx& SegList);
+    void PutRecordHeader(uint8_t* Record, uint64_t ContentLength);
+    void PutPolyHeader(uint8_t* Record, uint64_t ContentLength);
+    void AppendIndexEntry();
     void ReserveRecord(uint64_t Bytes);
 
     // The record being built: written to ".shp" in one piece when it is complete.

@@ -16,6 +16,12 @@ void AppendInt(std::string& out, int64_t v);
 // notation for 0.0001 <= |v| < 1E15, otherwise d.dddE[-]x.
 void AppendFloat(std::string& out, double v);
 
+// The same texts written at Dest, which has room for MaxNumberText characters;
+// each returns the end of what it wrote. For writers that build a line in place.
+inline constexpr size_t MaxNumberText = 24;
+char* PutInt(char* Dest, int64_t v);
+char* PutFloat(char* Dest, double v);
+
 // Reads a decimal number the way the dBASE table stores numbers: leading blanks, an
 // optional sign, digits, an optional '.' and digits, an optional exponent; reading
 // stops at the first other character and what was read so far counts. An empty or
