@@ -1,10 +1,12 @@
 #include "cell_naming.h"
 
 #include "cellenavn.h"
+#include "pwnet_functions.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace quadrel {
@@ -18,7 +20,7 @@ constexpr int32_t DKNSizeTag10km = 4;
 
 // The decimal digits of Value with the last Dropped characters cut off.
 std::string_view CutDecimal(int32_t Value, int32_t Dropped, char (&Buffer)[16]) {
-    const auto end = std::to_chars(Buffer, Buffer + sizeof Buffer, Value).ptr;
+    const char* end = pwnet::PutDecimal(Buffer, Value);
     const std::ptrdiff_t keep = (end - Buffer) - std::max<int32_t>(Dropped, 0);
     return {Buffer, static_cast<size_t>(std::max<std::ptrdiff_t>(keep, 0))};
 }
@@ -76,30 +78,38 @@ TCellNamer::TCellNamer(const TGridState& State)
     FText.reserve(96);
 }
 
-void TCellNamer::AppendPart(int32_t Value) {
-    char buffer[16];
-    FText += CutDecimal(Value, FDroppedDigits, buffer);
-}
-
 const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) {
-    FText.clear();
     if (FEuroGrid) {
+        FText.clear();
         AppendDecimal(FText, Easting);
         FText += ',';
         AppendDecimal(FText, Northing);
         return FText;
     }
+    char northing[16];
+    const std::string_view north = CutDecimal(Northing, FDroppedDigits, northing);
+    // The run names a column of cells after another: a cell's text differs from the
+    // one before only in the northing's digits, which are replaced in place while
+    // their number stays the same.
+    if (FReusable && Easting == FEasting && north.size() == FNorthingLength) {
+        std::memcpy(FText.data() + FIdPrefix.size(), north.data(), north.size());
+        return FText;
+    }
     // Identifiers and place names hold neither commas nor double quotes, so the
     // texts are quoted without escaping.
-    FText += FIdPrefix;
-    AppendPart(Northing);
+    char easting[16];
+    FText.assign(FIdPrefix);
+    FText += north;
     FText += '_';
-    AppendPart(Easting);
+    FText += CutDecimal(Easting, FDroppedDigits, easting);
     if (FPlaceNames) {
         FText += "\",\"";
         FText += PlaceName(Easting, Northing);
     }
     FText += '"';
+    FEasting = Easting;
+    FNorthingLength = north.size();
+    FReusable = !FPlaceNames; // a place name belongs to one cell
     return FText;
 }
 

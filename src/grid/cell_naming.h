@@ -59,13 +59,16 @@ public:
     const std::string& AttributeText(int32_t Easting, int32_t Northing);
 
 private:
-    void AppendPart(int32_t Value);
-
     bool FEuroGrid;
     bool FPlaceNames;
     int32_t FDroppedDigits;
     std::string FIdPrefix; // "\"" + SizeLabel + "_"
     std::string FText;
+    // FText is an identifier alone, of FEasting and a northing of FNorthingLength
+    // characters.
+    bool FReusable = false;
+    int32_t FEasting = 0;
+    size_t FNorthingLength = 0;
 };
 
 // The lower-left corner of the cell of State's size that contains (X, Y), in grid

@@ -91,6 +91,14 @@ void CheckTableCreated(const TGISWrite& Writer, const std::string& Base) {
     throw EFCreateError("Cannot create file \"" + path.string() + "\". " + reason);
 }
 
+// A corner rounded to whole metres: lround, without its call for the whole numbers
+// that cell corners are.
+// (Cell corners lie within the range of names, checked before the run.)
+inline int32_t WholeMetres(double v) {
+    const auto whole = static_cast<int64_t>(v);
+    return static_cast<int32_t>(static_cast<double>(whole) == v ? whole : std::lround(v));
+}
+
 // Every cell, column by column from west to east, each column from south to north.
 // Nothing is allocated per cell: one ring, one attribute text, reused. With LonLat
 // the rings are in WGS 84 longitude and latitude, each corner transformed once; the
@@ -102,7 +110,7 @@ void WriteCells(TGISWrite& Writer, const TGridState& S, const TFloatPoint& Shift
     TCellNamer namer(S);
     for (int32_t i = 0; i < e.CellsX; ++i) {
         const double x = e.X1 + static_cast<double>(i * size);
-        const auto easting = static_cast<int32_t>(std::lround(x));
+        const auto easting = WholeMetres(x);
         if (LonLat)
             LonLat->SetColumn(i);
         for (int32_t j = 0; j < e.CellsY; ++j) {
@@ -111,8 +119,7 @@ void WriteCells(TGISWrite& Writer, const TGridState& S, const TFloatPoint& Shift
                 LonLat->FillRing(Ring, j);
             else
                 FillRing(Ring, x, y, static_cast<double>(size), Shift);
-            Writer.AddObject(1, false,
-                             namer.AttributeText(easting, static_cast<int32_t>(std::lround(y))));
+            Writer.AddObject(1, false, namer.AttributeText(easting, WholeMetres(y)));
             Writer.AddSection(0, Ring);
         }
         UI.SetProgressPosition(i + 1);
