@@ -207,6 +207,46 @@ TEST(DbfFields, Utf8TextIsNeverCutInsideACharacter) {
     EXPECT_EQ(bytes.substr(98, 11), "\xC3\xA6\xC3\xB8 \xC3\xA6\xC3\xB8\xC3\xA5");
 }
 
+// A row whose texts need no conversion is built straight into the table's window;
+// any other row is converted first. Both ways must store the same bytes: values cut
+// to the width (UTF-8 never inside a character), padded with spaces, converted to
+// the code page ('?' for what it cannot hold).
+TEST(DbfFields, TextIsStoredAlikeWithAndWithoutConversion) {
+    struct Case {
+        uint16_t codepage;
+        std::string row;
+        std::string record; // the two fields of widths 4 and 6, after the deletion flag
+    };
+    const Case cases[] = {
+        {1252, "\"ab\",\"cdef\"", "ab  cdef  "},
+        {1252, "\"abcdefgh\",\"ijklmnopq\"", "abcdijklmn"},     // cut to the widths
+        {1252, "\"Æø\",\"Rønne\"", "\xC6\xF8  R\xF8nne "},      // converted
+        {1252, "\"ab\",\"Ærøskøbing\"", "ab  \xC6r\xF8sk\xF8"}, // ASCII beside converted
+        {1252, "\"αβ\",\"x\"", "??  x     "},                   // not in the code page
+        {437, "\"Æb\",\"ab\"",
+         "\x92"
+         "b  ab    "},
+        {65001, "\"ab\",\"cd\"", "ab  cd    "},
+        {65001, "\"aæø\",\"ééé\"", "a\xC3\xA6 \xC3\xA9\xC3\xA9\xC3\xA9"}, // whole characters
+        {65001, "\"abcdæ\",\"x\"", "abcdx     "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("code page " + std::to_string(c.codepage) + ", row " + c.row);
+        testutil::TempDir dir;
+        auto w = NewDbf(dir, c.codepage);
+        w->StartHeader(2, otNone);
+        w->AddField("a", gfChar, 4, 0);
+        w->AddField("b", gfChar, 6, 0);
+        for (int i = 0; i < 3; ++i)
+            w->AddObject(0, false, c.row);
+        w->Close();
+        const std::string bytes = testutil::ReadFileBytes(dir / "table.dbf");
+        ASSERT_EQ(bytes.size(), 97u + 3 * 11 + 1);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(bytes.substr(97 + 11 * i, 11), " " + c.record) << "record " << i;
+    }
+}
+
 TEST(DbfFields, PointsGiveRecordsInFilesOfEveryKind) {
     for (TObjectTypes kind : {otPline, otRegion, otPoint, otNone}) {
         testutil::TempDir dir;
