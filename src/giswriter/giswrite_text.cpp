@@ -28,8 +28,11 @@ void AppendInt(std::string& out, int64_t v) {
 
 char* PutFloat(char* Dest, double v) {
     // A whole number, the usual grid coordinate (0 and -0 give "0").
-    if (std::fabs(v) < 1e15 && std::trunc(v) == v)
-        return PutInt(Dest, static_cast<int64_t>(v));
+    if (std::fabs(v) < 1e15) {
+        const auto whole = static_cast<int64_t>(v);
+        if (static_cast<double>(whole) == v)
+            return PutInt(Dest, whole);
+    }
     if (std::isnan(v))
         return PutText(Dest, "NAN");
     if (std::isinf(v))

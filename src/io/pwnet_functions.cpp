@@ -61,16 +61,14 @@ constexpr char DigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-template <typename U> int DecimalLength(U v) {
+int DecimalLength(uint64_t v) {
     int n = 1;
     for (; v >= 10000; v /= 10000)
         n += 4;
     return n + (v >= 10) + (v >= 100) + (v >= 1000);
 }
 
-// Written backwards from the last digit; U is 32 bits wide where the value allows,
-// which makes the divisions cheaper.
-template <typename U> char* PutDigits(char* Dest, U v) {
+char* PutDigits64(char* Dest, uint64_t v) {
     const int n = DecimalLength(v);
     char* p = Dest + n;
     while (v >= 100) {
@@ -88,6 +86,57 @@ template <typename U> char* PutDigits(char* Dest, U v) {
     return Dest + n;
 }
 
+uint64_t DigitPair(uint32_t v) {
+    uint16_t pair;
+    std::memcpy(&pair, DigitPairs + 2 * v, 2);
+    return pair;
+}
+
+// The eight digits of v < 100000000, leading zeros included, as one word in text
+// order.
+uint64_t EightDigits(uint32_t v) {
+    const uint32_t high = v / 10000, low = v - high * 10000;
+    const uint32_t h1 = high / 100, h2 = high - h1 * 100;
+    const uint32_t l1 = low / 100, l2 = low - l1 * 100;
+    return DigitPair(h1) | DigitPair(h2) << 16 | DigitPair(l1) << 32 | DigitPair(l2) << 48;
+}
+
+// 10^k, but 0 for k = 0, so that 0 counts one digit.
+constexpr uint32_t PowersOfTen[] = {0,      10,      100,      1000,      10000,
+                                    100000, 1000000, 10000000, 100000000, 1000000000};
+
+int DecimalLength32(uint32_t v) {
+    // From the number of bits: log10(2) ~ 1233 / 4096, then one correction.
+    const int guess = ((32 - __builtin_clz(v | 1)) * 1233) >> 12;
+    return guess + 1 - (v < PowersOfTen[guess]);
+}
+
+// Up to ten digits: the last eight in one piece (Dest has room for eight bytes more
+// than it gets), the first two before them.
+char* PutDigits32(char* Dest, uint32_t v) {
+    if (v < 10) { // counts of parts and points
+        *Dest = static_cast<char>('0' + v);
+        return Dest + 1;
+    }
+    if (v >= 100000000) {
+        const uint32_t head = v / 100000000;
+        if (head >= 10) {
+            std::memcpy(Dest, DigitPairs + 2 * head, 2);
+            Dest += 2;
+        } else {
+            *Dest++ = static_cast<char>('0' + head);
+        }
+        const uint64_t word = EightDigits(v % 100000000);
+        std::memcpy(Dest, &word, 8);
+        return Dest + 8;
+    }
+    const int n = DecimalLength32(v);
+    // The word holds the digits in text order; its last n bytes are the number.
+    const uint64_t word = EightDigits(v) >> (8 * (8 - n));
+    std::memcpy(Dest, &word, 8);
+    return Dest + n;
+}
+
 } // namespace
 
 char* PutDecimal(char* Dest, int64_t V) {
@@ -97,8 +146,8 @@ char* PutDecimal(char* Dest, int64_t V) {
         v = 0 - v;
     }
     if (v <= UINT32_MAX)
-        return PutDigits(Dest, static_cast<uint32_t>(v));
-    return PutDigits(Dest, v);
+        return PutDigits32(Dest, static_cast<uint32_t>(v));
+    return PutDigits64(Dest, v);
 }
 
 std::string FloatToStrDot(double Value) {

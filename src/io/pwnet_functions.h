@@ -81,6 +81,8 @@ public:
     }
     // Whether every ASCII text is its own encoding.
     bool KeepsAscii() const { return FIdentity || FAsciiTransparent; }
+    // Whether the code page is UTF-8: all text passes through.
+    bool IsIdentity() const { return FIdentity; }
     // Appends the encoded text to Out (no allocation once Out has room).
     void EncodeTo(std::string_view S, std::string& Out) const;
 
