@@ -3,6 +3,8 @@
 
 #include "giswrite_base.h"
 
+#include "giswrite_text.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -426,8 +428,11 @@ void TGISWrite::CollectSection(const TFloatPointArrayEx& SegList) {
 //  - anything else starts the next value ("ab"cd gives ab and cd; a b gives a, b).
 // A NUL character ends the text, as in the row's original zero-terminated form.
 void TGISWrite::SplitAttrib(std::string_view Attrib, bool CountValues) {
-    if (!SplitPlainRow(Attrib)) {
-        FSL.Clear();
+    FSL.Clear();
+    if (SplitPlainRow(Attrib)) {
+        for (const std::string_view v : FPlainValues)
+            FSL.Add().append(v); // Add gives an empty string
+    } else {
         SplitAnyRow(Attrib);
     }
     if (CountValues && FSL.Count() != static_cast<size_t>(FNumFields)) {
@@ -443,53 +448,13 @@ void TGISWrite::SplitAttrib(std::string_view Attrib, bool CountValues) {
     }
 }
 
-namespace {
-
-constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
-
-// A flag in the high bit of every byte of w that is zero (exact up to the first).
-constexpr uint64_t ZeroBytes(uint64_t w) {
-    return (w - Ones) & ~w & Highs;
-}
-// ... of every byte below 33, a blank or a control character (NUL included).
-constexpr uint64_t BlankBytes(uint64_t w) {
-    return (w - Ones * 0x21) & ~w & Highs;
-}
-constexpr uint64_t QuoteBytes(uint64_t w) {
-    return ZeroBytes(w ^ (Ones * '"'));
-}
-
-// The offset of the first byte in [p, End) that Flags marks, or End; eight bytes at
-// a time, the last ones read overlapping so that no byte is looked at one by one.
-template <typename F> size_t FindFlagged(const char* Data, size_t p, size_t End, F Flags) {
-    uint64_t w;
-    for (; p + 8 <= End; p += 8) {
-        std::memcpy(&w, Data + p, 8);
-        if (const uint64_t f = Flags(w))
-            return p + static_cast<size_t>(__builtin_ctzll(f) >> 3);
-    }
-    if (p == End)
-        return End;
-    const size_t left = End - p;
-    if (End >= 8) {
-        std::memcpy(&w, Data + End - 8, 8);
-        w >>= 8 * (8 - left);
-    } else {
-        w = 0;
-        std::memcpy(&w, Data + p, left);
-    }
-    const uint64_t f = Flags(w) & ((uint64_t{1} << (8 * left)) - 1);
-    return f ? p + static_cast<size_t>(__builtin_ctzll(f) >> 3) : End;
-}
-
-} // namespace
-
 // The usual row, split without the general rules' detours: values that are either
 // quoted (no doubled quote inside) or plain (no blank, no quote), separated by single
 // commas, with no blank anywhere outside quotes, no NUL and no final comma. Gives
-// exactly what the rules give; false, with FSL in any state, for every other row.
+// exactly what the rules give, as views into the row in FPlainValues; false, with
+// FPlainValues in any state, for every other row.
 bool TGISWrite::SplitPlainRow(std::string_view Attrib) {
-    FSL.Clear();
+    FPlainValues.clear();
     const char* data = Attrib.data();
     const size_t n = Attrib.size();
     if (n == 0)
@@ -514,7 +479,7 @@ bool TGISWrite::SplitPlainRow(std::string_view Attrib) {
                 return false; // a blank, a control character or a quote
             p = end;
         }
-        FSL.Add().assign(data + start, end - start);
+        FPlainValues.emplace_back(data + start, end - start);
         if (p == n)
             return true;
         if (data[p] != ',' || p + 1 == n)

@@ -262,6 +262,10 @@ protected:
     // Splits a row into FSL (rules in the source); raises the row-count message
     // when the number of values differs from FNumFields, unless CountValues is off.
     void SplitAttrib(std::string_view Attrib, bool CountValues = true);
+    // The usual rows only (quoted or plain values, single commas, no blanks), split
+    // into views of the row in FPlainValues without copying; false for any other
+    // row, which SplitAttrib splits. Counts nothing.
+    bool SplitPlainRow(std::string_view Attrib);
     // Starts an object of a format's own making (a point object): sets the
     // counters and calls BeginObject.
     void StartObject(int32_t NumParts, std::string_view Attrib);
@@ -292,6 +296,7 @@ protected:
     bool FOptimizePLinesSections = false;
     TFloatPointArrayExArray FSegments;
     TValueList FSL;
+    std::vector<std::string_view> FPlainValues; // filled by SplitPlainRow
     int32_t FWrittenFields = 0;
     int32_t FWrittenParts = 0;
     int32_t FWrittenRecords = 0;
@@ -305,7 +310,6 @@ private:
     void AbandonOutput() noexcept;
     void DeleteOutputFiles() noexcept;
     void CheckSection(const TFloatPointArrayEx& SegList) const;
-    bool SplitPlainRow(std::string_view Attrib);
     void SplitAnyRow(std::string_view Attrib);
     void AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& SegList);
 

@@ -247,6 +247,45 @@ TEST(DbfFields, TextIsStoredAlikeWithAndWithoutConversion) {
     }
 }
 
+// Text fields of every width a grid uses and around them, each value shorter than,
+// as long as and longer than its field, through each way a record is built: a table
+// of one text field (the grids' own), of two, and a value that needs converting.
+TEST(DbfFields, TextOfAnyLengthIsCutOrPaddedToItsWidth) {
+    for (const int width : {1, 7, 8, 9, 16, 20, 31, 32, 33, 40, 254}) {
+        for (const int length : {0, 1, 7, 8, 9, width - 1, width, width + 5}) {
+            if (length < 0)
+                continue;
+            std::string value;
+            for (int i = 0; i < length; ++i)
+                value += static_cast<char>('a' + i % 26);
+            const std::string stored =
+                value.substr(0, static_cast<size_t>(width)) +
+                std::string(static_cast<size_t>(std::max(0, width - length)), ' ');
+            SCOPED_TRACE("width " + std::to_string(width) + ", length " + std::to_string(length));
+            for (const int fields : {1, 2}) {
+                testutil::TempDir dir;
+                auto w = NewDbf(dir);
+                w->StartHeader(fields, otNone);
+                w->AddField("a", gfChar, static_cast<uint8_t>(width), 0);
+                if (fields == 2)
+                    w->AddField("b", gfChar, 3, 0);
+                const std::string second = fields == 2 ? ",\"\xC3\x86\"" : ""; // Æ: converted
+                w->AddObject(0, false, "\"" + value + "\"" + (fields == 2 ? ",\"x\"" : ""));
+                w->AddObject(0, false, "\"" + value + "\"" + second);
+                w->Close();
+                const std::string bytes = testutil::ReadFileBytes(dir / "table.dbf");
+                const size_t record = 1 + static_cast<size_t>(width) + (fields == 2 ? 3 : 0);
+                const size_t start = 32 * static_cast<size_t>(fields) + 33;
+                ASSERT_EQ(bytes.size(), start + 2 * record + 1);
+                EXPECT_EQ(bytes.substr(start, record), " " + stored + (fields == 2 ? "x  " : ""));
+                if (fields == 2) {
+                    EXPECT_EQ(bytes.substr(start + record, record), " " + stored + "\xC6  ");
+                }
+            }
+        }
+    }
+}
+
 TEST(DbfFields, PointsGiveRecordsInFilesOfEveryKind) {
     for (TObjectTypes kind : {otPline, otRegion, otPoint, otNone}) {
         testutil::TempDir dir;
