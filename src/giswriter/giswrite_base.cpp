@@ -83,12 +83,12 @@ void TGISWrite::SetOptimizePLinesSections(bool Value) {
 // ---------------------------------------------------------------------------
 // Protocol checks
 
-void TGISWrite::CheckOpen() const {
+inline void TGISWrite::CheckOpen() const {
     if (!Fopen)
         throw Exception("The output is not open: StartHeader must come first");
 }
 
-void TGISWrite::CheckReadyForObject() {
+inline void TGISWrite::CheckReadyForObject() {
     CheckOpen();
     if (FWrittenFields < FNumFields)
         throw Exception("All fields must be declared before the first object");
@@ -114,7 +114,7 @@ void TGISWrite::FinishIncompleteObject() {
 }
 
 // Ring checks and the section's own consistency, before anything is written.
-void TGISWrite::CheckSection(const TFloatPointArrayEx& SegList) const {
+inline void TGISWrite::CheckSection(const TFloatPointArrayEx& SegList) const {
     CheckOpen();
     if (FWrittenParts >= FNumParts)
         throw Exception("No object is waiting for a section: AddObject announced fewer parts");
@@ -210,16 +210,10 @@ void TGISWrite::StartObject(int32_t NumParts, std::string_view Attrib) {
     }
 }
 
-void TGISWrite::AddSection(int32_t Index, TFloatPointArrayEx& SegList) {
-    Guarded(FWriteFailed, [&] {
-        CheckSection(SegList);
-        AddSectionUnchecked(Index, SegList);
-    });
-}
-
-void TGISWrite::AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& SegList) {
+inline void TGISWrite::AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& SegList) {
     if (!FDeferredObject) {
-        DensifySection(SegList);
+        if (GreatCircleDist > 0)
+            DensifySection(SegList);
         ++FWrittenParts;
         WriteSection(Index, SegList);
         return;
@@ -237,6 +231,13 @@ void TGISWrite::AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& SegList) 
     }
     FFreeItems = static_cast<int32_t>(FSegments.size());
     FFreeIndex = 0;
+}
+
+void TGISWrite::AddSection(int32_t Index, TFloatPointArrayEx& SegList) {
+    Guarded(FWriteFailed, [&] {
+        CheckSection(SegList);
+        AddSectionUnchecked(Index, SegList);
+    });
 }
 
 void TGISWrite::AddSection1(int32_t Index, const TFloatPointArrayEx2& SegList, bool swapdirection) {
@@ -369,10 +370,6 @@ void TGISWrite::BeginOptimizedObject(int32_t NumParts, std::string_view Attrib) 
     FAttrib.assign(Attrib);
     FWrittenParts = 0;
 }
-
-void TGISWrite::BeginObject(int32_t, std::string_view) {}
-
-void TGISWrite::WriteSection(int32_t, const TFloatPointArrayEx&) {}
 
 // Sections of one deferred object are collected into FSegments; a section that
 // starts exactly where the segment collected just before it ends is appended to

@@ -236,9 +236,9 @@ protected:
     // Merges or stores one section of a deferred polyline object (base: merging).
     virtual void CollectSection(const TFloatPointArrayEx& SegList);
     // An object starts; FNumParts and FWrittenParts are already set.
-    virtual void BeginObject(int32_t NumParts, std::string_view Attrib);
+    virtual void BeginObject(int32_t, std::string_view) {}
     // A part of the current object; FWrittenParts already counts it.
-    virtual void WriteSection(int32_t Index, const TFloatPointArrayEx& SegList);
+    virtual void WriteSection(int32_t, const TFloatPointArrayEx&) {}
     // The field just recorded in FFieldInfo[FWrittenFields].
     virtual void DoAddField() {}
     // AddLine/AddLine2 (base: a one-part polyline object in a polyline file).

@@ -53,6 +53,7 @@ private:
     uint64_t FRecordCapacity = 0;
     uint32_t FRecordNumber = 0;
     int32_t FRecordType = 0;
+    int32_t FShapeType = 0;     // of the file: ShapeType(), fixed by StartHeader
     bool FRecordOpen = false;   // a record is being built
     bool FSizeExceeded = false; // the 4 GiB limit was reached: the output cannot be completed
 };
