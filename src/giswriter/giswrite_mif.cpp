@@ -28,6 +28,15 @@ char* PutPointLine(char* Dest, double X, double Y) {
     return p;
 }
 
+char* PutPointLine(TRecentNumbers& Numbers, char* Dest, double X, double Y) {
+    char* p = Numbers.Put(Dest, X);
+    *p++ = ' ';
+    p = Numbers.Put(p, Y);
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
+}
+
 // Whether Text holds a CR or an LF; eight bytes at a time, rows are short.
 bool HasLineBreak(std::string_view Text) {
     constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
@@ -160,13 +169,15 @@ void TGISWriteMIF::AppendPoint(double X, double Y) {
     FGeom.append(line, PutPointLine(line, X, Y));
 }
 
-// All points of a section, one line each, written in place.
+// The point count of a section and all its points, one line each, written in place.
 void TGISWriteMIF::AppendPoints(const TFloatPointArrayEx& SegList) {
     const size_t at = FGeom.size();
-    FGeom.resize(at + PointLineMax * static_cast<size_t>(SegList.Count));
-    char* p = FGeom.data() + at;
+    FGeom.resize(at + MaxNumberText + 2 + PointLineMax * static_cast<size_t>(SegList.Count));
+    char* p = PutInt(FGeom.data() + at, SegList.Count);
+    *p++ = '\r';
+    *p++ = '\n';
     for (int32_t i = 0; i < SegList.Count; ++i)
-        p = PutPointLine(p, SegList.Pnt[i].x, SegList.Pnt[i].y);
+        p = PutPointLine(FNumbers, p, SegList.Pnt[i].x, SegList.Pnt[i].y);
     FGeom.resize(static_cast<size_t>(p - FGeom.data()));
 }
 
@@ -281,8 +292,6 @@ void TGISWriteMIF::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
                 FGeom += "\r\n";
             }
         }
-        AppendInt(FGeom, SegList.Count);
-        FGeom += "\r\n";
         AppendPoints(SegList);
     }
     if (!last)

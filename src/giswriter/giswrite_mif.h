@@ -1,6 +1,7 @@
 #pragma once
 
 #include "giswrite_base.h"
+#include "giswrite_text.h"
 
 #include <cstdint>
 #include <memory>
@@ -46,10 +47,11 @@ private:
     void AppendPoints(const TFloatPointArrayEx& SegList);
     void FlushGeometry();
 
-    std::string FGeom;         // text of the current object's geometry, reused
-    std::string FMidLine;      // the current row as written, reused
-    std::string FPenLine;      // the pen line of FPenOfLine
+    std::string FGeom;    // text of the current object's geometry, reused
+    std::string FMidLine; // the current row as written, reused
+    std::string FPenLine; // the pen line of FPenOfLine
     TMIPen FPenOfLine{};
+    TRecentNumbers FNumbers;   // the coordinates' texts
     int64_t FObjectPoints = 0; // points of the current object in a point file
 };
 
