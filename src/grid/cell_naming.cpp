@@ -76,6 +76,32 @@ TCellNamer::TCellNamer(const TGridState& State)
     : FEuroGrid(State.GridKind == gkEuroGrid), FPlaceNames(HasPlaceNames(State)),
       FDroppedDigits(State.DroppedDigits), FIdPrefix("\"" + State.SizeLabel + "_") {
     FText.reserve(96);
+    if (FDroppedDigits >= 0 && FDroppedDigits <= 9) {
+        FDigitStep = 1;
+        for (int32_t i = 0; i < FDroppedDigits; ++i)
+            FDigitStep *= 10;
+    }
+}
+
+// The cell north of the last one in the same column, when the northings differ by
+// one unit of the last kept digit (100 m cells named in hundreds of metres): the
+// digits in FText count up by one, as on paper. False when that would need one digit
+// more (999 to 1000) or the northings are not such neighbours.
+bool TCellNamer::NextNorthing(int32_t Northing) {
+    if (FDigitStep == 0 || FNorthing < 0 || FNorthingLength == 0 ||
+        int64_t{Northing} != int64_t{FNorthing} + FDigitStep)
+        return false;
+    char* first = FText.data() + FIdPrefix.size();
+    for (char* d = first + FNorthingLength; d != first;) {
+        --d;
+        if (*d != '9') {
+            ++*d;
+            FNorthing = Northing;
+            return true;
+        }
+        *d = '0';
+    }
+    return false; // all nines: the caller rebuilds the text, one digit longer
 }
 
 const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) {
@@ -86,15 +112,21 @@ const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) 
         AppendDecimal(FText, Northing);
         return FText;
     }
-    char northing[16];
-    const std::string_view north = CutDecimal(Northing, FDroppedDigits, northing);
     // The run names a column of cells after another: a cell's text differs from the
     // one before only in the northing's digits, which are replaced in place while
     // their number stays the same.
-    if (FReusable && Easting == FEasting && north.size() == FNorthingLength) {
-        std::memcpy(FText.data() + FIdPrefix.size(), north.data(), north.size());
-        return FText;
+    char northing[16];
+    if (FReusable && Easting == FEasting) {
+        if (NextNorthing(Northing))
+            return FText;
+        const std::string_view north = CutDecimal(Northing, FDroppedDigits, northing);
+        if (north.size() == FNorthingLength) {
+            std::memcpy(FText.data() + FIdPrefix.size(), north.data(), north.size());
+            FNorthing = Northing;
+            return FText;
+        }
     }
+    const std::string_view north = CutDecimal(Northing, FDroppedDigits, northing);
     // Identifiers and place names hold neither commas nor double quotes, so the
     // texts are quoted without escaping.
     char easting[16];
@@ -108,6 +140,7 @@ const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) 
     }
     FText += '"';
     FEasting = Easting;
+    FNorthing = Northing;
     FNorthingLength = north.size();
     FReusable = !FPlaceNames; // a place name belongs to one cell
     return FText;

@@ -64,11 +64,15 @@ private:
     int32_t FDroppedDigits;
     std::string FIdPrefix; // "\"" + SizeLabel + "_"
     std::string FText;
-    // FText is an identifier alone, of FEasting and a northing of FNorthingLength
-    // characters.
+    bool NextNorthing(int32_t Northing);
+
+    // FText is an identifier alone, of FEasting and FNorthing, whose part of the text
+    // has FNorthingLength characters.
     bool FReusable = false;
     int32_t FEasting = 0;
+    int32_t FNorthing = 0;
     size_t FNorthingLength = 0;
+    int64_t FDigitStep = 0; // 10^DroppedDigits: one unit of the last kept digit
 };
 
 // The lower-left corner of the cell of State's size that contains (X, Y), in grid
