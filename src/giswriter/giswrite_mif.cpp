@@ -181,12 +181,14 @@ void TGISWriteMIF::AppendPoints(const TFloatPointArrayEx& SegList) {
     FGeom.resize(static_cast<size_t>(p - FGeom.data()));
 }
 
-void TGISWriteMIF::AppendPenLine() {
+// The pen line of the current pen, empty where none is written; made once for as
+// long as the pen stays the same (every object of a grid has the same pen).
+const std::string& TGISWriteMIF::PenLine() {
+    static const std::string none;
     if (Pen.Width >= 8 && Pen.Width <= 10)
-        return;
+        return none;
     if (Pen == DefaultPen)
-        return;
-    // Every object of a grid has the same pen: its line is made once.
+        return none;
     if (FPenLine.empty() || Pen != FPenOfLine) {
         FPenLine = "    Pen(";
         AppendInt(FPenLine, Pen.Width);
@@ -197,19 +199,33 @@ void TGISWriteMIF::AppendPenLine() {
         FPenLine += ")\r\n";
         FPenOfLine = Pen;
     }
-    FGeom += FPenLine;
+    return FPenLine;
+}
+
+// The same for the brush of a region.
+const std::string& TGISWriteMIF::BrushLine() {
+    static const std::string none;
+    if (Brush == DefaultBrush)
+        return none;
+    if (FBrushLine.empty() || !(Brush == FBrushOfLine)) {
+        FBrushLine = "    Brush(";
+        AppendInt(FBrushLine, Brush.pattern);
+        FBrushLine += ',';
+        AppendInt(FBrushLine, ColorToMapInfo(Brush.fg_color));
+        FBrushLine += ',';
+        AppendInt(FBrushLine, ColorToMapInfo(Brush.bg_color));
+        FBrushLine += ")\r\n";
+        FBrushOfLine = Brush;
+    }
+    return FBrushLine;
+}
+
+void TGISWriteMIF::AppendPenLine() {
+    FGeom += PenLine();
 }
 
 void TGISWriteMIF::AppendBrushLine() {
-    if (Brush == DefaultBrush)
-        return;
-    FGeom += "    Brush(";
-    AppendInt(FGeom, Brush.pattern);
-    FGeom += ',';
-    AppendInt(FGeom, ColorToMapInfo(Brush.fg_color));
-    FGeom += ',';
-    AppendInt(FGeom, ColorToMapInfo(Brush.bg_color));
-    FGeom += ")\r\n";
+    FGeom += BrushLine();
 }
 
 void TGISWriteMIF::AppendSymbolLine() {
@@ -279,6 +295,8 @@ void TGISWriteMIF::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
         AppendFloat(FGeom, SegList.Pnt[1].y);
         FGeom += "\r\n";
     } else {
+        if (FNumParts == 1 && WriteOnePartObject(SegList, pline))
+            return;
         if (FWrittenParts == 1) {
             if (pline && FNumParts >= 2) {
                 FGeom += "Pline multiple ";
@@ -302,6 +320,41 @@ void TGISWriteMIF::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
         AppendPenLine();
     }
     FlushGeometry();
+}
+
+// A polyline or region of one part, the grids' every cell: its lines go straight
+// into the ".mif" window, the bytes FGeom would collect for FlushGeometry. False,
+// with nothing written, when the code page changes ASCII or the lines do not fit
+// in a window.
+bool TGISWriteMIF::WriteOnePartObject(const TFloatPointArrayEx& SegList, bool Pline) {
+    if (!FOutMIF->KeepsAscii())
+        return false;
+    constexpr std::string_view region = "Region 1\r\n", polyline = "Pline ";
+    const std::string_view head = Pline ? polyline : region;
+    const std::string_view brush = CompactMIF || Pline ? std::string_view() : BrushLine();
+    const std::string_view pen = CompactMIF ? std::string_view() : PenLine();
+    const uint64_t most = head.size() + MaxNumberText + 2 +
+                          PointLineMax * static_cast<uint64_t>(SegList.Count) + brush.size() +
+                          pen.size();
+    if (most > static_cast<uint64_t>(INT32_MAX))
+        return false;
+    TPWBufferedStream& out = FOutMIF->Stream();
+    auto* room = reinterpret_cast<char*>(out.Claim(static_cast<int32_t>(most)));
+    if (!room)
+        return false;
+    char* p = room;
+    std::memcpy(p, head.data(), head.size());
+    p = PutInt(p + head.size(), SegList.Count);
+    *p++ = '\r';
+    *p++ = '\n';
+    for (int32_t i = 0; i < SegList.Count; ++i)
+        p = PutPointLine(FNumbers, p, SegList.Pnt[i].x, SegList.Pnt[i].y);
+    std::memcpy(p, brush.data(), brush.size());
+    p += brush.size();
+    std::memcpy(p, pen.data(), pen.size());
+    p += pen.size();
+    out.Unclaim(static_cast<int32_t>(most - static_cast<uint64_t>(p - room)));
+    return true;
 }
 
 void TGISWriteMIF::AbandonObject() {

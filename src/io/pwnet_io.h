@@ -200,6 +200,10 @@ public:
         }
         return ClaimSlow(Count);
     }
+    // Gives back the last Count bytes of the room Claim has just returned, unused:
+    // the position moves back as if they had never been claimed. Only right after
+    // Claim, before any other operation on this stream, and at most what it claimed.
+    void Unclaim(int32_t Count) { FCursor -= Count; }
 
 private:
     // Typed writes append through a cursor into the window. While it is armed, the

@@ -32,6 +32,9 @@ public:
     void Close();
 
     uint16_t Codepage() const { return FCodepage; }
+    // Whether writeAscii copies text as it is (the code page keeps ASCII), so that
+    // ASCII text may also go straight into Stream().
+    bool KeepsAscii() const { return FEncoder.KeepsAscii(); }
     TPWBufferedStream& Stream() { return *f; }
 
 private:
