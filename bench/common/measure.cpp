@@ -58,6 +58,8 @@ Result RunInChild(const char* Name, const std::function<void()>& Work, const std
         std::exit(1);
     }
     r.peakKiB = usage.ru_maxrss;
+    r.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     for (const auto& e : std::filesystem::directory_iterator(Folder))
         std::filesystem::remove(e.path());
     return r;
@@ -112,6 +114,8 @@ void WriteSquaresWithGdal(const SquareGrid& Grid, CellNamer Name, const char* Dr
     OGR_L_CreateField(layer, field, TRUE);
     OGR_Fld_Destroy(field);
 
+    const bool transaction = GDALDatasetTestCapability(ds, ODsCTransactions) &&
+                             GDALDatasetStartTransaction(ds, FALSE) == OGRERR_NONE;
     OGRFeatureH feature = OGR_F_Create(OGR_L_GetLayerDefn(layer));
     OGRGeometryH polygon = OGR_G_CreateGeometry(wkbPolygon);
     OGRGeometryH ring = OGR_G_CreateGeometry(wkbLinearRing);
@@ -138,6 +142,10 @@ void WriteSquaresWithGdal(const SquareGrid& Grid, CellNamer Name, const char* Dr
             std::fprintf(stderr, "GDAL cannot write cell %lld\n", static_cast<long long>(i));
             std::exit(1);
         }
+    }
+    if (transaction && GDALDatasetCommitTransaction(ds) != OGRERR_NONE) {
+        std::fprintf(stderr, "GDAL cannot commit %s\n", Path.c_str());
+        std::exit(1);
     }
     OGR_G_DestroyGeometry(polygon);
     OGR_F_Destroy(feature);

@@ -15,6 +15,7 @@ struct Result {
     long baseKiB = 0; // resident set before writing
     long peakKiB = 0; // peak resident set of the child
     uint64_t bytes = 0;
+    double cpuSeconds = 0; // user and system time of the child, less disturbed by load
 };
 
 // Bytes of the regular files in Folder.
@@ -56,9 +57,10 @@ using CellNamer = void (*)(int64_t Col, int64_t Row, double X, double Y, char (&
 
 // The grid through GDAL's driver DriverName into Path: one layer LayerName on EPSG
 // code Epsg with one text field FieldName of 20 characters, one polygon of five
-// points per cell; one feature and one polygon are reused for every cell. Options
-// is the dataset's NULL-terminated list of creation options, or nullptr. Ends the
-// program when GDAL fails.
+// points per cell; one feature and one polygon are reused for every cell, and a
+// driver with transactions (GeoPackage) writes all cells in one. Options is the
+// dataset's NULL-terminated list of creation options, or nullptr. Ends the program
+// when GDAL fails.
 void WriteSquaresWithGdal(const SquareGrid& Grid, CellNamer Name, const char* DriverName,
                           const std::string& Path, char** Options, const char* LayerName,
                           const char* FieldName, int Epsg);

@@ -11,6 +11,7 @@
 
 #include "generation_run.h"
 #include "measure.h"
+#include "silent_user.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,26 +24,6 @@ namespace {
 
 constexpr double X0 = 500000, Y0 = 6100000, Size = 100;
 
-// The run's user when nobody is there: the folder is given, the answer is Yes.
-class SilentUser : public TRunUserInterface {
-public:
-    explicit SilentUser(std::string Folder) : FFolder(std::move(Folder)) {}
-    bool ChooseFolder(const std::string&, const std::string&, std::string& Folder) override {
-        Folder = FFolder;
-        return true;
-    }
-    bool AskYesNo(const std::string&) override { return true; }
-    void ShowMessage(const std::string&) override {}
-    void SetProgressMax(int32_t) override {}
-    void SetProgressPosition(int32_t) override {}
-    void SetBusyCursor() override {}
-    void RestoreCursor() override {}
-    void ProcessMessages() override {}
-
-private:
-    std::string FFolder;
-};
-
 struct Grid {
     int32_t Columns, Rows;
     int64_t Cells() const { return int64_t{Columns} * Rows; }
@@ -54,7 +35,7 @@ void RunOurs(int32_t Format, const Grid& g, const std::string& Folder) {
     state.ChooseFormat(Format);
     state.ChooseSize(FindSizeByLabel(gkDKN, "100m")->Tag);
     state.SetCorners({X0, Y0}, {X0 + Size * g.Columns, Y0 + Size * g.Rows});
-    SilentUser user(Folder);
+    benchutil::SilentUser user(Folder);
     TGenerationRun run;
     if (run.Execute(state, user).Outcome != TRunOutcome::Done) {
         std::fprintf(stderr, "the run was refused\n");

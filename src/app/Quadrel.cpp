@@ -2,6 +2,7 @@
 
 #include "Unit1.h"
 #include "about.h"
+#include "area_commands.h"
 #include "mfal.h"
 #include "mitab.h"
 #include "uCommon.h"
@@ -24,8 +25,10 @@ int RunQuadrel(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("quadrel"));
     QApplication::setWindowIcon(QIcon(QString::fromStdString(DataFile("quadrel.png"))));
 
-    // 3. The main window; its FormCreate runs in its constructor.
+    // 3. The main window; its FormCreate runs in its constructor. Its commands for
+    // areas of interest join it (the window owns them).
     TForm1 form;
+    new TAreaCommands(form);
     // 4. The about box, hidden until "About" asks for it.
     TForm2 about(&form);
     form.SetAboutBox(&about);

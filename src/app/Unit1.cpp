@@ -4,35 +4,54 @@
 #include "PlaniVP.h"
 #include "RasterTable.h"
 #include "about.h"
+#include "area_dialog.h"
+#include "cells_menu.h"
 #include "generation_run.h"
 #include "grid_catalogue.h"
+#include "keyboard.h"
 #include "map_buttons.h"
 #include "pwnet_giswriter.h"
 #include "qt_run_user_interface.h"
+#include "run_preview.h"
+#include "status_readouts.h"
+#include "status_texts.h"
 #include "uCheckVersion.h"
 #include "uCommon.h"
+#include "window_settings.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <filesystem>
 
 namespace quadrel {
 
 namespace {
 
 using namespace plani;
+namespace fs = std::filesystem;
 
 // Design sizes of the window's parts, in pixels.
 constexpr int ClientWidth = 880;
 constexpr int ClientHeight = 588;
 constexpr int ProgressBarHeight = 17;
 constexpr int InitialPanelWidth = 50;
+// The map pane keeps at least this height when the window is made small.
+constexpr int MinimumPaneHeight = 120;
+// The wheel zooms no closer than a view 10 m wide and no farther than 100,000 km.
+constexpr double MinimumViewWidth = 10;
+constexpr double MaximumViewWidth = 1e8;
+// The widest texts the six panels are likely to show: seven-digit coordinates
+// and counts. The window is never narrower than the panels with these need.
+constexpr const char* WidestPanelTexts[] = {"X1: 9999999", "Y1: 9999999",      "X2: 9999999",
+                                            "Y2: 9999999", "Cells X: 9999999", "Cells Y: 9999999"};
 
 // The area below the toolbar and above the status bar; it lays out the map pane
 // and the progress bar whenever its size changes.
@@ -62,6 +81,14 @@ TBasicObjectStyle ExtentStyle() {
     return s;
 }
 
+void InvalidateLayout(QLayout* Layout) {
+    if (!Layout)
+        return;
+    for (int i = 0; i < Layout->count(); ++i)
+        InvalidateLayout(Layout->itemAt(i)->layout());
+    Layout->invalidate();
+}
+
 QAction* NewAction(QObject* Parent, std::string_view Name, std::string_view Caption) {
     auto* a = new QAction(QString::fromUtf8(Caption.data(), static_cast<qsizetype>(Caption.size())),
                           Parent);
@@ -75,7 +102,8 @@ TForm1::TForm1(TForm1Setup Setup, QWidget* Parent)
     : QMainWindow(Parent), FState(Setup.State ? *Setup.State : GridState()),
       FTabAvailable(Setup.TabAvailable.value_or(pwnet::TGISWrite::MITAB_supported())),
       FUpdateServer(Setup.UpdateServer.empty() ? UpdateServer() : Setup.UpdateServer),
-      FRun(std::move(Setup.Run)) {
+      FRun(std::move(Setup.Run)), FMapFolder(std::move(Setup.MapFolder)),
+      FSettings(std::make_unique<TWindowSettings>(QString::fromStdString(Setup.SettingsFile))) {
     if (!FRun)
         FRun = [](const TGridState& State, TRunUserInterface& UI) {
             GenerationRun().Execute(State, UI);
@@ -93,12 +121,17 @@ TForm1::TForm1(TForm1Setup Setup, QWidget* Parent)
     CreateToolBar();
     auto* client = new TClientArea(this, this);
     client->setObjectName(QStringLiteral("ClientArea"));
+    client->setMinimumHeight(MinimumPaneHeight + ProgressBarHeight);
     setCentralWidget(client);
     CreateMapPane(client);
     CreateStatusBar();
+    SetUpKeyboard(*this);
 
-    // The design's client area lies below the menu bar.
+    // The design's client area lies below the menu bar, unless the user left the
+    // window elsewhere at the last start.
     resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    UpdateMinimumSize();
+    FSettings->RestoreGeometry(*this);
     FormCreate();
 }
 
@@ -149,6 +182,10 @@ void TForm1::CreateMenus() {
     Close1 = NewAction(this, "Close1", "Close grid");
     Grid1->addAction(Close1);
     command(Close1, [this] { Close1Click(); });
+    Grid1->addSeparator();
+    SetArea1 = NewAction(this, "SetArea1", "Set area...");
+    Grid1->addAction(SetArea1);
+    command(SetArea1, [this] { SetArea1Click(); });
 
     Fileformat1 = bar->addMenu(QStringLiteral("File format"));
     Fileformat1->setObjectName(QStringLiteral("Fileformat1"));
@@ -172,6 +209,9 @@ void TForm1::CreateMenus() {
             break;
         case ftSHP83:
             SHP831 = a;
+            break;
+        case ftGPKG:
+            GPKG1 = a;
             break;
         case ftGML:
             GML2121 = a;
@@ -222,10 +262,20 @@ void TForm1::CreateMenus() {
         }
     }
 
-    // "GO !" is a command on the menu bar itself.
+    // "GO !" is a command on the menu bar itself; its tool tip says what it would write.
     Go1 = NewAction(this, "Go1", "GO !");
     bar->addAction(Go1);
+    new TMenuBarToolTips(bar);
     command(Go1, [this] { Go1Click(); });
+    // Points and the fields of codes and parents change what "GO !" would write.
+    FCellsMenu =
+        std::make_unique<TCellsMenu>(this, FState, [this](const std::function<void()>& Body) {
+            Command([&] {
+                Body();
+                ShowRunSize();
+            });
+        });
+    bar->insertMenu(Go1, FCellsMenu->Menu());
 
     Help1 = bar->addMenu(QStringLiteral("Help"));
     Help1->setObjectName(QStringLiteral("Help1"));
@@ -245,6 +295,7 @@ void TForm1::CreateMenus() {
     DKNGridSize1->menuAction()->setVisible(false);
     TAB1->setEnabled(false);
     Go1->setEnabled(false);
+    SetArea1->setEnabled(false);
 }
 
 void TForm1::CreateToolBar() {
@@ -314,6 +365,14 @@ void TForm1::CreateMapPane(QWidget* Client) {
                             int Y) {
         Command([&] { GraphicViewport1MouseDown(Button, Shift, X, Y); });
     };
+    // Navigation as in every map program: the wheel zooms about the pointer, a drag
+    // with the middle button pans, in every mode (a middle click still sets a corner).
+    vp.SetMiddleButtonPan(true);
+    vp.SetZoomLimits(MinimumViewWidth, MaximumViewWidth);
+    vp.OnMouseMove = [this](TGraphicViewport&, TShiftState, int, int, double X, double Y) {
+        ShowCursorPosition(X, Y);
+    };
+    vp.OnMouseLeave = [this](TGraphicViewport&) { CursorPanel->SetText({}); };
 
     RasterTable1 = std::make_unique<TRasterTable>();
     RasterTable1->SetName("RasterTable1");
@@ -326,6 +385,7 @@ void TForm1::CreateMapPane(QWidget* Client) {
     RasterTable1->SetSY1(7406195.6504705);
     RasterTable1->SetSX2(8420472.0130725);
     RasterTable1->SetSY2(724531.7484754995);
+    RasterTable1->SetSmoothScaling(true);
 
     PGFTable1 = std::make_unique<TPGFTable>();
     PGFTable1->SetName("PGFTable1");
@@ -364,6 +424,15 @@ void TForm1::CreateStatusBar() {
         StatusBar1->addWidget(panel);
         StatusPanels[i] = panel;
     }
+    auto* readouts = new TReadoutBar(StatusBar1);
+    readouts->setObjectName(QStringLiteral("ReadoutBar"));
+    CursorPanel = readouts->Cursor;
+    NoticePanel = readouts->Notice;
+    SizePanel = readouts->Size;
+    CursorPanel->setObjectName(QStringLiteral("CursorPanel"));
+    NoticePanel->setObjectName(QStringLiteral("NoticePanel"));
+    SizePanel->setObjectName(QStringLiteral("SizePanel"));
+    StatusBar1->addWidget(readouts, 1);
 }
 
 // --- Commands ----------------------------------------------------------------------
@@ -385,6 +454,7 @@ void TForm1::SyncCheckMarks() {
         f->setChecked(true);
     if (QAction* s = SizeItem(FState.GridKind, FState.SizeTag))
         s->setChecked(true);
+    FCellsMenu->Sync();
 }
 
 void TForm1::FormCreate() {
@@ -395,6 +465,8 @@ void TForm1::FormCreate() {
     FState.OnShowExtent = [this](const TGridState& s) {
         ShowStatusTexts(s.GridExtent);
         newrect();
+        NoticePanel->SetText({});
+        ShowRunSize();
     };
     MIF1Click(SHP1);
 }
@@ -402,6 +474,7 @@ void TForm1::FormCreate() {
 void TForm1::MIF1Click(QAction* Sender) {
     FState.ChooseFormat(Sender->data().toInt());
     Sender->setChecked(true);
+    ShowRunSize();
 }
 
 void TForm1::EuroGrid1Click() {
@@ -414,7 +487,14 @@ void TForm1::DKN1Click() {
 
 void TForm1::ChooseGridSystem(TGridKind Kind) {
     Close1Click();
-    ShowBackground(Kind);
+    try {
+        ShowBackground(Kind);
+    } catch (const std::exception& e) {
+        // The grid can be made without its background map: say why it is missing.
+        RasterTable1->Close();
+        FDialogs->ShowError("The background map " + RasterTable1->DiskLocation() +
+                            " cannot be shown.\n\n" + e.what());
+    }
     try {
         // Sets the grid system, falls back to MIF where the chosen format's item is
         // hidden, and chooses the default size, which shows the kept corners' extent.
@@ -426,6 +506,14 @@ void TForm1::ChooseGridSystem(TGridKind Kind) {
     SyncCheckMarks(); // the format may have fallen back, the default size is chosen
     ShowMenusFor(FState.GridKind);
     UpdatePaneCursor();
+    ShowCornersNotice();
+}
+
+void TForm1::ShowCornersNotice() {
+    const TFloatRect map = RasterTable1->Extents();
+    NoticePanel->SetText(QString::fromStdString(CornersOutsideMapNotice(
+                             FState, {map.Left, map.Bottom, map.Right, map.Top})),
+                         true);
 }
 
 void TForm1::Close1Click() {
@@ -436,7 +524,10 @@ void TForm1::Close1Click() {
     EmptyExtentRectangle();
     EuroGridsize->menuAction()->setVisible(false);
     DKNGridSize1->menuAction()->setVisible(false);
+    FCellsMenu->ShowFor(gkNone);
+    SetArea1->setEnabled(false);
     UpdatePaneCursor();
+    ClearStatusTexts();
 }
 
 void TForm1::UpdatePaneCursor() {
@@ -452,7 +543,9 @@ void TForm1::ShowMenusFor(TGridKind Kind) {
             a->setVisible(FormatItemShown(Kind, a->data().toInt()));
     EuroGridsize->menuAction()->setVisible(Kind == gkEuroGrid);
     DKNGridSize1->menuAction()->setVisible(Kind == gkDKN);
+    FCellsMenu->ShowFor(Kind);
     Go1->setEnabled(FState.ExtentShown);
+    SetArea1->setEnabled(Kind != gkNone);
 }
 
 void TForm1::N1meter1Click(QAction* Sender) {
@@ -479,6 +572,15 @@ void TForm1::Bornholm1Click() {
     ChoosePreset("Bornholm");
 }
 
+void TForm1::SetArea1Click() {
+    if (FState.GridKind == gkNone)
+        return;
+    TAreaDialog dialog(FState, this);
+    FDialogs->ShowModal(dialog);
+    if (dialog.result() == QDialog::Accepted)
+        FState.SetCorners(dialog.FirstCorner(), dialog.SecondCorner()); // snaps as a click does
+}
+
 void TForm1::Go1Click() {
     if (FRunUnderWay || !Go1->isEnabled())
         return;
@@ -487,6 +589,15 @@ void TForm1::Go1Click() {
     std::string error;
     {
         TQtRunUserInterface ui(*FDialogs, *ProgressBar1);
+        ui.SetFallbackStartFolder(FSettings->OutputFolder().toStdString());
+        try {
+            // What "Done" reports: the run checks the same state and writes this file.
+            const TRunPreview preview = PreviewRun(FState);
+            ui.SetDoneReport(FState.FilePrefix + std::string(preview.Format.Effective->Extension),
+                             preview.Estimates.Cells);
+        } catch (const std::exception&) {
+            // The run itself reports why it cannot go.
+        }
         try {
             FRun(FState, ui);
         } catch (const std::exception& e) {
@@ -494,6 +605,8 @@ void TForm1::Go1Click() {
             if (error.empty())
                 error = "The grid could not be written";
         }
+        if (!ui.DoneFolder().empty())
+            FSettings->SetOutputFolder(QString::fromStdString(ui.DoneFolder()));
     } // the busy cursor is gone before any message
     FRunUnderWay = false;
     SetCommandsBlocked(false);
@@ -543,17 +656,21 @@ void TForm1::Exit1Click() {
 
 void TForm1::closeEvent(QCloseEvent* e) {
     // The run lives on this window's stack: the window stays until it has ended.
-    if (FRunUnderWay)
+    if (FRunUnderWay) {
         e->ignore();
-    else
-        QMainWindow::closeEvent(e);
+        return;
+    }
+    FSettings->SaveGeometry(*this);
+    QMainWindow::closeEvent(e);
 }
 
 // --- Map pane ----------------------------------------------------------------------
 
 void TForm1::ShowBackground(TGridKind Kind) {
     RasterTable1->Close();
-    RasterTable1->SetDiskLocation(DataFile(Kind == gkEuroGrid ? "eurogrid.bmp" : "dkn.bmp"));
+    const char* map = Kind == gkEuroGrid ? "eurogrid.bmp" : "dkn.bmp";
+    RasterTable1->SetDiskLocation(FMapFolder.empty() ? DataFile(map)
+                                                     : (fs::path(FMapFolder) / map).string());
     RasterTable1->Open();
     GraphicViewport1->ZoomToVisibleExtents();
     GraphicViewport1->RedrawImageData(true);
@@ -597,6 +714,49 @@ void TForm1::ShowStatusTexts(const TGridExtent& Extent) {
         panel->setText(text);
         panel->setFixedWidth(panel->fontMetrics().horizontalAdvance(text) + 10);
     }
+    UpdateMinimumSize();
+}
+
+void TForm1::ClearStatusTexts() {
+    // As at start-up: nothing in the panels that describes a grid no longer open.
+    for (QLabel* panel : StatusPanels) {
+        panel->clear();
+        panel->setFixedWidth(InitialPanelWidth);
+    }
+    for (TElidedLabel* label : {CursorPanel, NoticePanel, SizePanel})
+        label->SetText({});
+    Go1->setToolTip({});
+    UpdateMinimumSize();
+}
+
+void TForm1::ShowRunSize() {
+    const TRunSizeText size = RunSizeText(FState);
+    const QString text = QString::fromStdString(size.Text);
+    SizePanel->SetText(text, size.Refused);
+    Go1->setToolTip(text);
+}
+
+void TForm1::ShowCursorPosition(double X, double Y) {
+    // Without a view the pane has no coordinates to show.
+    const bool known = FState.GridKind != gkNone && GraphicViewport1->Transform();
+    CursorPanel->SetText(known ? QString::fromStdString(FCursorReadout.Text(FState, X, Y))
+                               : QString());
+}
+
+void TForm1::UpdateMinimumSize() {
+    int panels = 0, needed = 0;
+    for (size_t i = 0; i < StatusPanels.size(); ++i) {
+        QLabel* p = StatusPanels[i];
+        panels += p->width();
+        needed += std::max(
+            p->width(),
+            p->fontMetrics().horizontalAdvance(QString::fromLatin1(WidestPanelTexts[i])) + 10);
+    }
+    // The status bar's own margins, spacing and size grip come on top of the panels.
+    QLayout* bar = StatusBar1->layout();
+    InvalidateLayout(bar); // its nested layouts still hold the panels' old widths
+    const int rest = bar ? bar->minimumSize().width() - panels : 0;
+    setMinimumWidth(needed + std::max(rest, 0));
 }
 
 void TForm1::FormResize() {

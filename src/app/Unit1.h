@@ -3,6 +3,7 @@
 // and status bar. Its commands only translate what the user does into calls on
 // the grid state and the map toolkit; the grid logic lives in the grid core.
 
+#include "cursor_readout.h"
 #include "grid_state.h"
 #include "run_user_interface.h"
 #include "user_dialogs.h"
@@ -31,7 +32,10 @@ class TRasterTable;
 
 namespace quadrel {
 
+class TCellsMenu;
+class TElidedLabel;
 class TForm2;
+class TWindowSettings;
 
 // What the window works with. Everything has the program's default; tests give
 // their own grid state, scripted dialogs or a run of their own.
@@ -42,6 +46,11 @@ struct TForm1Setup {
     std::string UpdateServer;         // the maker's server; the build's setting when empty
     // The generation run ("GO !"); the program's run (GenerationRun()) when empty.
     std::function<void(const TGridState&, TRunUserInterface&)> Run;
+    // Where the window keeps what it remembers (an INI file); the user's settings
+    // of the program when empty.
+    std::string SettingsFile;
+    // The folder of the background maps; the program's data folder when empty.
+    std::string MapFolder;
 };
 
 class TForm1 : public QMainWindow {
@@ -67,6 +76,11 @@ public:
     QProgressBar* ProgressBar1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     std::array<QLabel*, 6> StatusPanels{};
+    // After the six panels: the position under the pointer, a notice, and what
+    // "GO !" would write (cells, size, and why a check would refuse the run).
+    TElidedLabel* CursorPanel = nullptr;
+    TElidedLabel* NoticePanel = nullptr;
+    TElidedLabel* SizePanel = nullptr;
     std::unique_ptr<plani::TRasterTable> RasterTable1;
     std::unique_ptr<plani::TPGFTable> PGFTable1; // the extent rectangle
     std::unique_ptr<plani::TPGFTable> PGFTable2; // disk-based, never opened
@@ -83,10 +97,12 @@ public:
     QAction* EuroGrid1 = nullptr;
     QAction* N1 = nullptr; // the separator before "Close grid"
     QAction* Close1 = nullptr;
+    QAction* SetArea1 = nullptr; // "Set area...": the corners typed in
     QAction* MIF1 = nullptr;
     QAction* TAB1 = nullptr;
     QAction* SHP1 = nullptr;
     QAction* SHP831 = nullptr;
+    QAction* GPKG1 = nullptr;
     QAction* GML2121 = nullptr;
     QAction* Go1 = nullptr;
     QAction* HelpF11 = nullptr;
@@ -108,6 +124,7 @@ public:
     void Denmarkonly1Click();
     void DenmarkonlywithoutBornholm1Click();
     void Bornholm1Click();
+    void SetArea1Click();
     void Go1Click();
     void Updatesavailable1Click();
     void HelpF11Click();
@@ -153,6 +170,13 @@ private:
     // A cross-hair over the map pane while clicks there set corners.
     void UpdatePaneCursor();
     void SetCommandsBlocked(bool Blocked);
+    // The status bar after a change of the grid: what "GO !" would write, and the
+    // window's minimum size that keeps the six panels apart.
+    void ShowRunSize();
+    void ClearStatusTexts();
+    void ShowCursorPosition(double X, double Y);
+    void UpdateMinimumSize();
+    void ShowCornersNotice();
 
     TGridState& FState;
     std::unique_ptr<TUserDialogs> FOwnDialogs;
@@ -165,7 +189,11 @@ private:
     QActionGroup* FFormatGroup = nullptr;
     QActionGroup* FModeGroup = nullptr;
     std::map<TGridKind, QActionGroup*> FSizeGroups;
+    std::unique_ptr<TCellsMenu> FCellsMenu; // "Cells": codes, parents, centre points
     bool FRunUnderWay = false;
+    std::string FMapFolder;
+    std::unique_ptr<TWindowSettings> FSettings;
+    TCursorReadout FCursorReadout;
 };
 
 } // namespace quadrel

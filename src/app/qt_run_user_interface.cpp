@@ -1,7 +1,10 @@
 #include "qt_run_user_interface.h"
 
+#include "generation_run.h"
+
 #include <QApplication>
 #include <QProgressBar>
+#include <filesystem>
 
 namespace quadrel {
 
@@ -13,7 +16,16 @@ TQtRunUserInterface::~TQtRunUserInterface() {
 
 bool TQtRunUserInterface::ChooseFolder(const std::string& Caption, const std::string& StartFolder,
                                        std::string& Folder) {
-    return FDialogs.ChooseFolder(Caption, StartFolder, Folder);
+    const std::string& start = StartFolder.empty() ? FFallbackStartFolder : StartFolder;
+    if (!FDialogs.ChooseFolder(Caption, start, Folder))
+        return false;
+    FChosenFolder = Folder;
+    return true;
+}
+
+void TQtRunUserInterface::SetDoneReport(std::string MainFileName, int64_t Cells) {
+    FMainFileName = std::move(MainFileName);
+    FCells = Cells;
 }
 
 bool TQtRunUserInterface::AskYesNo(const std::string& Text) {
@@ -25,7 +37,17 @@ void TQtRunUserInterface::ShowMessage(const std::string& Text) {
     const bool busy = FCursorDepth > 0;
     if (busy)
         QApplication::setOverrideCursor(Qt::ArrowCursor);
-    FDialogs.ShowMessage(Text);
+    if (Text == DoneMessage && FCells >= 0 && !FChosenFolder.empty()) {
+        std::error_code ec;
+        std::filesystem::path folder = std::filesystem::absolute(FChosenFolder, ec);
+        if (ec)
+            folder = FChosenFolder;
+        folder = folder.lexically_normal();
+        FDoneFolder = FChosenFolder;
+        FDialogs.ShowDone({(folder / FMainFileName).string(), folder.string(), FCells});
+    } else {
+        FDialogs.ShowMessage(Text);
+    }
     if (busy)
         QApplication::restoreOverrideCursor();
 }

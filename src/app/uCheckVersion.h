@@ -3,15 +3,13 @@
 // is current (the whole body of versions/<name>.txt), compares it with the
 // running version and tells the user; when they differ it offers the download page.
 
+#include "program_version.h"
+
 #include <string>
 
 namespace quadrel {
 
 class TUserDialogs;
-
-// The name and version the window checks.
-inline constexpr const char* ProgramName = "Quadrel";
-inline constexpr const char* ProgramVersion = "1.03";
 
 // The outcome of a check.
 enum TVersionOutcome : int {

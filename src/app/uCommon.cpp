@@ -1,5 +1,7 @@
 #include "uCommon.h"
 
+#include "program_files.h"
+
 #include <QDesktopServices>
 #include <filesystem>
 #include <system_error>
@@ -25,15 +27,7 @@ std::string ExeFolder() {
 }
 
 std::string DataFileIn(const std::string& ProgramFolder, const std::string& Name) {
-    const fs::path folder(ProgramFolder);
-    const fs::path beside = folder / Name;
-    const fs::path installed = (folder / ".." / "share" / "quadrel" / Name).lexically_normal();
-    std::error_code ec;
-    if (fs::is_regular_file(beside, ec))
-        return beside.string();
-    if (fs::is_regular_file(installed, ec))
-        return installed.string();
-    return beside.string();
+    return ProgramDataFileIn(ProgramFolder, Name); // the grid core looks for its data the same way
 }
 
 std::string DataFile(const std::string& Name) {

@@ -4,12 +4,22 @@
 // program shows them with Qt (TQtDialogs); tests put a scripted implementation in
 // their place, so no test waits for a real message box.
 
+#include <cstdint>
+#include <memory>
 #include <string>
 
 class QDialog;
+class QMessageBox;
 class QWidget;
 
 namespace quadrel {
+
+// What a run that ended with "Done" wrote.
+struct TDoneReport {
+    std::string MainFile; // the full path of the grid's main file (".shp", ".mif", ...)
+    std::string Folder;   // the folder it lies in
+    int64_t Cells = 0;
+};
 
 class TUserDialogs {
 public:
@@ -27,6 +37,9 @@ public:
     virtual void ShowError(const std::string& Text) = 0;
     // Shows a dialog modally and returns when it is closed.
     virtual void ShowModal(QDialog& Dialog) = 0;
+    // The "Done" at the end of a run, with what it wrote; a plain "Done" unless the
+    // dialogs can say more.
+    virtual void ShowDone(const TDoneReport& Report);
 };
 
 // The dialogs as Qt shows them: QMessageBox, QFileDialog, QDialog::exec, all
@@ -42,9 +55,15 @@ public:
                       std::string& Folder) override;
     void ShowError(const std::string& Text) override;
     void ShowModal(QDialog& Dialog) override;
+    // "Done", the main file's path and the number of cells, with OK and "Open
+    // folder", which opens the folder in the desktop's file manager.
+    void ShowDone(const TDoneReport& Report) override;
 
 private:
     QWidget* FParent;
 };
+
+// The box ShowDone shows, made but not shown.
+std::unique_ptr<QMessageBox> MakeDoneBox(const TDoneReport& Report, QWidget* Parent = nullptr);
 
 } // namespace quadrel

@@ -5,12 +5,14 @@
 
 #include "errors.h"
 #include "grid_state.h"
+#include "lonlat_box.h"
 #include "run_formats.h"
 
 #include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quadrel::cli {
 
@@ -24,19 +26,47 @@ struct TCliOptions {
     bool Help = false;
     TGridKind Grid = gkNone;
     std::string Size; // a size label; empty: the grid system's default size
-    std::string Area; // a DKN preset caption
+    std::string Area; // a DKN preset caption, or a built-in area ("Denmark land")
     bool HasCorners = false;
     TCornerPoint FirstCorner, SecondCorner;
     std::string Format = "shp";
     std::string Output; // the output folder
     bool Yes = false;
     bool DryRun = false;
+    bool Version = false;
+    std::string Name; // --name: the files' base name; empty: the grid's own
+    bool HasLonLatBox = false;
+    TLonLatBox LonLatBox; // --bbox-lonlat
+    bool Quiet = false;
+    bool Progress = false;
+    bool Json = false;
+    // What the cells carry and how they are drawn (cli_cells.h).
+    std::string CellCode; // --cellcode: a style name; empty: none
+    bool Parents = false;
+    bool Points = false;
+    // The look-up modes: the cells at a point, the cells of a list of names.
+    bool HasCellAt = false;
+    TCornerPoint CellAt;
+    bool LonLat = false;
+    std::string FromIds; // the file of names
+    // The area the grid is cut to (cli_area.h): a polygon layer of a file, and a
+    // buffer around it or around a built-in area.
+    std::string Within;
+    std::string WithinLayer;
+    double Buffer = 0;
+    bool HasBuffer = false;
 };
 
 // Parses the arguments after the program name. "--name value" and "--name=value"
 // are both accepted. Raises EUsageError for an unknown option, a missing value, a
 // value that cannot be read, or a missing or contradictory choice.
 TCliOptions ParseCommandLine(std::span<const std::string_view> Args);
+
+// Text as Count numbers separated by commas, spaces around them allowed. Raises
+// EUsageError "<Option> takes <Usage>" unless there are exactly Count of them, and
+// "<Option>: "x" is not a number of <Unit>" for one that is not a finite number.
+std::vector<double> ParseNumberList(std::string_view Text, size_t Count, std::string_view Option,
+                                    std::string_view Usage, std::string_view Unit);
 
 // "1,2,3,4" -> two corners; spaces around the numbers are allowed. Raises
 // EUsageError unless there are exactly four finite numbers.
@@ -49,7 +79,8 @@ inline constexpr double ZeroCornerX = 1e-6;
 
 // What the command line chose.
 struct TCliChoice {
-    TResolvedFormat Format; // the format asked for and the one really written
+    TResolvedFormat Format;               // the format asked for and the one really written
+    std::vector<std::string> AreaNotices; // what reading the area noticed
 };
 
 // Sets State from the options: grid system, then format, then size (so that the
@@ -63,5 +94,7 @@ std::string FormatNotice(const TCliChoice& Choice);
 
 // The --help text.
 std::string HelpText();
+// The --version text: the program's name and version, as the about box shows it.
+std::string VersionText();
 
 } // namespace quadrel::cli

@@ -13,8 +13,9 @@ namespace {
 
 volatile std::sig_atomic_t Interrupted = 0;
 
-// The first Ctrl-C (or SIGTERM) asks the run to stop after the current column, so
-// that it removes its partly written files; a second one ends the process at once.
+// The first Ctrl-C (or SIGTERM, or SIGHUP from a closed terminal) asks the run to
+// stop after the current column, so that it removes its partly written files; a
+// second one ends the process at once.
 void OnInterrupt(int) {
     Interrupted = 1;
 }
@@ -26,6 +27,10 @@ void CatchInterrupts() {
     action.sa_flags = SA_RESETHAND; // no SA_RESTART: a waiting question returns at once
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    // A reader that stops early (| head -1) must not end the run: writes to the
+    // closed pipe then fail quietly and the grid is still written.
+    signal(SIGPIPE, SIG_IGN);
 }
 
 } // namespace

@@ -1,17 +1,16 @@
 #include "terminal_user_interface.h"
 
+#include "generation_run.h"
+
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 namespace quadrel::cli {
-
-namespace fs = std::filesystem;
 
 TTerminalUserInterface::TTerminalUserInterface(TTerminalSettings Settings, std::istream& In,
                                                std::ostream& Out, std::ostream& Err,
                                                const volatile std::sig_atomic_t* Interrupted)
-    : FSettings(std::move(Settings)), FIn(In), FOut(Out), FErr(Err), FInterrupted(Interrupted) {
+    : FSettings(std::move(Settings)), FIn(In), FOut(Out), FErr(Err), FInterrupted(Interrupted),
+      FLines(Err) {
     if (FSettings.Width < 10)
         FSettings.Width = 10;
 }
@@ -23,38 +22,42 @@ void TTerminalUserInterface::CheckInterrupted() const {
 
 bool TTerminalUserInterface::ChooseFolder(const std::string&, const std::string&,
                                           std::string& Folder) {
-    const std::string& path = FSettings.Folder;
-    std::error_code ec;
-    if (!fs::exists(path, ec)) {
-        if (!fs::create_directories(path, ec) && ec)
-            throw EInOutError("Cannot create folder " + path + ": " + ec.message());
-        FErr << "quadrel-cli: created folder " << path << "\n";
-    } else if (!fs::is_directory(path, ec)) {
-        throw EInOutError("Cannot write into " + path + ": it is not a folder");
-    }
-    Folder = path;
+    if (FFolder.Prepare(FSettings.Folder) && !FSettings.Quiet)
+        FErr << "quadrel-cli: created folder " << FSettings.Folder << "\n";
+    Folder = FSettings.Folder;
     return true;
 }
 
+void TTerminalUserInterface::RemoveCreatedFolder() {
+    if (const std::string removed = FFolder.RemoveIfEmpty(); !removed.empty() && !FSettings.Quiet)
+        FErr << "quadrel-cli: removed folder " << removed << " again\n";
+}
+
 bool TTerminalUserInterface::AskYesNo(const std::string& Text) {
-    FErr << Text << "\n";
     if (FSettings.AssumeYes) {
-        FErr << "Yes (--yes)\n";
+        if (!FSettings.Quiet)
+            FErr << Text << "\n"
+                 << "Yes (--yes)\n";
         return true;
     }
+    FErr << Text << "\n";
+    bool yes = false;
     if (!FSettings.CanAsk) {
         FErr << "No (no terminal to ask; give --yes to answer Yes)\n";
-        return false;
+    } else {
+        FErr << "[y/N] " << std::flush;
+        std::string answer;
+        const bool got = static_cast<bool>(std::getline(FIn, answer));
+        CheckInterrupted();
+        if (!got)
+            FErr << "\n";
+        for (char& c : answer)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        yes = answer == "y" || answer == "yes";
     }
-    FErr << "[y/N] " << std::flush;
-    std::string answer;
-    const bool got = static_cast<bool>(std::getline(FIn, answer));
-    CheckInterrupted();
-    if (!got)
-        FErr << "\n";
-    for (char& c : answer)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return answer == "y" || answer == "yes";
+    if (!yes)
+        FRefusal.push_back(Text + " No");
+    return yes;
 }
 
 void TTerminalUserInterface::ShowMessage(const std::string& Text) {
@@ -62,18 +65,31 @@ void TTerminalUserInterface::ShowMessage(const std::string& Text) {
         FErr << "\n";
         FDrawnPercent = FDrawnFill = -1;
     }
-    FOut << Text << "\n" << std::flush;
+    // The run shows "Done" when the grid is written, and otherwise only the reasons
+    // of a check that refused it: those are for standard error, so that standard
+    // output keeps to what a script reads.
+    if (Text == DoneMessage) {
+        FOut << Text << "\n" << std::flush;
+        return;
+    }
+    FRefusal.push_back(Text);
+    FErr << Text << "\n" << std::flush;
 }
 
 void TTerminalUserInterface::SetProgressMax(int32_t Max) {
     FMax = Max;
     if (FSettings.ShowProgress && Max > 0)
         DrawBar(0);
+    else if (FSettings.ProgressLines)
+        FLines.Start(Max);
 }
 
 void TTerminalUserInterface::SetProgressPosition(int32_t Position) {
-    if (!FSettings.ShowProgress)
+    if (!FSettings.ShowProgress) {
+        if (FSettings.ProgressLines)
+            FLines.Update(Position);
         return;
+    }
     if (Position == 0 && FDrawnPercent >= 0) {
         // The run is over (or abandoned): leave the bar as it stands on its own line.
         FErr << "\n" << std::flush;

@@ -1,10 +1,13 @@
 #pragma once
 // The generation run's user on a terminal: the folder comes from --output, the
 // Yes/No question is answered by --yes, by the user at a terminal, or else taken
-// as No; messages go to standard output; the progress bar and the questions go to
-// standard error, the bar only when that is a terminal.
+// as No; "Done" goes to standard output, the messages of a check that refused the
+// run, the progress bar and the questions go to standard error, the bar only when
+// that is a terminal (or as plain lines for a log, with --progress).
 
 #include "errors.h"
+#include "output_folder.h"
+#include "progress_lines.h"
 #include "run_user_interface.h"
 
 #include <csignal>
@@ -12,6 +15,7 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace quadrel::cli {
 
@@ -22,11 +26,13 @@ public:
 };
 
 struct TTerminalSettings {
-    std::string Folder;        // --output
-    bool AssumeYes = false;    // --yes
-    bool CanAsk = false;       // standard input is a terminal that can answer
-    bool ShowProgress = false; // standard error is a terminal
-    int Width = 60;            // characters of the bar itself
+    std::string Folder;         // --output
+    bool AssumeYes = false;     // --yes
+    bool CanAsk = false;        // standard input is a terminal that can answer
+    bool ShowProgress = false;  // standard error is a terminal
+    int Width = 60;             // characters of the bar itself
+    bool ProgressLines = false; // --progress without a terminal: lines for a log
+    bool Quiet = false;         // --quiet: nothing but what explains a failure
 };
 
 class TTerminalUserInterface : public TRunUserInterface {
@@ -49,6 +55,13 @@ public:
     void RestoreCursor() override {}
     void ProcessMessages() override;
 
+    // After a run that was refused or failed: removes the output folder again when
+    // ChooseFolder made it and nothing is in it (see TOutputFolder).
+    void RemoveCreatedFolder();
+    // Why the run was refused: the messages of its checks, or the question answered
+    // No; empty when none was refused.
+    const std::vector<std::string>& Refusal() const { return FRefusal; }
+
 private:
     void CheckInterrupted() const;
     void DrawBar(int32_t Position);
@@ -58,6 +71,9 @@ private:
     std::ostream& FOut;
     std::ostream& FErr;
     const volatile std::sig_atomic_t* FInterrupted;
+    TOutputFolder FFolder;
+    TProgressLines FLines;
+    std::vector<std::string> FRefusal;
     int32_t FMax = 0;
     int FDrawnPercent = -1; // -1: no bar on the line
     int FDrawnFill = -1;

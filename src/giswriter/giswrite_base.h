@@ -76,6 +76,7 @@ enum TGISFormat : int32_t {
     gfGeoJSON = 8,
     gfMFAL = 9,
     gfMIF8 = 10,
+    gfGPKG = 11, // OGC GeoPackage
 };
 
 // Attribute field types; the ordinals are part of the interface (the TAB writer

@@ -44,6 +44,8 @@ std::unique_ptr<TGISWrite> TGISWrite::GetGISObject(TGISFormat Inp) {
         break;
     case gfMIF8:
         return std::make_unique<TGISWriteMIF8>();
+    case gfGPKG:
+        return std::make_unique<TGISWriteGPKG>();
     default:
         break;
     }

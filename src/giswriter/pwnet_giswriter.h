@@ -9,6 +9,7 @@
 #include "giswrite_dbf.h"
 #include "giswrite_geojson.h"
 #include "giswrite_gml2.h"
+#include "giswrite_gpkg.h"
 #include "giswrite_kml2.h"
 #include "giswrite_mfal.h"
 #include "giswrite_mif.h"

@@ -19,7 +19,7 @@ constexpr std::string_view EuroGridNorthingField = "noforigin";
 constexpr int32_t DKNSizeTag10km = 4;
 
 // The decimal digits of Value with the last Dropped characters cut off.
-std::string_view CutDecimal(int32_t Value, int32_t Dropped, char (&Buffer)[16]) {
+std::string_view CutDecimal(int64_t Value, int32_t Dropped, char (&Buffer)[24]) {
     const char* end = pwnet::PutDecimal(Buffer, Value);
     const std::ptrdiff_t keep = (end - Buffer) - std::max<int32_t>(Dropped, 0);
     return {Buffer, static_cast<size_t>(std::max<std::ptrdiff_t>(keep, 0))};
@@ -33,17 +33,24 @@ void AppendDecimal(std::string& Out, int32_t Value) {
 } // namespace
 
 std::string CellIdPart(int32_t Value, int32_t DroppedDigits) {
-    char buffer[16];
+    char buffer[24];
     return std::string(CutDecimal(Value, DroppedDigits, buffer));
+}
+
+void AppendCellId(std::string& Out, int64_t Easting, int64_t Northing, std::string_view SizeLabel,
+                  int32_t DroppedDigits) {
+    char buffer[24];
+    Out += SizeLabel;
+    Out += '_';
+    Out += CutDecimal(Northing, DroppedDigits, buffer);
+    Out += '_';
+    Out += CutDecimal(Easting, DroppedDigits, buffer);
 }
 
 std::string CellId(int32_t Easting, int32_t Northing, std::string_view SizeLabel,
                    int32_t DroppedDigits) {
-    std::string id(SizeLabel);
-    id += '_';
-    id += CellIdPart(Northing, DroppedDigits);
-    id += '_';
-    id += CellIdPart(Easting, DroppedDigits);
+    std::string id;
+    AppendCellId(id, Easting, Northing, SizeLabel, DroppedDigits);
     return id;
 }
 
@@ -63,18 +70,22 @@ bool HasPlaceNames(const TGridState& State) {
 }
 
 std::vector<TCellField> CellFields(const TGridState& State) {
-    if (State.GridKind == gkEuroGrid)
-        return {{std::string(EuroGridEastingField), true, 7},
-                {std::string(EuroGridNorthingField), true, 7}};
+    if (State.GridKind == gkEuroGrid) {
+        std::vector<TCellField> fields{{std::string(EuroGridEastingField), true, 7},
+                                       {std::string(EuroGridNorthingField), true, 7}};
+        AppendCodeFields(State, fields);
+        return fields;
+    }
     std::vector<TCellField> fields{{DKNFieldName(State.SizeLabel), false, 20}};
     if (HasPlaceNames(State))
         fields.push_back({std::string(PlaceNameField), false, 40});
+    AppendCodeFields(State, fields);
     return fields;
 }
 
 TCellNamer::TCellNamer(const TGridState& State)
     : FEuroGrid(State.GridKind == gkEuroGrid), FPlaceNames(HasPlaceNames(State)),
-      FDroppedDigits(State.DroppedDigits), FIdPrefix("\"" + State.SizeLabel + "_") {
+      FDroppedDigits(State.DroppedDigits), FIdPrefix("\"" + State.SizeLabel + "_"), FCodes(State) {
     FText.reserve(96);
     if (FDroppedDigits >= 0 && FDroppedDigits <= 9) {
         FDigitStep = 1;
@@ -110,12 +121,14 @@ const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) 
         AppendDecimal(FText, Easting);
         FText += ',';
         AppendDecimal(FText, Northing);
+        if (!FCodes.Empty())
+            FCodes.Append(FText, Easting, Northing);
         return FText;
     }
     // The run names a column of cells after another: a cell's text differs from the
     // one before only in the northing's digits, which are replaced in place while
     // their number stays the same.
-    char northing[16];
+    char northing[24];
     if (FReusable && Easting == FEasting) {
         if (NextNorthing(Northing))
             return FText;
@@ -129,7 +142,7 @@ const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) 
     const std::string_view north = CutDecimal(Northing, FDroppedDigits, northing);
     // Identifiers and place names hold neither commas nor double quotes, so the
     // texts are quoted without escaping.
-    char easting[16];
+    char easting[24];
     FText.assign(FIdPrefix);
     FText += north;
     FText += '_';
@@ -139,10 +152,13 @@ const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) 
         FText += PlaceName(Easting, Northing);
     }
     FText += '"';
+    if (!FCodes.Empty())
+        FCodes.Append(FText, Easting, Northing);
     FEasting = Easting;
     FNorthing = Northing;
     FNorthingLength = north.size();
-    FReusable = !FPlaceNames; // a place name belongs to one cell
+    // A place name or a code belongs to one cell: only an identifier alone is reused.
+    FReusable = !FPlaceNames && FCodes.Empty();
     return FText;
 }
 
@@ -160,9 +176,11 @@ std::string CellNameAt(const TGridState& State, double X, double Y) {
     if (!(o.X >= low && o.X <= high && o.Y >= low && o.Y <= high))
         return {};
     const auto e = static_cast<int32_t>(o.X), n = static_cast<int32_t>(o.Y);
-    if (State.GridKind == gkEuroGrid)
-        return std::to_string(e) + ", " + std::to_string(n);
-    return CellId(State, e, n);
+    if (State.GridKind != gkEuroGrid)
+        return CellId(State, e, n);
+    if (const TGridSize* size = State.Size(); size && State.CellCode != TCellCodeStyle::None)
+        return EuroGridCode(State.CellCode, *size, e, n);
+    return std::to_string(e) + ", " + std::to_string(n);
 }
 
 std::string AttributeText(const TGridState& State, int32_t Easting, int32_t Northing) {

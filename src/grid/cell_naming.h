@@ -3,6 +3,7 @@
 // grid and the attribute text of one cell as the generation run hands it to a
 // writer (the values of one row, comma-separated, texts in double quotes).
 
+#include "cell_codes.h"
 #include "grid_state.h"
 
 #include <cstdint>
@@ -24,6 +25,9 @@ std::string CellId(int32_t Easting, int32_t Northing, std::string_view SizeLabel
                    int32_t DroppedDigits);
 // The same with the size of a DKN grid state.
 std::string CellId(const TGridState& State, int32_t Easting, int32_t Northing);
+// Appends the identifier to Out (also for corners beyond 32 bits, as parents have).
+void AppendCellId(std::string& Out, int64_t Easting, int64_t Northing, std::string_view SizeLabel,
+                  int32_t DroppedDigits);
 
 // The DKN identifier field: "KN" + SizeLabel + "DK" (KN1kmDK, KN10kmDK).
 std::string DKNFieldName(std::string_view SizeLabel);
@@ -42,6 +46,7 @@ struct TCellField {
 //   EuroGrid:    "eoforigin", "noforigin" (numeric, width 7 each)
 //   DKN 10 km:   KN10kmDK (text, 20), "Stednavn" (text, 40)
 //   DKN other:   KN<label>DK (text, 20)
+// followed by the code and parent fields that State's options ask for (cell_codes.h).
 std::vector<TCellField> CellFields(const TGridState& State);
 
 // Builds the attribute text of one cell after another into one reused buffer, so
@@ -50,6 +55,7 @@ std::vector<TCellField> CellFields(const TGridState& State);
 //   EuroGrid:    4321000,3210000
 //   DKN 10 km:   "10km_612_86","Rønne N"   (an empty name gives "...","")
 //   DKN other:   "1km_6123_456"
+// followed by the values of the code and parent fields, if any.
 class TCellNamer {
 public:
     // Takes what it needs from State now; later changes of State do not reach it.
@@ -59,13 +65,13 @@ public:
     const std::string& AttributeText(int32_t Easting, int32_t Northing);
 
 private:
+    bool NextNorthing(int32_t Northing);
+
     bool FEuroGrid;
     bool FPlaceNames;
     int32_t FDroppedDigits;
     std::string FIdPrefix; // "\"" + SizeLabel + "_"
     std::string FText;
-    bool NextNorthing(int32_t Northing);
-
     // FText is an identifier alone, of FEasting and FNorthing, whose part of the text
     // has FNorthingLength characters.
     bool FReusable = false;
@@ -73,6 +79,7 @@ private:
     int32_t FNorthing = 0;
     size_t FNorthingLength = 0;
     int64_t FDigitStep = 0; // 10^DroppedDigits: one unit of the last kept digit
+    TCellCodeTexts FCodes;
 };
 
 // The lower-left corner of the cell of State's size that contains (X, Y), in grid
@@ -80,8 +87,9 @@ private:
 TCornerPoint CellOriginAt(const TGridState& State, double X, double Y);
 
 // The name of the cell of State's size that contains (X, Y), as a user reads it:
-// the DKN identifier ("1km_6175_724"), or the EuroGrid origin pair ("4321000,
-// 3210000"). Empty without a grid system and size, or beyond the range of names.
+// the DKN identifier ("1km_6175_724"), or the EuroGrid code in State's CellCode
+// style, without one the origin pair ("4321000, 3210000"). Empty without a grid
+// system and size, or beyond the range of names.
 std::string CellNameAt(const TGridState& State, double X, double Y);
 
 // The attribute text of one cell (see TCellNamer), for single use.

@@ -1,8 +1,11 @@
 #include "generation_run.h"
 
+#include "area_cells.h"
+#include "cell_list.h"
 #include "cell_naming.h"
+#include "cell_output.h"
 #include "errors.h"
-#include "lonlat_columns.h"
+#include "run_preview.h"
 #include "side_files.h"
 
 #include <algorithm>
@@ -20,9 +23,6 @@ namespace {
 
 using namespace pwnet;
 
-// The cell origins of a EuroGrid are stored in number fields of 7 characters.
-constexpr double EuroGridOriginMin = -999999;
-constexpr double EuroGridOriginMax = 9999999;
 // The width of the DKN identifier field.
 constexpr size_t DKNIdentifierWidth = 20;
 
@@ -48,29 +48,18 @@ void SetUpWriter(TGISWrite& Writer, const TGridState& S, const TRunFormat& Forma
     Writer.Pen = DefaultPen;
     if (S.GridKind == gkDKN)
         Writer.Pen.Color = WindowsColour(S.OutlineColour);
+    if (S.GridKind == gkDKN && S.CentrePoints)
+        Writer.Symbol.Color = Writer.Pen.Color; // centre points in the outline's colour
     // The run has written the projection file itself; the shapefile writer must not
     // write its own over it.
     Writer.PRJ.clear();
 }
 
-void DeclareSchema(TGISWrite& Writer, const TGridState& S) {
+void DeclareSchema(TGISWrite& Writer, const TGridState& S, TObjectTypes Kind) {
     const std::vector<TCellField> fields = CellFields(S);
-    Writer.StartHeader(static_cast<int32_t>(fields.size()), otRegion);
+    Writer.StartHeader(static_cast<int32_t>(fields.size()), Kind);
     for (const TCellField& f : fields)
         Writer.AddField(f.Name, f.Numeric ? gfDecimal : gfChar, static_cast<uint8_t>(f.Width), 0);
-}
-
-// The closed ring of the cell with lower-left corner (x, y), clockwise from that
-// corner, every point shifted.
-inline void FillRing(TFloatPointArrayEx& Ring, double x, double y, double Size,
-                     const TFloatPoint& Shift) {
-    TFloatPoint* p = Ring.Pnt.data();
-    p[0] = {x + Shift.x, y + Shift.y};
-    p[1] = {x + Shift.x, (y + Size) + Shift.y};
-    p[2] = {(x + Size) + Shift.x, (y + Size) + Shift.y};
-    p[3] = {(x + Size) + Shift.x, y + Shift.y};
-    p[4] = p[0];
-    Ring.Count = 5;
 }
 
 // The TAB writer raises nothing when MITAB cannot create its table (a folder that
@@ -99,29 +88,28 @@ inline int32_t WholeMetres(double v) {
     return static_cast<int32_t>(static_cast<double>(whole) == v ? whole : std::lround(v));
 }
 
-// Every cell, column by column from west to east, each column from south to north.
-// Nothing is allocated per cell: one ring, one attribute text, reused. With LonLat
-// the rings are in WGS 84 longitude and latitude, each corner transformed once; the
-// names stay those of the grid's metres.
-void WriteCells(TGISWrite& Writer, const TGridState& S, const TFloatPoint& Shift,
-                TLonLatColumns* LonLat, TFloatPointArrayEx& Ring, TRunUserInterface& UI) {
+// Every cell (or every cell within the area), column by column from west to east,
+// each column from south to north, or the cells of a list in its order. Nothing is
+// allocated per cell: one ring, one attribute text, reused. The names stay those of
+// the grid's metres whatever the shapes' coordinates (Shapes).
+void WriteCells(TGISWrite& Writer, const TGridState& S, TCellShapes& Shapes,
+                TRunUserInterface& UI) {
+    if (S.ListedCells)
+        return WriteListedCells(Writer, S, Shapes, UI);
     const TGridExtent& e = S.GridExtent;
     const int64_t size = S.CellSize;
+    UI.SetProgressMax(e.CellsX);
     TCellNamer namer(S);
+    TColumnRows rows(S); // every row, or the rows within the area
     for (int32_t i = 0; i < e.CellsX; ++i) {
         const double x = e.X1 + static_cast<double>(i * size);
         const auto easting = WholeMetres(x);
-        if (LonLat)
-            LonLat->SetColumn(i);
-        for (int32_t j = 0; j < e.CellsY; ++j) {
-            const double y = e.Y1 + static_cast<double>(j * size);
-            if (LonLat)
-                LonLat->FillRing(Ring, j);
-            else
-                FillRing(Ring, x, y, static_cast<double>(size), Shift);
-            Writer.AddObject(1, false, namer.AttributeText(easting, WholeMetres(y)));
-            Writer.AddSection(0, Ring);
-        }
+        Shapes.SetColumn(i);
+        for (const TRowRange& r : rows.Rows(i))
+            for (int32_t j = r.Begin; j < r.End; ++j) {
+                const double y = e.Y1 + static_cast<double>(j * size);
+                Shapes.Write(Writer, x, y, j, namer.AttributeText(easting, WholeMetres(y)));
+            }
         UI.SetProgressPosition(i + 1);
         UI.ProcessMessages();
     }
@@ -143,20 +131,14 @@ void AbandonGrid(TGISWrite& Writer, TRunUserInterface& UI) noexcept {
 // Writes the grid under the busy cursor; the writer is closed and freed before the
 // cursor comes back.
 void WriteGrid(std::unique_ptr<TGISWrite>& Writer, const TGridState& S, const TRunFormat& Format,
-               const std::string& Base, const TFloatPoint& Shift, TFloatPointArrayEx& Ring,
-               TRunUserInterface& UI) {
+               const std::string& Base, TRunUserInterface& UI) {
     TBusyCursor busy(UI);
     try {
         SetUpWriter(*Writer, S, Format, Base);
-        std::unique_ptr<TLonLatColumns> lonLat;
-        if (Format.LonLat)
-            lonLat =
-                std::make_unique<TLonLatColumns>(GridEpsg(S.GridKind), S.GridExtent.X1,
-                                                 S.GridExtent.Y1, S.CellSize, S.GridExtent.CellsY);
-        DeclareSchema(*Writer, S);
+        TCellShapes shapes(S, Format);
+        DeclareSchema(*Writer, S, shapes.ObjectType());
         CheckTableCreated(*Writer, Base);
-        UI.SetProgressMax(S.GridExtent.CellsX);
-        WriteCells(*Writer, S, Shift, lonLat.get(), Ring, UI);
+        WriteCells(*Writer, S, shapes, UI);
         UI.SetProgressPosition(0);
         Writer->Close();
     } catch (...) {
@@ -164,11 +146,6 @@ void WriteGrid(std::unique_ptr<TGISWrite>& Writer, const TGridState& S, const TR
         throw;
     }
     Writer.reset();
-}
-
-void ShowAll(TRunUserInterface& UI, const std::vector<std::string_view>& Texts) {
-    for (std::string_view t : Texts)
-        UI.ShowMessage(std::string(t));
 }
 
 } // namespace
@@ -180,6 +157,8 @@ void CheckGridReady(const TGridState& S) {
         throw ERangeError("No area has been chosen: set both corners first");
     if (!FindRunFormat(S.OutputFormatTag))
         throw ERangeError("Unknown file format tag " + std::to_string(S.OutputFormatTag));
+    CheckAreaFitsGrid(S);
+    CheckListedCells(S);
 
     const TGridExtent& e = S.GridExtent;
     if (e.CellsX < 0 || e.CellsY < 0)
@@ -192,8 +171,9 @@ void CheckGridReady(const TGridState& S) {
         throw ERangeError("The area lies beyond the range of cell names: every cell corner must "
                           "lie within 2147483647 m of the grid's origin");
     if (S.GridKind == gkEuroGrid) {
-        if (e.X1 < EuroGridOriginMin || e.Y1 < EuroGridOriginMin || lastX > EuroGridOriginMax ||
-            lastY > EuroGridOriginMax)
+        constexpr auto low = static_cast<double>(EuroGridOriginMin);
+        constexpr auto high = static_cast<double>(EuroGridOriginMax);
+        if (e.X1 < low || e.Y1 < low || lastX > high || lastY > high)
             throw ERangeError("The area lies beyond EuroGrid's range: the cell origins are stored "
                               "in fields of 7 digits, from -999999 to 9999999 m");
         return;
@@ -230,10 +210,6 @@ TRunResult TGenerationRun::Execute(const TGridState& State, TRunUserInterface& U
     }
     UI.ProcessMessages();
 
-    TFloatPointArrayEx ring;
-    ring.Pnt.resize(5);
-    ring.Count = 5;
-
     // The writer, and the side files of a shapefile.
     std::unique_ptr<TGISWrite> writer = FMakeWriter(requested.Writer);
     if (!writer)
@@ -246,36 +222,20 @@ TRunResult TGenerationRun::Execute(const TGridState& State, TRunUserInterface& U
             WriteAvlFile(result.OutputBase, S.SizeTag);
         WritePrjFile(result.OutputBase, S.GridKind);
     }
-    const TFloatPoint shift = CoordinateShift(format, S.GridKind);
 
     // Will the output fit? Before any grid file is opened.
-    result.Estimates = EstimateRun(format, S.GridKind, S.GridExtent);
-    if (const std::string text = BoundsRefusal(format, S.GridKind, S.GridExtent); !text.empty()) {
-        UI.ShowMessage(text);
-        result.Outcome = TRunOutcome::OutsideBounds;
-        return result;
-    }
-    if (const std::string_view text = SizeLimitRefusal(format, result.Estimates); !text.empty()) {
-        UI.ShowMessage(std::string(text));
-        result.Outcome = TRunOutcome::TooLarge;
-        return result;
-    }
-    if (const auto texts =
-            LargeFileRefusal(format, result.Estimates, FFileSystem.FileSystemName(OutputFolder));
-        !texts.empty()) {
-        ShowAll(UI, texts);
-        result.Outcome = TRunOutcome::NoLargeFiles;
-        return result;
-    }
-    if (const auto texts =
-            FreeSpaceRefusal(format, result.Estimates, FFileSystem.DiskFree(OutputFolder));
-        !texts.empty()) {
-        ShowAll(UI, texts);
-        result.Outcome = TRunOutcome::NoSpace;
+    result.Estimates = EstimateGrid(format, S);
+    std::optional<TRunRefusal> refusal = CheckFormatLimits(format, S, result.Estimates);
+    if (!refusal)
+        refusal = CheckFolder(format, result.Estimates, FFileSystem, OutputFolder);
+    if (refusal) {
+        for (const std::string& text : refusal->Texts)
+            UI.ShowMessage(text);
+        result.Outcome = refusal->Outcome;
         return result;
     }
 
-    WriteGrid(writer, S, format, result.OutputBase, shift, ring, UI);
+    WriteGrid(writer, S, format, result.OutputBase, UI);
     UI.ShowMessage(std::string(DoneMessage));
     result.Outcome = TRunOutcome::Done;
     return result;

@@ -1,8 +1,9 @@
 #pragma once
 // The generation run ("GO !"): asks for an output folder, checks that the target
 // can take the grid, writes the side files, then streams one closed square polygon
-// per cell of the grid state's extent, with the cell's name, through one writer of
-// the chosen format while the progress bar moves.
+// per cell of the grid state's extent (only those within its area, when it has one:
+// area_cells.h), with the cell's name, through one writer of the chosen format
+// while the progress bar moves.
 //
 // The run talks to its user only through TRunUserInterface, asks about the output
 // folder only through TFileSystemQueries, and gets its writer from a factory, so

@@ -37,9 +37,9 @@ constexpr TGridSize DKNSizes[] = {
 };
 
 constexpr TFormatItem Formats[] = {
-    {"MIF1", ftMIF, "MapInfo MIF"},  {"TAB1", ftTAB, "MapInfo TAB"},
-    {"SHP1", ftSHP, "ESRI SHP"},     {"SHP831", ftSHP83, "ESRI SHP, 8+3 filename"},
-    {"GML2121", ftGML, "GML 2.1.2"},
+    {"MIF1", ftMIF, "MapInfo MIF"},      {"TAB1", ftTAB, "MapInfo TAB"},
+    {"SHP1", ftSHP, "ESRI SHP"},         {"SHP831", ftSHP83, "ESRI SHP, 8+3 filename"},
+    {"GPKG1", ftGPKG, "OGC GeoPackage"}, {"GML2121", ftGML, "GML 2.1.2"},
 };
 
 constexpr TPresetArea Presets[] = {
@@ -137,6 +137,7 @@ bool FormatItemShown(TGridKind Kind, int32_t Tag) {
     case ftMIF:
     case ftSHP:
     case ftSHP83:
+    case ftGPKG:
         return true;
     case ftTAB:
         return Kind == gkDKN;

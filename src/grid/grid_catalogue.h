@@ -17,8 +17,8 @@ enum TGridKind : int32_t {
     gkDKN = 2,      // Danske Kvadratnet, ETRS89 / UTM zone 32N (EPSG:25832)
 };
 
-// The Tags of the "File format" items, the values of OutputFormatTag. The formats
-// from ftCSV on have no menu item: only quadrel-cli's --format chooses them.
+// The Tags of the "File format" items, the values of OutputFormatTag. ftCSV, ftKML
+// and ftGeoJSON have no menu item: only quadrel-cli's --format chooses them.
 enum TOutputFormatTag : int32_t {
     ftMIF = 0,     // "MapInfo MIF"
     ftSHP = 1,     // "ESRI SHP"
@@ -28,6 +28,7 @@ enum TOutputFormatTag : int32_t {
     ftCSV = 5,     // CSV: the cells' names only
     ftKML = 6,     // KML, in WGS 84 longitude and latitude
     ftGeoJSON = 7, // GeoJSON
+    ftGPKG = 8,    // "OGC GeoPackage"
 };
 
 // A point in metres of the grid system's projection (X easting, Y northing).
@@ -99,7 +100,8 @@ const TFormatItem* FindFormatByTag(int32_t Tag);
 // formats without a menu item (ftCSV, ftKML, ftGeoJSON).
 bool IsOutputFormatTag(int32_t Tag);
 // Whether the menu shows the format item under this grid system ("File format" is
-// hidden without a grid, "MapInfo TAB" only shows for DKN, "GML 2.1.2" never shows).
+// hidden without a grid, "MapInfo TAB" only shows for DKN, "GML 2.1.2" never shows,
+// the others show for both systems).
 // Whether TAB is also enabled depends on its library and is the window's business.
 bool FormatItemShown(TGridKind Kind, int32_t Tag);
 

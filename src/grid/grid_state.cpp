@@ -1,6 +1,8 @@
 #include "grid_state.h"
 
+#include "area.h"
 #include "errors.h"
+#include "run_formats.h"
 
 #include <cmath>
 #include <limits>
@@ -78,6 +80,8 @@ void TGridState::ChooseGridKind(TGridKind Kind) {
     (void)SnapExtent(FirstCorner, SecondCorner, size->CellSize);
     CloseGrid();
     GridKind = Kind;
+    if (Area && Area->Epsg != GridEpsg(Kind))
+        Area.reset();
     if (!FormatItemShown(Kind, OutputFormatTag))
         OutputFormatTag = ftMIF;
     ChooseSize(size->Tag);

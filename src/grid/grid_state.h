@@ -10,9 +10,21 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace quadrel {
+
+// The standard code a EuroGrid cell carries besides its origins (cell_codes.h).
+enum class TCellCodeStyle : int32_t {
+    None = 0,         // the origins only
+    EEA = 1,          // CELLCODE: 1kmE4321N3210
+    Inspire = 2,      // GRD_ID: CRS3035RES1000mN3210000E4321000
+    InspireShort = 3, // GRD_ID: 1kmN3210E4321
+};
+
+struct TCellList; // cell_list.h
+struct TArea;     // area.h
 
 // The snapped extent: lower-left (X1, Y1), upper-right (X2, Y2), and the number of
 // cell columns and rows.
@@ -57,6 +69,18 @@ public:
     TGridExtent GridExtent; // the corners snapped to whole cells
     // Whether the extent is shown (status bar and rectangle) and "GO !" enabled.
     bool ExtentShown = false;
+    // The area the grid is cut to, or none: every cell of the extent is written (see
+    // area_cells.h). Its rings are in the grid system's metres, so choosing another
+    // grid system drops it.
+    std::shared_ptr<const TArea> Area;
+
+    // What each cell carries and how it is drawn; the defaults write today's grid.
+    TCellCodeStyle CellCode = TCellCodeStyle::None; // EuroGrid: one code field more
+    bool ParentCells = false;  // one field per larger standard cell holding the cell
+    bool CentrePoints = false; // each cell as a point at its centre, not a square
+    // The cells of a list (quadrel-cli --from-ids) in its order instead of every cell
+    // of the extent, which then spans them (ChooseListedCells). Null: the extent's cells.
+    std::shared_ptr<const TCellList> ListedCells;
 
     // Called each time the snapped extent is to be shown: the window sets the six
     // status-bar panels from StatusTexts(GridExtent), draws the rectangle and enables
@@ -66,7 +90,8 @@ public:
     // Chooses a grid system: closes the current grid, sets GridKind, falls back to
     // "MapInfo MIF" when the chosen format's item is hidden under the new system
     // (TAB or GML under EuroGrid, GML under DKN), then chooses the system's default
-    // size, which re-snaps the kept corners. gkNone just closes the grid.
+    // size, which re-snaps the kept corners. An area in another system's metres is
+    // dropped. gkNone just closes the grid.
     void ChooseGridKind(TGridKind Kind);
     // "Close grid": no grid system, extent no longer shown. Corners, size and format
     // are kept, so the next grid system snaps the same corners in its own cells.

@@ -9,6 +9,8 @@
 
 namespace quadrel {
 
+using pwnet::Proj;
+
 TLonLatColumns::TLonLatColumns(int32_t SourceEpsg, double X1, double Y1, int64_t CellSize,
                                int32_t Rows)
     : FContext(Proj().context_create()), FX1(X1), FY1(Y1), FCellSize(CellSize),

@@ -8,6 +8,8 @@
 
 namespace quadrel {
 
+using pwnet::Proj;
+
 TLonLatPoints::TLonLatPoints(int32_t Epsg) : FContext(Proj().context_create()) {
     const std::string source = "EPSG:" + std::to_string(Epsg);
     // OGC:CRS84 takes longitude first; normalising makes the source easting first

@@ -46,6 +46,16 @@ struct TRunFormat {
     // anything outside to its edge): the start of the refusal of a grid beyond them,
     // to which the bounds are added. Empty for the other formats.
     std::string_view OutsideBoundsText = {};
+    // The three estimates above for a grid of centre points (TGridState::CentrePoints);
+    // 0 for a format not measured with points, which is then held to its squares'.
+    int32_t PointFirstEstimate = 0;
+    int32_t PointSecondEstimateEuroGrid = 0;
+    int32_t PointSecondEstimateDKN = 0;
+    // What each text field of codes or parents adds to both estimates of a cell: its
+    // width, these bytes (quotes, separators, tags) and this many copies of its name
+    // (formats that name every value).
+    int32_t TextFieldBytes = 0;
+    int32_t FieldNameCopies = 0;
 };
 
 // All rows in tag order.
@@ -77,6 +87,8 @@ struct TRunEstimates {
     int64_t Second = 0;
 };
 TRunEstimates EstimateRun(const TRunFormat& Format, TGridKind Kind, const TGridExtent& Extent);
+// The same for a number of cells.
+TRunEstimates EstimateRun(const TRunFormat& Format, TGridKind Kind, int64_t Cells);
 
 // 2 GB: the largest output the SHP and TAB formats, and file systems without large
 // files, can take.

@@ -93,13 +93,13 @@ void TPWHandleStream::SetSize(int64_t NewSize) {
 
 // ---- TPWFileStream --------------------------------------------------------
 
-namespace {
-
 std::string FullPath(const std::string& name) {
     std::error_code ec;
     auto p = std::filesystem::absolute(name, ec);
     return ec ? name : p.lexically_normal().string();
 }
+
+namespace {
 
 // Sharing modes 0..4 exist; POSIX has no mandatory sharing, so a valid value is
 // checked and otherwise ignored.

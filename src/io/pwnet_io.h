@@ -104,6 +104,10 @@ inline constexpr uint16_t fmShareDenyWrite = 0x0020;
 inline constexpr uint16_t fmShareDenyRead = 0x0030;
 inline constexpr uint16_t fmShareDenyNone = 0x0040;
 
+// The absolute, normalised path of a file name, as the stream errors name files
+// ("Cannot create file "<path>". <reason>"); the name itself when it has none.
+std::string FullPath(const std::string& name);
+
 // A stream that opens or creates a named file and closes it when destroyed.
 class TPWFileStream : public TPWHandleStream {
 public:

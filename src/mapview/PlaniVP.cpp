@@ -1,11 +1,14 @@
 #include "PlaniVP.h"
 
+#include "PlaniNavigation.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -254,6 +257,11 @@ void TGraphicViewport::SetMode(TViewportMode m) {
         OnRulerChange(*this, 0.0);
 }
 
+void TGraphicViewport::SetZoomLimits(double MinWidth, double MaxWidth) {
+    fMinViewWidth = MinWidth;
+    fMaxViewWidth = MaxWidth;
+}
+
 void TGraphicViewport::SetMoveDelay(uint16_t v) {
     fMoveDelay = v;
     fMoveTimer.setInterval(v);
@@ -262,10 +270,24 @@ void TGraphicViewport::SetMoveDelay(uint16_t v) {
 // --- Bitmaps
 // --------------------------------------------------------------------------------------
 
+QSize TGraphicViewport::BitmapPixels() const {
+    const qreal ratio = devicePixelRatio();
+    const QSize s = size().expandedTo(QSize(0, 0));
+    return {static_cast<int>(std::ceil(s.width() * ratio)),
+            static_cast<int>(std::ceil(s.height() * ratio))};
+}
+
+bool TGraphicViewport::BitmapsFitWidget() const {
+    return fScreenBM.size() == BitmapPixels() && fScreenBM.devicePixelRatio() == devicePixelRatio();
+}
+
 void TGraphicViewport::ResizeBitmaps() {
-    QSize s = size().expandedTo(QSize(0, 0));
+    const QSize s = BitmapPixels();
     fScreenBM = QImage(s, QImage::Format_RGB32);
     fSelectBM = QImage(s, QImage::Format_ARGB32_Premultiplied);
+    // Everything draws in the widget's own (logical) pixels; the painter scales.
+    fScreenBM.setDevicePixelRatio(devicePixelRatio());
+    fSelectBM.setDevicePixelRatio(devicePixelRatio());
 }
 
 void TGraphicViewport::EraseBitmaps() {
@@ -366,6 +388,19 @@ void TGraphicViewport::RedrawImageData(bool aForceRedraw) {
 void TGraphicViewport::ZoomToVisibleExtents() {
     fVPParm->SetReq({});
     RedrawImageData(false);
+}
+
+void TGraphicViewport::ZoomAbout(const TFloatPoint& Anchor, double Factor) {
+    TViewportParameters& d = *fVPParm;
+    UpdateActualView();
+    if (!HasArea(d.pActual))
+        return;
+    const double f = LimitZoomFactor(d.ActualWidth(), Factor, fMinViewWidth, fMaxViewWidth);
+    if (f == 1.0)
+        return;
+    // The actual view has the widget's aspect ratio, so the request is shown as it is.
+    d.SetReq(ZoomFloatRectAbout(d.pActual, Anchor, f));
+    RedrawImageData(true);
 }
 
 TFloatRect TGraphicViewport::GenerateImageData(QPainter& c, const TRect& CanvasArea,
@@ -741,9 +776,9 @@ void TGraphicViewport::paintEvent(QPaintEvent*) {
     }
     if (OnPrePaint)
         OnPrePaint(*this, p);
-    const bool panDrag = fSelectBoxActive && fMode == vpmPan;
-    if (panDrag) {
-        const int dx = fSelectBox.Right - fSelectBox.Left, dy = fSelectBox.Bottom - fSelectBox.Top;
+    TPoint from, to;
+    if (PanDrag(from, to)) {
+        const int dx = to.X - from.X, dy = to.Y - from.Y;
         const int W = width(), H = height();
         const QColor bg = ColorToQColor(fBackGroundColor);
         p.fillRect(dx < 0 ? QRect(W + dx, 0, -dx, H) : QRect(0, 0, dx, H), bg);
@@ -751,7 +786,7 @@ void TGraphicViewport::paintEvent(QPaintEvent*) {
         p.drawImage(dx, dy, fScreenBM);
         p.drawImage(dx, dy, fSelectBM);
         p.setPen(QPen(Qt::black, 1, Qt::DotLine));
-        p.drawLine(fSelectBox.Left, fSelectBox.Top, fSelectBox.Right, fSelectBox.Bottom);
+        p.drawLine(from.X, from.Y, to.X, to.Y);
     } else {
         p.drawImage(0, 0, fScreenBM);
         p.drawImage(0, 0, fSelectBM);
@@ -795,6 +830,57 @@ void TGraphicViewport::RestorePanCursor() {
     }
 }
 
+void TGraphicViewport::SetPanCursor() {
+    if (!fPanCursorSet) {
+        QApplication::setOverrideCursor(Qt::ClosedHandCursor);
+        fPanCursorSet = true;
+    }
+}
+
+bool TGraphicViewport::PanDrag(TPoint& From, TPoint& To) const {
+    if (fMiddleDragging) {
+        From = fMiddleFrom;
+        To = fMiddleTo;
+        return true;
+    }
+    if (fSelectBoxActive && fMode == vpmPan) {
+        From = {fSelectBox.Left, fSelectBox.Top};
+        To = {fSelectBox.Right, fSelectBox.Bottom};
+        return true;
+    }
+    return false;
+}
+
+void TGraphicViewport::MiddlePress(TShiftState, int X, int Y) {
+    // Not in the middle of a drag with the left button.
+    if (fMouseDownFlag || fSelectBoxActive)
+        return;
+    fMiddleDown = true;
+    fMiddleDragging = false;
+    fMiddleFrom = fMiddleTo = {X, Y};
+}
+
+void TGraphicViewport::MiddleRelease(TShiftState Shift, int X, int Y) {
+    fMiddleDown = false;
+    if (!fMiddleDragging) {
+        // A click: what the button would have done without panning.
+        DoMouseDown(Qt::MiddleButton, Shift, fMiddleFrom.X, fMiddleFrom.Y);
+        if (OnMouseUp)
+            OnMouseUp(*this, Qt::MiddleButton, Shift, X, Y);
+        return;
+    }
+    fMiddleDragging = false;
+    fMiddleTo = {X, Y};
+    RestorePanCursor();
+    TViewportParameters& d = *fVPParm;
+    if (HasArea(d.pActual)) {
+        d.SetReq(OffsetFloatRect(d.pReq,
+                                 PanShift(d.pActual, fMiddleFrom, fMiddleTo, width(), height())));
+        RedrawImageData(true);
+    }
+    update();
+}
+
 void TGraphicViewport::DoMouseDown(Qt::MouseButton Button, TShiftState Shift, int X, int Y) {
     fmsk = Shift.testFlag(Qt::ShiftModifier) || Shift.testFlag(Qt::ControlModifier);
     if (fRedrawBusy)
@@ -829,24 +915,36 @@ void TGraphicViewport::DoMouseDown(Qt::MouseButton Button, TShiftState Shift, in
     default:
         break;
     }
-    if (fMode == vpmPan && !fPanCursorSet) {
-        QApplication::setOverrideCursor(Qt::ClosedHandCursor);
-        fPanCursorSet = true;
-    }
+    if (fMode == vpmPan)
+        SetPanCursor();
 }
 
 void TGraphicViewport::mousePressEvent(QMouseEvent* e) {
     const QPoint pos = e->position().toPoint();
+    if (e->button() == Qt::MiddleButton && fMiddleButtonPan) {
+        MiddlePress(e->modifiers(), pos.x(), pos.y());
+        return;
+    }
     DoMouseDown(e->button(), e->modifiers(), pos.x(), pos.y());
 }
 
 void TGraphicViewport::mouseMoveEvent(QMouseEvent* e) {
     const QPoint pos = e->position().toPoint();
     const int X = pos.x(), Y = pos.y();
+    if (fMiddleDown) {
+        fMiddleTo = {X, Y};
+        if (!fMiddleDragging && std::abs(X - fMiddleFrom.X) + std::abs(Y - fMiddleFrom.Y) >=
+                                    QApplication::startDragDistance()) {
+            fMiddleDragging = true;
+            SetPanCursor();
+        }
+        if (fMiddleDragging)
+            update();
+    }
     if (OnMouseMove) {
-        const bool panDrag = fSelectBoxActive && fMode == vpmPan;
-        TFloatPoint w =
-            ScreenToCoOrd(panDrag ? TPoint{fSelectBox.Left, fSelectBox.Top} : TPoint{X, Y});
+        // While the picture is dragged, the point under the pointer is the one it grabbed.
+        TPoint from, to;
+        const TFloatPoint w = ScreenToCoOrd(PanDrag(from, to) ? from : TPoint{X, Y});
         OnMouseMove(*this, e->modifiers(), X, Y, w.X, w.Y);
     }
     if (!fSelectBoxActive)
@@ -881,6 +979,10 @@ void TGraphicViewport::mouseMoveEvent(QMouseEvent* e) {
 void TGraphicViewport::mouseReleaseEvent(QMouseEvent* e) {
     const QPoint pos = e->position().toPoint();
     const int X = pos.x(), Y = pos.y();
+    if (e->button() == Qt::MiddleButton && fMiddleDown) {
+        MiddleRelease(e->modifiers(), X, Y);
+        return;
+    }
     fMoveTimer.stop();
     fMoveModeState = mmNone;
     RestorePanCursor();
@@ -922,15 +1024,11 @@ void TGraphicViewport::mouseReleaseEvent(QMouseEvent* e) {
         d.SetReqTop(y1 + h * k / 2);
         RedrawImageData(true);
         break;
-    case vpmPan: {
-        const double dx = X - sb.Left, dy = sb.Top - Y;
-        d.SetReqRight(d.pReq.Right - dx * w / W);
-        d.SetReqLeft(d.pReq.Left - dx * w / W);
-        d.SetReqTop(d.pReq.Top - dy * h / H);
-        d.SetReqBottom(d.pReq.Bottom - dy * h / H);
+    case vpmPan:
+        d.SetReq(OffsetFloatRect(
+            d.pReq, PanShift(d.pActual, {sb.Left, sb.Top}, {X, Y}, width(), height())));
         RedrawImageData(true);
         break;
-    }
     case vpmInfo: {
         TGraphicTable* gt = nullptr;
         int32_t id = 0;
@@ -952,6 +1050,10 @@ void TGraphicViewport::mouseDoubleClickEvent(QMouseEvent* e) {
     update();
     // The second press of a double click is a button-down of its own.
     const QPoint pos = e->position().toPoint();
+    if (e->button() == Qt::MiddleButton && fMiddleButtonPan) {
+        MiddlePress(e->modifiers(), pos.x(), pos.y());
+        return;
+    }
     DoMouseDown(e->button(), e->modifiers(), pos.x(), pos.y());
 }
 
@@ -963,6 +1065,16 @@ void TGraphicViewport::enterEvent(QEnterEvent*) {
 void TGraphicViewport::leaveEvent(QEvent*) {
     if (OnMouseLeave)
         OnMouseLeave(*this);
+}
+
+void TGraphicViewport::wheelEvent(QWheelEvent* e) {
+    e->accept();
+    const int delta = e->angleDelta().y();
+    // Not while a drag holds the picture or a rubber band.
+    if (delta == 0 || fMouseDownFlag || fSelectBoxActive || fMiddleDown)
+        return;
+    const QPoint pos = e->position().toPoint();
+    ZoomAbout(ScreenToCoOrd(TPoint{pos.x(), pos.y()}), WheelZoomFactor(delta, fZoomFactor));
 }
 
 } // namespace plani

@@ -144,6 +144,14 @@ public:
     void SetMoveDelay(uint16_t v);
     uint16_t ZoomFactor() const { return fZoomFactor; }
     void SetZoomFactor(uint16_t v) { fZoomFactor = v; }
+    // The narrowest and widest view (world width) that the wheel zooms to; 0 is no bound.
+    double MinViewWidth() const { return fMinViewWidth; }
+    double MaxViewWidth() const { return fMaxViewWidth; }
+    void SetZoomLimits(double MinWidth, double MaxWidth);
+    // Whether a drag with the middle button pans the map in every mode. A middle
+    // click without a drag is then reported (OnMouseDown, OnMouseUp) on release.
+    bool MiddleButtonPan() const { return fMiddleButtonPan; }
+    void SetMiddleButtonPan(bool v) { fMiddleButtonPan = v; }
     bool RedrawBusy() const { return fRedrawBusy; }
     TColor SelectColor() const { return fSelectColor; }
     void SetSelectColor(TColor c) { fSelectColor = c; }
@@ -169,6 +177,10 @@ public:
                                  bool GenLayers, bool GenSelection, bool Erase);
     // Clears the request, so the next view shows the visible layers' extents.
     void ZoomToVisibleExtents();
+    // Zooms by Factor (> 1 closer) about the world point Anchor, which keeps its
+    // place in the pane, within the zoom limits, and redraws. The mouse wheel does
+    // this about the point under the pointer, ZoomFactor per notch, in every mode.
+    void ZoomAbout(const TFloatPoint& Anchor, double Factor);
     void ProcessGTableNotifyMessages();
     void NotifyOnGraphicChange(TGraphicTable* Sender, const TFloatRect& a, bool Erase);
     void NotifySelectionChange(TGraphicTable* aSender);
@@ -210,6 +222,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void enterEvent(QEnterEvent* e) override;
     void leaveEvent(QEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
 
 private:
     friend class TViewportParameters;
@@ -219,7 +232,10 @@ private:
                           bool GenLayers, bool GenSelection, int TopLayer, bool Erase);
     bool RedrawAllowed() const { return fAutoRedraw && !(fBusyRefCount > 0 && fAtomicOps); }
     void ProcessPendingIfAllowed();
-    bool BitmapsFitWidget() const { return fScreenBM.size() == size(); }
+    // The off-screen images hold the widget at the screen's device pixel ratio, so
+    // that lines and the map are drawn sharp on a high-density screen.
+    QSize BitmapPixels() const;
+    bool BitmapsFitWidget() const;
     void ResizeBitmaps();
     void EraseBitmaps();
     void FillSelectArea(const TRect& r);
@@ -228,6 +244,11 @@ private:
     void ScheduleFullRedraw();
     void DoMouseDown(Qt::MouseButton Button, TShiftState Shift, int X, int Y);
     void RestorePanCursor();
+    void SetPanCursor();
+    // The picture is being dragged (pan mode, or the middle button): from where to where.
+    bool PanDrag(TPoint& From, TPoint& To) const;
+    void MiddlePress(TShiftState Shift, int X, int Y);
+    void MiddleRelease(TShiftState Shift, int X, int Y);
 
     bool fAutoRedraw = true;
     TColor fBackGroundColor = 0xFFFFFF;
@@ -266,6 +287,13 @@ private:
     bool fPendingFullRedraw = false;
     bool fRedrawPosted = false;
     TPoint fLastMouse;
+
+    double fMinViewWidth = 0;
+    double fMaxViewWidth = 0;
+    bool fMiddleButtonPan = false;
+    bool fMiddleDown = false;     // the middle button is held (with MiddleButtonPan)
+    bool fMiddleDragging = false; // and has moved far enough to pan
+    TPoint fMiddleFrom, fMiddleTo;
 };
 
 } // namespace plani

@@ -57,6 +57,100 @@ double ParseWorldFileNumber(const std::string& line) {
     return v;
 }
 
+// A pixel below a micrometre cannot be told apart from its neighbours where the map
+// lies far from the origin; a map beyond a billion units is no map of the Earth.
+constexpr double MinPixelSize = 1e-6;
+constexpr double MaxCoordinate = 1e9;
+
+// Why a pixel size read from a file cannot be used, or empty.
+std::string PixelSizeFault(const char* What, double Size) {
+    if (std::isfinite(Size) && std::abs(Size) >= MinPixelSize)
+        return {};
+    return std::string("Cannot handle a pixel ") + What + " of " + FormatG(Size) +
+           " (it must be at least " + FormatG(MinPixelSize) + " in size)";
+}
+
+// Why control points cannot place a picture of Size, or empty: pixel positions
+// that coincide, a pixel size that is zero, not finite or too small, or a map
+// beyond +-MaxCoordinate. The same arithmetic as Extents.
+std::string GeoreferencingFault(const TFloatRect& SP, const TRect& MP, const QSize& Size) {
+    if (MP.Left == MP.Right || MP.Top == MP.Bottom)
+        return "The control points share a pixel column or row";
+    const double xs =
+        std::abs(SP.Right - SP.Left) / std::abs(static_cast<double>(MP.Right) - MP.Left);
+    const double ys =
+        std::abs(SP.Bottom - SP.Top) / std::abs(static_cast<double>(MP.Bottom) - MP.Top);
+    if (std::string fault = PixelSizeFault("width", xs); !fault.empty())
+        return fault;
+    if (std::string fault = PixelSizeFault("height", ys); !fault.empty())
+        return fault;
+    const double left = SP.Left - MP.Left * xs, top = SP.Top + MP.Top * ys;
+    const double right = left + Size.width() * xs, bottom = top - Size.height() * ys;
+    for (double edge : {left, top, right, bottom})
+        if (!(std::abs(edge) <= MaxCoordinate))
+            return "Cannot handle a map reaching beyond +-" + FormatG(MaxCoordinate) + " (" +
+                   FormatG(left) + ", " + FormatG(bottom) + " to " + FormatG(right) + ", " +
+                   FormatG(top) + ")";
+    return {};
+}
+
+uint32_t LittleEndian32(const QByteArray& b, int at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = (v << 8) | static_cast<uint8_t>(b[at + i]);
+    return v;
+}
+
+// The bytes a Windows bitmap needs, from its file header and info header: the
+// offset of its pixels plus their rows (each padded to 4 bytes) or, compressed,
+// the image size the header gives; 0 when the header does not say.
+int64_t BitmapBytesDeclared(const QByteArray& Header) {
+    if (Header.size() < 38)
+        return 0;
+    const int64_t offset = LittleEndian32(Header, 10);
+    const auto width = static_cast<int32_t>(LittleEndian32(Header, 18));
+    const auto height = static_cast<int32_t>(LittleEndian32(Header, 22));
+    const uint32_t bits = LittleEndian32(Header, 28) & 0xFFFF;
+    const uint32_t compression = LittleEndian32(Header, 30);
+    const int64_t imageSize = LittleEndian32(Header, 34);
+    if (LittleEndian32(Header, 14) < 40) // an old OS/2 header: left to the loader
+        return 0;
+    if (compression == 0 || compression == 3) { // plain rows, or rows with bit fields
+        const int64_t stride = (static_cast<int64_t>(std::abs(width)) * bits + 31) / 32 * 4;
+        return offset + stride * std::abs(static_cast<int64_t>(height));
+    }
+    return imageSize > 0 ? offset + imageSize : 0;
+}
+
+// The bitmap loader fills the missing rows of a truncated file and reports success.
+void CheckBitmapComplete(const std::string& Path) {
+    QFile f(QString::fromStdString(Path));
+    if (!f.open(QIODevice::ReadOnly))
+        return; // the loader reports what is wrong with the file
+    const int64_t needed = BitmapBytesDeclared(f.read(38));
+    const int64_t held = f.size();
+    if (needed > held)
+        throw Exception("The bitmap " + Path + " is truncated: it holds " + std::to_string(held) +
+                        " of the " + std::to_string(needed) + " bytes its header declares");
+}
+
+// Draws the part Source of Image onto Target of the canvas, scaled smoothly: where
+// it shrinks, each device pixel averages the image pixels it covers (thin lines
+// stay visible); where it grows, pixels are interpolated.
+void DrawSmooth(QPainter& c, const QRect& Target, const QImage& Image, const QRect& Source) {
+    const QRectF device = c.deviceTransform().mapRect(QRectF(Target));
+    const QSize pixels(std::max(1, static_cast<int>(std::lround(device.width()))),
+                       std::max(1, static_cast<int>(std::lround(device.height()))));
+    if (pixels.width() < Source.width() || pixels.height() < Source.height()) {
+        QImage part =
+            Image.copy(Source).scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        c.drawImage(QRectF(Target), part);
+    } else {
+        c.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        c.drawImage(QRectF(Target), Image, QRectF(Source));
+    }
+}
+
 } // namespace
 
 TRasterTable::TRasterTable() = default;
@@ -104,6 +198,7 @@ void TRasterTable::ReleasePicture() {
 void TRasterTable::LoadPicture(const std::string& path, const std::string& ext) {
     const QString qpath = QString::fromStdString(path);
     if (ext == ".BMP") {
+        CheckBitmapComplete(path);
         QImageReader reader(qpath, "bmp");
         QImage img = reader.read();
         if (img.isNull())
@@ -198,19 +293,28 @@ void TRasterTable::LoadWorldFile() {
         if (B != 0)
             throw Exception("Cannot handle non-zero Column Rotation Term (" + FormatG(B) + ")");
 
-        const TFloatRect old = Extents();
+        for (const std::string& fault : {PixelSizeFault("width", A), PixelSizeFault("height", E)})
+            if (!fault.empty())
+                throw Exception(fault);
+
         const int w = fSize.width(), h = fSize.height();
-        pMP = {0, 0, w, h};
-        pSP.Left = C - A * 0.5;
-        pSP.Right = C + (w - 0.5) * A;
+        const TRect mp{0, 0, w, h};
+        TFloatRect sp;
+        sp.Left = C - A * 0.5;
+        sp.Right = C + (w - 0.5) * A;
         // SY1 is the top edge whichever sign the pixel height has.
         if (E < 0) {
-            pSP.Top = F - E * 0.5;
-            pSP.Bottom = F + (h - 0.5) * E;
+            sp.Top = F - E * 0.5;
+            sp.Bottom = F + (h - 0.5) * E;
         } else {
-            pSP.Top = F + (h - 0.5) * E;
-            pSP.Bottom = F - E * 0.5;
+            sp.Top = F + (h - 0.5) * E;
+            sp.Bottom = F - E * 0.5;
         }
+        if (std::string fault = GeoreferencingFault(sp, mp, fSize); !fault.empty())
+            throw Exception(fault);
+        const TFloatRect old = Extents();
+        pMP = mp;
+        pSP = sp;
         fRefPointsLoaded = true;
         if (fActive && NotifyOnChange())
             NotifyChange(UnionFloatRect(Extents(), old), 0, true);
@@ -232,6 +336,8 @@ void TRasterTable::LoadRasFile() {
     TRect mp;
     f.ReadBuffer(&sp, 32);
     f.ReadBuffer(&mp, 16);
+    if (std::string fault = GeoreferencingFault(sp, mp, fSize); !fault.empty())
+        throw Exception("Invalid georeferencing in " + fRefPointsFileName + ": " + fault);
     pSP = sp;
     pMP = mp;
     fRefPointsLoaded = true;
@@ -303,9 +409,13 @@ bool TRasterTable::DrawGraphic(const TFloatRect& vp, QPainter& c, const TRect& c
     D.Right = MapToDeviceX(vp.Left, vp.Right, cr.Left, cr.Right, W.Right);
     D.Top = MapToDeviceY(vp.Bottom, vp.Top, cr.Bottom, cr.Top, W.Top);
     D.Bottom = MapToDeviceY(vp.Bottom, vp.Top, cr.Bottom, cr.Top, W.Bottom);
+    // W lies within E, so S lies within the image; the clamp only keeps control
+    // points set to an extent too small for its pixels from overflowing S.
     const TPoint s1 = WorldToPixel(E, W.Left, W.Top);
     const TPoint s2 = WorldToPixel(E, W.Right, W.Bottom);
-    const TRect S{s1.X, s1.Y, s2.X, s2.Y};
+    auto column = [&](int32_t x) { return std::clamp(x, 0, fSize.width()); };
+    auto row = [&](int32_t y) { return std::clamp(y, 0, fSize.height()); };
+    const TRect S{column(s1.X), row(s1.Y), column(s2.X), row(s2.Y)};
     if (D.Width() <= 0 || D.Height() <= 0 || S.Width() <= 0 || S.Height() <= 0)
         return false;
 
@@ -320,10 +430,14 @@ bool TRasterTable::DrawGraphic(const TFloatRect& vp, QPainter& c, const TRect& c
     }
     const QImage& bitmap = fKind == TPictureKind::Jpeg ? decoded : fBitmap;
     c.save();
-    // Stretch without blending (rows and columns that shrink away are dropped) and copy plainly.
-    c.setRenderHint(QPainter::SmoothPixmapTransform, false);
     c.setCompositionMode(QPainter::CompositionMode_Source);
-    c.drawImage(ToQRect(D), bitmap, ToQRect(S));
+    if (fSmoothScaling) {
+        DrawSmooth(c, ToQRect(D), bitmap, ToQRect(S));
+    } else {
+        // Stretch without blending (rows and columns that shrink away are dropped).
+        c.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        c.drawImage(ToQRect(D), bitmap, ToQRect(S));
+    }
     c.restore();
     return false;
 }

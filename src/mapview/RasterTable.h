@@ -3,7 +3,9 @@
 // points, each an image pixel position paired with a world position, place the
 // image; they come from a world file beside the image, else from a binary .ras
 // file, else the values already set stay in force. The image is never rotated
-// or mirrored.
+// or mirrored. Georeferencing that cannot place the picture (a pixel size that is
+// zero, not finite or below a micrometre, a map beyond +-1e9 units) and a bitmap
+// shorter than its header says are refused with a message naming the file.
 
 #include "GrTables.h"
 
@@ -71,6 +73,12 @@ public:
     bool RefPointsLoaded() const { return fRefPointsLoaded; }
     const std::string& RefPointFileName() const { return fRefPointsFileName; }
 
+    // Whether the picture is drawn with smooth scaling: averaged where it is shown
+    // smaller than its size, interpolated where larger. Off, rows and columns that
+    // shrink away are dropped and enlarged pixels show as blocks.
+    bool SmoothScaling() const { return fSmoothScaling; }
+    void SetSmoothScaling(bool v) { fSmoothScaling = v; }
+
     bool HasPicture() const { return fKind != TPictureKind::None; }
     QSize PictureSize() const { return fSize; }
 
@@ -94,6 +102,7 @@ private:
     QSize fSize;
     bool fRefPointsLoaded = false;
     std::string fRefPointsFileName;
+    bool fSmoothScaling = false;
 };
 
 } // namespace plani

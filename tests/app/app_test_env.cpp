@@ -4,12 +4,25 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QSettings>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace apptest {
 
 namespace {
+
+// No test reads or writes the user's own settings: settings made without a file of
+// their own go to a folder of the test program's.
+struct PrivateSettings : ::testing::Environment {
+    void SetUp() override {
+        for (auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope,
+                               QString::fromStdString(folder.path().string()));
+    }
+    testutil::TempDir folder;
+};
+[[maybe_unused]] auto* const kSettings = ::testing::AddGlobalTestEnvironment(new PrivateSettings);
 
 // The toolkit's messages are collected, for a window fixture to check.
 [[maybe_unused]] auto* const kEnvironment =
@@ -30,6 +43,7 @@ WindowFixture::WindowFixture(bool TabAvailable, std::function<void(quadrel::TFor
     setup.State = &state;
     setup.Dialogs = &dialogs;
     setup.TabAvailable = TabAvailable;
+    setup.SettingsFile = settingsDir / "quadrel.ini";
     if (Adjust)
         Adjust(setup);
     form = std::make_unique<quadrel::TForm1>(std::move(setup));

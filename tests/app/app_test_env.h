@@ -5,6 +5,7 @@
 #include "PlaniVP.h"
 #include "Unit1.h"
 #include "scripted_dialogs.h"
+#include "temp_dir.h"
 
 #include <QPoint>
 #include <memory>
@@ -16,13 +17,15 @@ namespace apptest {
 // Messages of the map toolkit (e.g. a background map that is missing) seen so far.
 std::vector<std::string>& ToolkitMessages();
 
-// A shown main window over a fresh grid state, with scripted dialogs.
+// A shown main window over a fresh grid state, with scripted dialogs and settings
+// of its own (an empty INI file in a temporary folder).
 class WindowFixture {
 public:
     explicit WindowFixture(bool TabAvailable = false,
                            std::function<void(quadrel::TForm1Setup&)> Adjust = {});
     ~WindowFixture();
 
+    testutil::TempDir settingsDir;
     quadrel::TGridState state;
     ScriptedDialogs dialogs;
     std::unique_ptr<quadrel::TForm1> form;

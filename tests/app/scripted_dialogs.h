@@ -22,12 +22,16 @@ public:
     bool AnswerYes = true;      // the answer to every Yes/No question
     // Runs inside the folder chooser, while the caller waits for the user.
     std::function<void()> WhileChoosingFolder;
+    // Runs inside ShowModal: what the user does in the dialog (e.g. type and press OK).
+    std::function<void(QDialog&)> WhileModal;
 
     // What the user saw, in order: "message <text>", "question <text>",
     // "folder <caption> | <start>", "error <text>", "modal <window title>".
     std::vector<std::string> Seen;
     std::vector<std::string> Messages; // the texts of plain messages only
     std::vector<std::string> Errors;   // the texts of error reports only
+    // The reports of "Done" (each also seen as the message "Done").
+    std::vector<quadrel::TDoneReport> DoneReports;
 
     void ShowMessage(const std::string& Text) override {
         Seen.push_back("message " + Text);
@@ -53,6 +57,12 @@ public:
     void ShowModal(QDialog& Dialog) override {
         Seen.push_back("modal " + Dialog.windowTitle().toStdString());
         LastModal = &Dialog;
+        if (WhileModal)
+            WhileModal(Dialog);
+    }
+    void ShowDone(const quadrel::TDoneReport& Report) override {
+        ShowMessage("Done");
+        DoneReports.push_back(Report);
     }
     QDialog* LastModal = nullptr;
 };

@@ -88,6 +88,25 @@ TEST(Go, WritesTheGridAndReportsDone) {
               "folder Choose where to store the grid: | " + dir.path().string() + "/");
 }
 
+// "OGC GeoPackage" writes one GeoPackage file and nothing beside it.
+TEST(Go, GeoPackageItemWritesAGeoPackage) {
+    testutil::TempDir dir;
+    WindowFixture w;
+    TForm1& f = w.Form();
+    f.DKN1->trigger();
+    f.GPKG1->trigger();
+    ChooseBornholm(f);
+    w.dialogs.FolderToChoose = dir.path().string();
+    f.Go1->trigger();
+    EXPECT_EQ(w.dialogs.Messages, std::vector<std::string>{"Done"});
+    EXPECT_EQ(testutil::FilesIn(dir.path()), std::set<std::string>{std::string(Prefix) + ".gpkg"});
+    // an SQLite database whose application id says GeoPackage
+    const std::string bytes = testutil::ReadFileBytes(dir.path() / (std::string(Prefix) + ".gpkg"));
+    ASSERT_GT(bytes.size(), 72u);
+    EXPECT_EQ(bytes.substr(0, 16), std::string("SQLite format 3\0", 16));
+    EXPECT_EQ(bytes.substr(68, 4), "GPKG");
+}
+
 TEST(Go, CommandsAreBlockedWhileARunIsUnderWay) {
     testutil::TempDir dir;
     TGenerationRun run;

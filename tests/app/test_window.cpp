@@ -7,6 +7,7 @@
 #include "about.h"
 #include "app_test_env.h"
 #include "http_test_server.h"
+#include "keyboard.h"
 #include "uCommon.h"
 
 #include <QApplication>
@@ -40,11 +41,12 @@ void Trigger(TForm1& f, const std::vector<const char*>& Names) {
     WindowFixture::Settle();
 }
 
-// The menu bar as text: one line per entry, "Title: item | item(tag) | - | ...".
+// The menu bar as text: one line per entry, "Title: item | item(tag) | - | ...",
+// each caption as it reads (without its mnemonic marker).
 std::vector<std::string> MenuBarText(QMenuBar* bar) {
     std::vector<std::string> lines;
     for (QAction* top : bar->actions()) {
-        std::string line = top->text().toStdString();
+        std::string line = VisibleCaption(top->text()).toStdString();
         if (QMenu* m = top->menu()) {
             line += ":";
             const char* sep = " ";
@@ -55,7 +57,7 @@ std::vector<std::string> MenuBarText(QMenuBar* bar) {
                     line += "-";
                     continue;
                 }
-                line += a->text().toStdString();
+                line += VisibleCaption(a->text()).toStdString();
                 if (a->isCheckable())
                     line += "(" + std::to_string(a->data().toInt()) + ")";
             }
@@ -118,22 +120,24 @@ TEST(Window, MenuBarAsDesigned) {
     TForm1& f = w.Form();
     const std::vector<std::string> expected = {
         "File: Check for updates | Exit",
-        "Grid: DKN (Danske Kvadratnet) | EuroGrid | - | Close grid",
+        "Grid: DKN (Danske Kvadratnet) | EuroGrid | - | Close grid | - | Set area...",
         "File format: MapInfo MIF(0) | MapInfo TAB(2) | ESRI SHP(1) | ESRI SHP, 8+3 filename(4) "
-        "| GML 2.1.2(3)",
+        "| OGC GeoPackage(8) | GML 2.1.2(3)",
         "Grid size: 1 meter(1) | 10 meter(4) | 100 meter(7) | 1 km(10) | 10 km(13) | 100 km(16) "
         "| 1000 km(19)",
         "Grid size: 100 meter (hektar)(1) | 250 meter(2) | 1 km (basis)(3) | 10 km "
         "(stednavne)(4) | 100 km (oversigt)(5) | - | 500 meter (not standard)(6) | 2 km (not "
         "standard)(8) | 5 km (not standard)(7) | - | All | Denmark only | Denmark only (without "
         "Bornholm) | Bornholm",
+        "Cells: No cell code(0) | EEA cell code (CELLCODE)(1) | INSPIRE cell code (GRD_ID)(2) | "
+        "INSPIRE short cell code (GRD_ID)(3) | - | Parent cells(0) | Centre points(0)",
         "GO !",
         "Help: Help (F1) | About",
     };
     EXPECT_EQ(MenuBarText(f.menuBar()), expected);
     EXPECT_EQ(Names(f.File1), "Updatesavailable1 Exit1 ");
-    EXPECT_EQ(Names(f.Grid1), "DKN1 EuroGrid1 Close1 ");
-    EXPECT_EQ(Names(f.Fileformat1), "MIF1 TAB1 SHP1 SHP831 GML2121 ");
+    EXPECT_EQ(Names(f.Grid1), "DKN1 EuroGrid1 Close1 SetArea1 ");
+    EXPECT_EQ(Names(f.Fileformat1), "MIF1 TAB1 SHP1 SHP831 GPKG1 GML2121 ");
     EXPECT_EQ(Names(f.EuroGridsize), "N1meter1 N10meter1 N100meter1 N1kilometer1 N10kilometer1 "
                                      "N100kilometer1 N1000kilometer1 ");
     EXPECT_EQ(Names(f.DKNGridSize1),
@@ -230,6 +234,7 @@ TEST_P(MenusByGridSystem, VisibleAndEnabled) {
         EXPECT_TRUE(f.MIF1->isVisible());
         EXPECT_TRUE(f.SHP1->isVisible());
         EXPECT_TRUE(f.SHP831->isVisible());
+        EXPECT_TRUE(f.GPKG1->isVisible());
         EXPECT_EQ(f.TAB1->isVisible(), c.TabShown);
         EXPECT_FALSE(f.GML2121->isVisible()); // never offered
     }
@@ -280,6 +285,8 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"ShpStays", true, "DKN1", "SHP1", "EuroGrid1", ftSHP},
         FormatCase{"Shp83Stays", false, "EuroGrid1", "SHP831", "DKN1", ftSHP83},
         FormatCase{"MifStays", false, "DKN1", "MIF1", "EuroGrid1", ftMIF},
+        FormatCase{"GeoPackageStaysUnderEuroGrid", false, "DKN1", "GPKG1", "EuroGrid1", ftGPKG},
+        FormatCase{"GeoPackageStaysUnderDKN", false, "EuroGrid1", "GPKG1", "DKN1", ftGPKG},
         FormatCase{"TabStaysUnderDKN", true, "DKN1", "TAB1", "DKN1", ftTAB},
         // The item is disabled without its library and cannot be chosen.
         FormatCase{"TabNeverChosenWithoutLibrary", false, "DKN1", "TAB1", "DKN1", ftSHP}),

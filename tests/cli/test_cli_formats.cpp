@@ -1,5 +1,5 @@
 // quadrel-cli writing the formats the window does not offer (GML, CSV, KML,
-// GeoJSON), run as a user runs it and read back with GDAL.
+// GeoJSON) and GeoPackage, run as a user runs it and read back with GDAL.
 
 #include "cli_runner.h"
 #include "ogr_layer.h"
@@ -65,6 +65,7 @@ TEST(QuadrelCliFormats, EveryGridInEveryFormatReadsBackWithGdal) {
         {"csv", {".csv"}, false, false, false},
         {"kml", {".kml"}, true, true, true},
         {"geojson", {".geojson"}, true, false, true},
+        {"gpkg", {".gpkg"}, true, false, true},
     };
     for (const Grid& g : grids) {
         for (const Format& f : formats) {
@@ -126,6 +127,8 @@ TEST(QuadrelCliFormats, DryRunEstimatesByFormat) {
                 "Size estimate: 560 bytes\n"},
         {"gml", "Format: GML 2.1.2\nFiles: DKN_10km_euref89.xml\nCells: 20\n"
                 "Size estimate: 6440 bytes (6.4 kB)\n"},
+        {"gpkg", "Format: OGC GeoPackage\nFiles: DKN_10km_euref89.gpkg\nCells: 20\n"
+                 "Size estimate: 4600 bytes (4.6 kB)\n"},
     };
     for (const auto& c : cases) {
         const Result r = RunCli({"--grid", "dkn", "--size", "10km", "--area", "Bornholm",

@@ -66,6 +66,7 @@ private:
 struct OgrFeature {
     std::vector<std::string> Values; // as GDAL gives them, in field order; "" for NULL
     Ring Outline;                    // the ring of a polygon of one ring; else empty
+    Ring Point;                      // the position of a point geometry; else empty
     std::string Style;               // OGR's style string
 };
 
@@ -173,8 +174,10 @@ inline OgrLayer ReadOgrLayer(const std::string& Path, const OgrReadOptions& Opti
                 OGR_F_IsFieldSetAndNotNull(feature, i) ? OGR_F_GetFieldAsString(feature, i) : "");
         if (const char* style = OGR_F_GetStyleString(feature))
             f.Style = style;
-        f.Outline =
-            detail::OneRingOf(OGR_F_GetGeometryRef(feature), Options.OnePolygonMultiIsPolygon);
+        OGRGeometryH geometry = OGR_F_GetGeometryRef(feature);
+        f.Outline = detail::OneRingOf(geometry, Options.OnePolygonMultiIsPolygon);
+        if (geometry && wkbFlatten(OGR_G_GetGeometryType(geometry)) == wkbPoint)
+            f.Point = {{OGR_G_GetX(geometry, 0), OGR_G_GetY(geometry, 0)}};
         out.Features.push_back(std::move(f));
         OGR_F_Destroy(feature);
     }

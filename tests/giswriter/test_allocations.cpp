@@ -22,6 +22,14 @@ void* operator new(std::size_t n) {
 void* operator new[](std::size_t n) {
     return operator new(n);
 }
+// The nothrow forms too (PROJ uses them), so that every delete meets its own new.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    ++allocations;
+    return std::malloc(n ? n : 1);
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+    return operator new(n, std::nothrow);
+}
 // The counting operator new takes its memory from malloc.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept {
@@ -34,6 +42,12 @@ void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
 void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
     std::free(p);
 }
 
@@ -114,7 +128,9 @@ INSTANTIATE_TEST_SUITE_P(
                       AllocationCase{"dbf", gfDBF, 1252, otRegion, false, 0},
                       AllocationCase{"mif", gfMIF, 1252, otRegion, false, 0},
                       AllocationCase{"mif_fractional", gfMIF, 1252, otRegion, false, 0.123456789},
-                      AllocationCase{"mif8_lines", gfMIF8, 65001, otPline, false, 0.5}),
+                      AllocationCase{"mif8_lines", gfMIF8, 65001, otPline, false, 0.5},
+                      AllocationCase{"gpkg", gfGPKG, 65001, otRegion, false, 0},
+                      AllocationCase{"gpkg_lines_merged", gfGPKG, 65001, otPline, true, 0.5}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -514,8 +514,9 @@ TEST(Factory, GivesEachFormatItsWriterAndMifForTheRest) {
         {gfGML2, typeid(TGISWriteGML2)},
         {gfKML2, typeid(TGISWriteKML2)},
         {gfGeoJSON, typeid(TGISWriteGeoJSON)},
+        {gfGPKG, typeid(TGISWriteGPKG)},
         // unknown values
-        {11, typeid(TGISWriteMIF)},
+        {12, typeid(TGISWriteMIF)},
         {-1, typeid(TGISWriteMIF)},
         {1000, typeid(TGISWriteMIF)},
     };

@@ -8,6 +8,7 @@
 #include "faults.h"
 #include "generation_run.h"
 #include "pwnet_giswriter.h"
+#include "run_preview.h"
 #include "run_test_helpers.h"
 #include "temp_dir.h"
 
@@ -196,6 +197,14 @@ TEST_P(RunChecks, EndTheRunWithTheirMessages) {
     EXPECT_EQ(asked, c.Asked);
     EXPECT_EQ(FilesIn(dir.path()), c.FilesLeft);
     EXPECT_EQ(ui.CursorDepth, 0);
+    // The preview makes the run's checks through the same functions.
+    if (c.Outcome != TRunOutcome::Cancelled && c.Outcome != TRunOutcome::Declined) {
+        const TRunPreview p = PreviewRun(c.Grid(), &files, dir.path().string() + "/");
+        EXPECT_EQ(p.Refusal ? p.Refusal->Outcome : TRunOutcome::Done, c.Outcome);
+        if (p.Refusal) {
+            EXPECT_EQ(p.Refusal->Texts, c.Messages);
+        }
+    }
     if (c.Outcome != TRunOutcome::Done) { // refused before the cursor or the progress bar moved
         for (const std::string& call : ui.Calls)
             EXPECT_TRUE(call.rfind("BusyCursor", 0) != 0 && call.rfind("Progress", 0) != 0) << call;

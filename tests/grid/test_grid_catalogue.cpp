@@ -176,7 +176,7 @@ TEST(GridCatalogue, FormatItemsAndWhereTheyShow) {
     std::vector<int32_t> tags;
     for (const auto& f : FormatItems())
         tags.push_back(f.Tag);
-    EXPECT_EQ(tags, (std::vector<int32_t>{ftMIF, ftTAB, ftSHP, ftSHP83, ftGML}));
+    EXPECT_EQ(tags, (std::vector<int32_t>{ftMIF, ftTAB, ftSHP, ftSHP83, ftGPKG, ftGML}));
     EXPECT_EQ(FindFormatByTag(ftSHP83)->Caption, "ESRI SHP, 8+3 filename");
     EXPECT_EQ(FindFormatByTag(5), nullptr);
 
@@ -186,6 +186,7 @@ TEST(GridCatalogue, FormatItemsAndWhereTheyShow) {
     } cases[] = {
         {ftMIF, false, true, true},  {ftSHP, false, true, true},   {ftSHP83, false, true, true},
         {ftTAB, false, false, true}, {ftGML, false, false, false}, {7, false, false, false},
+        {ftGPKG, false, true, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Tag);

@@ -39,8 +39,9 @@ TEST(RunFormats, MatchTheFormatItemsOfTheCatalogue) {
     EXPECT_EQ(FindRunFormatByName("SHP83")->Tag, ftSHP83); // case is ignored
     EXPECT_EQ(FindRunFormatByName("GeoJSON")->Tag, ftGeoJSON);
     EXPECT_EQ(FindRunFormatByName("json"), nullptr);
-    EXPECT_EQ(FindRunFormat(8), nullptr);
-    EXPECT_FALSE(IsOutputFormatTag(8));
+    EXPECT_EQ(FindRunFormatByName("GPKG")->Tag, ftGPKG);
+    EXPECT_EQ(FindRunFormat(9), nullptr);
+    EXPECT_FALSE(IsOutputFormatTag(9));
 }
 
 struct EstimateCase {
@@ -56,6 +57,7 @@ TEST(RunFormats, EstimateBytesPerCellByWriterAndGridSystem) {
         {ftTAB, gkDKN, 132, 198},      {ftGML, gkEuroGrid, 470, 470}, {ftGML, gkDKN, 470, 322},
         {ftCSV, gkEuroGrid, 28, 20},   {ftCSV, gkDKN, 28, 28},        {ftKML, gkEuroGrid, 600, 600},
         {ftKML, gkDKN, 600, 600},      {ftGeoJSON, gkDKN, 240, 240},
+        {ftGPKG, gkDKN, 230, 230},     {ftGPKG, gkEuroGrid, 230, 210},
     };
     const TGridExtent extent{0, 0, 0, 0, 10, 20};
     for (const auto& c : cases) {
@@ -166,6 +168,19 @@ TEST(RunFormats, RefusalTexts) {
         {"CsvShortOfSpace", ftCSV, 10, 100, "ext4", 99, "", {}, {NoSpace, TryAnother}},
         {"GeoJsonShortOfSpace", ftGeoJSON, 10, 100, "ext4", 99, "", {}, {NoSpace, TryAnother}},
         {"TabShortOfSpace", ftTAB, 10, 100, "ext4", 99, "", {}, {NoSpace}},
+        // A GeoPackage has no 2 GB limit of its own, but a file system without large
+        // files cannot hold one above it either.
+        {"GpkgOverTheLimitOnExt4", ftGPKG, limit + 1, 0, "ext4", 0, "", {}, {}},
+        {"GpkgOverTheLimitOnFat",
+         ftGPKG,
+         limit + 1,
+         0,
+         "vfat",
+         0,
+         "",
+         {NoLargeFiles, TryAnother},
+         {}},
+        {"GpkgShortOfSpace", ftGPKG, 10, 100, "ext4", 99, "", {}, {NoSpace, TryAnother}},
         {"FreeSpaceUnknown", ftSHP, 0, 0, "ext4", -1, "", {}, {NoSpace}},
         {"ExactlyEnoughSpace", ftMIF, 10, 100, "ext4", 100, "", {}, {}},
     };
@@ -195,6 +210,7 @@ TEST(RunFormats, CoordinateShiftAndCoordSys) {
         {ftCSV, gkEuroGrid, 0, 0},
         {ftKML, gkEuroGrid, 0, 0},
         {ftGeoJSON, gkEuroGrid, 0, 0},
+        {ftGPKG, gkEuroGrid, 0, 0},
         {ftMIF, gkDKN, 0, 0},
         {ftTAB, gkDKN, 0, 0},
         {ftSHP, gkDKN, 0, 0},

@@ -1,7 +1,8 @@
-// The run's formats without a menu item (CSV, KML, GeoJSON) and GML: real grids
-// from the generation run read back with GDAL. GML and GeoJSON name the grid's
-// EPSG code over grid metres; KML holds WGS 84 longitude and latitude, checked
-// against GDAL's own transformation and against a landmark of Copenhagen.
+// The run's formats without a menu item (CSV, KML, GeoJSON), GML and GeoPackage:
+// real grids from the generation run read back with GDAL. GML, GeoJSON and
+// GeoPackage name the grid's EPSG code over grid metres; KML holds WGS 84 longitude
+// and latitude, checked against GDAL's own transformation and against a landmark of
+// Copenhagen.
 
 #include "generation_run.h"
 #include "lonlat_columns.h"
@@ -222,7 +223,8 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"csv", ftCSV, {".csv"}, false, false, -1},
         FormatCase{"kml", ftKML, {".kml"}, true, true, 4326},
         // 0: the grid system's own code, from the crs member
-        FormatCase{"geojson", ftGeoJSON, {".geojson"}, true, false, 0}),
+        FormatCase{"geojson", ftGeoJSON, {".geojson"}, true, false, 0},
+        FormatCase{"gpkg", ftGPKG, {".gpkg"}, true, false, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The DKN cell named for the ground under Copenhagen's city hall: in the KML grid its

@@ -349,3 +349,186 @@ TEST_F(RasterTest, JpegWithItsWorldFile) {
     EXPECT_NEAR(got.green(), 40, 6);
     EXPECT_NEAR(got.blue(), 40, 6);
 }
+
+// Regression: control points that place the picture on a rectangle too small to
+// hold its pixels (a world file with a pixel size of 4.9e-324) made the source
+// rectangle of the drawing overflow the 32-bit range (undefined behaviour, which
+// the sanitizer build aborts on). Such a picture is now drawn without a fault.
+TEST_F(RasterTest, DrawingAPictureOnAVanishingRectangleDoesNotOverflow) {
+    t.SetDiskLocation(bmp);
+    t.Open();
+    ASSERT_TRUE(t.Active());
+    t.SetSX1(0);
+    t.SetSX2(100 * 4.9e-324);
+    t.SetSY1(50 * 4.9e-324);
+    t.SetSY2(0);
+    const TFloatRect e = t.Extents();
+    ASSERT_FALSE(IsEmptyFloatRect(e));
+    QImage img(40, 20, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    EXPECT_FALSE(t.Draw(e, p, {0, 0, 40, 20}, nullptr));
+    EXPECT_FALSE(t.Draw({-1, 1, 1, -1}, p, {0, 0, 40, 20}, nullptr));
+}
+
+// Georeferencing that cannot place the picture is refused with a message naming
+// its file, instead of an empty or degenerate map: a world file through its error
+// box (the control points stay as they were), a .ras file as an error of Open.
+TEST_F(RasterTest, ImplausibleGeoreferencingIsRefused) {
+    const struct {
+        const char* Name;
+        std::string Text;
+        std::string Error;
+    } worldFiles[] = {
+        {"zero width", "0\n0\n0\n-10\n1005\n1995\n",
+         "Cannot handle a pixel width of 0 (it must be at least 1e-06 in size)"},
+        {"zero height", "10\n0\n0\n0\n1005\n1995\n",
+         "Cannot handle a pixel height of 0 (it must be at least 1e-06 in size)"},
+        {"vanishing width", "4.9e-324\n0\n0\n-10\n1005\n1995\n",
+         "Cannot handle a pixel width of 4.94065645841247e-324 (it must be at least 1e-06 in "
+         "size)"},
+        {"map beyond 1e9", "1e8\n0\n0\n-10\n1005\n1995\n",
+         "Cannot handle a map reaching beyond +-1000000000 (-49998995, 1500 to 9950001005, "
+         "2000)"},
+        {"origin beyond 1e9", "10\n0\n0\n-10\n1005\n2e9\n",
+         "Cannot handle a map reaching beyond +-1000000000 (1000, 1999999505 to 2000, "
+         "2000000005)"},
+        // The map's width overflows to infinity.
+        {"width overflows", "1e307\n0\n0\n-10\n1005\n1995\n",
+         "Cannot handle a pixel width of inf (it must be at least 1e-06 in size)"},
+    };
+    const std::string world = dir / "map.bpw";
+    t.SetDiskLocation(bmp);
+    for (const auto& c : worldFiles) {
+        messages.Messages.clear();
+        WriteText(world, c.Text);
+        t.Open();
+        ASSERT_TRUE(t.Active()) << c.Name;
+        ASSERT_EQ(messages.Messages.size(), 1u) << c.Name;
+        EXPECT_EQ(messages.Messages[0].first,
+                  "Error while loading world file " + world + "\r\r" + c.Error)
+            << c.Name;
+        EXPECT_FALSE(t.RefPointsLoaded()) << c.Name;
+        ExpectDesignValues();
+        t.Close();
+    }
+    std::filesystem::remove(world);
+
+    const struct {
+        const char* Name;
+        TFloatRect Sp;
+        TRect Mp;
+        std::string Error;
+    } rasFiles[] = {
+        {"same pixel column",
+         {0, 10, 10, 0},
+         {5, 0, 5, 50},
+         "The control points share a pixel column or row"},
+        {"same world x",
+         {7, 10, 7, 0},
+         {0, 0, 100, 50},
+         "Cannot handle a pixel width of 0 (it must be at least 1e-06 in size)"},
+        {"vanishing height",
+         {0, 1e-300, 10, 0},
+         {0, 0, 100, 50},
+         "Cannot handle a pixel height of 2e-302 (it must be at least 1e-06 in size)"},
+        {"not finite",
+         {0, 10, INFINITY, 0},
+         {0, 0, 100, 50},
+         "Cannot handle a pixel width of inf (it must be at least 1e-06 in size)"},
+        {"map beyond 1e9",
+         {0, 10, 3e9, 0},
+         {0, 0, 100, 50},
+         "Cannot handle a map reaching beyond +-1000000000 (0, 0 to 3000000000, 10)"},
+    };
+    const std::string ras = dir / "map.ras";
+    for (const auto& c : rasFiles) {
+        WriteRas(ras, 0x8B87, c.Sp, c.Mp);
+        EXPECT_EQ(ErrorOf([&] { t.Open(); }), "Invalid georeferencing in " + ras + ": " + c.Error)
+            << c.Name;
+        EXPECT_FALSE(t.Active()) << c.Name;
+        EXPECT_FALSE(t.HasPicture()) << c.Name;
+        ExpectDesignValues();
+    }
+    // Small pixels, and a map reaching the limits, are fine.
+    for (const TFloatRect& sp : {TFloatRect{0, 1e-4, 2e-4, 0}, TFloatRect{-1e9, 1e9, 1e9, -1e9}}) {
+        WriteRas(ras, 0x8B87, sp, {0, 0, 100, 50});
+        t.Open();
+        EXPECT_TRUE(t.Active()) << sp.Right;
+        EXPECT_DOUBLE_EQ(t.Extents().Right, sp.Right);
+        t.Close();
+    }
+}
+
+// The bitmap loader fills the rows missing from a truncated file and reports
+// success; such a bitmap is refused, naming the file, before anything is loaded.
+TEST_F(RasterTest, TruncatedBitmapIsRefused) {
+    const std::string whole = testutil::ReadFileBytes(bmp);
+    const std::string cut = dir / "cut.bmp";
+    for (size_t missing : {size_t{1}, whole.size() / 2, whole.size() - 60}) {
+        WriteText(cut, whole.substr(0, whole.size() - missing));
+        t.SetDiskLocation(cut);
+        EXPECT_EQ(ErrorOf([&] { t.Open(); }), "The bitmap " + cut + " is truncated: it holds " +
+                                                  std::to_string(whole.size() - missing) +
+                                                  " of the " + std::to_string(whole.size()) +
+                                                  " bytes its header declares")
+            << missing;
+        EXPECT_FALSE(t.Active());
+        EXPECT_FALSE(t.HasPicture());
+    }
+    // Bytes beyond what the header declares are no fault.
+    WriteText(cut, whole + "trailing");
+    t.Open();
+    EXPECT_TRUE(t.Active());
+}
+
+// Smooth scaling: shown smaller, a one-pixel line of the picture still shows (it is
+// averaged into its device pixels, not dropped); shown larger, edges are blended
+// instead of drawn as blocks. Without it, the stretch drops and repeats pixels.
+TEST_F(RasterTest, SmoothScalingAveragesAndInterpolates) {
+    // 400 x 40 white with a black column every 4 pixels; 1 unit per pixel.
+    QImage lines(400, 40, QImage::Format_RGB32);
+    lines.fill(Qt::white);
+    for (int x = 3; x < 400; x += 4)
+        for (int y = 0; y < 40; ++y)
+            lines.setPixel(x, y, qRgb(0, 0, 0));
+    const std::string path = dir / "lines.bmp";
+    lines.save(QString::fromStdString(path), "BMP");
+    WriteText(dir / "lines.bpw", "1\n0\n0\n-1\n0.5\n39.5\n");
+    t.SetDiskLocation(path);
+    t.Open();
+    ASSERT_EQ(t.Extents(), (TFloatRect{0, 40, 400, 0}));
+    auto render = [&](bool smooth, const TFloatRect& vp, int w, int h) {
+        t.SetSmoothScaling(smooth);
+        QImage img(w, h, QImage::Format_RGB32);
+        img.fill(Qt::red);
+        QPainter p(&img);
+        t.Draw(vp, p, {0, 0, w, h}, nullptr);
+        return img;
+    };
+    // A fifth of the size: every device pixel holds five image columns.
+    for (bool smooth : {false, true}) {
+        const QImage small = render(smooth, {0, 40, 400, 0}, 80, 8);
+        int darkColumns = 0;
+        for (int x = 0; x < 80; ++x)
+            darkColumns += qGray(small.pixel(x, 4)) < 250;
+        if (smooth)
+            EXPECT_EQ(darkColumns, 80) << "every five columns hold a line";
+        else
+            EXPECT_LT(darkColumns, 80) << "dropped columns lose lines";
+    }
+    // Ten times the size, around the line at column 3: a blended edge.
+    for (bool smooth : {false, true}) {
+        const QImage big = render(smooth, {0, 40, 8, 39}, 80, 10);
+        int grey = 0;
+        for (int x = 0; x < 80; ++x) {
+            const int g = qGray(big.pixel(x, 5));
+            grey += g > 10 && g < 245;
+        }
+        if (smooth)
+            EXPECT_GT(grey, 0);
+        else
+            EXPECT_EQ(grey, 0);
+    }
+    EXPECT_TRUE(messages.Messages.empty());
+}

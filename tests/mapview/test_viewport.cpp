@@ -58,6 +58,13 @@ void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton b = Qt
     QApplication::sendEvent(w, &e);
 }
 
+// One turn of the mouse wheel over the widget: Delta eighths of a degree (120 a notch).
+void SendWheel(QWidget* w, QPoint pos, int Delta) {
+    QWheelEvent e(QPointF(pos), w->mapToGlobal(QPointF(pos)), QPoint(), QPoint(0, Delta),
+                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
+}
+
 class ViewportTest : public ::testing::Test {
 protected:
     ViewportTest() {
@@ -496,4 +503,93 @@ TEST_F(ViewportTest, BackgroundColourFillsWhatLayersLeave) {
     EXPECT_EQ(vp.ScreenBM().pixel(10, 10), qRgb(255, 255, 0));
     QImage shown = vp.grab().toImage();
     EXPECT_EQ(shown.pixel(10, 10), qRgb(255, 255, 0));
+}
+
+// The wheel zooms about the point under the pointer, ZoomFactor per notch, in every
+// mode, and no further than the zoom limits.
+TEST_F(ViewportTest, WheelZoomKeepsThePointUnderThePointer) {
+    ShowRequest({0, 100, 100, 0}); // actual view 200 x 100 world units
+    int downs = 0;
+    vp.OnMouseDown = [&](TGraphicViewport&, Qt::MouseButton, TShiftState, int, int) { ++downs; };
+    for (TViewportMode mode : {vpmUserDefined, vpmZoomIn, vpmZoomOut, vpmPan}) {
+        vp.SetMode(mode);
+        for (const auto& [pos, delta] :
+             {std::pair{QPoint(300, 40), 120}, {QPoint(37, 181), -240}, {QPoint(0, 0), 60}}) {
+            const double width = vp.Display().ActualWidth();
+            const TFloatPoint under = vp.ScreenToCoOrd(TPoint{pos.x(), pos.y()});
+            SendWheel(&vp, pos, delta);
+            const TFloatPoint after = vp.ScreenToCoOrd(TPoint{pos.x(), pos.y()});
+            EXPECT_NEAR(after.X, under.X, 1e-9 * width) << int(mode);
+            EXPECT_NEAR(after.Y, under.Y, 1e-9 * width) << int(mode);
+            EXPECT_NEAR(vp.Display().ActualWidth(), width / std::pow(1.25, delta / 120.0),
+                        1e-9 * width);
+        }
+    }
+    EXPECT_EQ(downs, 0); // the wheel is no click
+
+    vp.SetMode(vpmUserDefined);
+    vp.SetZoomLimits(150, 400);
+    for (int i = 0; i < 10; ++i)
+        SendWheel(&vp, {200, 100}, 120);
+    EXPECT_NEAR(vp.Display().ActualWidth(), 150, 1e-9);
+    for (int i = 0; i < 10; ++i)
+        SendWheel(&vp, {200, 100}, -120);
+    EXPECT_NEAR(vp.Display().ActualWidth(), 400, 1e-9);
+}
+
+TEST_F(ViewportTest, WheelWithoutAViewDoesNothing) {
+    SendWheel(&vp, {200, 100}, 120);
+    EXPECT_TRUE(IsEmptyFloatRect(vp.Display().Req()));
+    EXPECT_EQ(vp.Transform(), nullptr);
+}
+
+// With MiddleButtonPan a drag with the middle button pans in every mode, and a
+// middle click without a drag reaches OnMouseDown on release; without it a middle
+// press is a button-down at once, as before.
+TEST_F(ViewportTest, MiddleButtonDragPansInEveryMode) {
+    std::vector<std::pair<Qt::MouseButton, TPoint>> downs;
+    int ups = 0;
+    vp.OnMouseDown = [&](TGraphicViewport&, Qt::MouseButton b, TShiftState, int x, int y) {
+        downs.push_back({b, TPoint{x, y}});
+    };
+    vp.OnMouseUp = [&](TGraphicViewport&, Qt::MouseButton, TShiftState, int, int) { ++ups; };
+    vp.SetMiddleButtonPan(true);
+    for (TViewportMode mode : {vpmUserDefined, vpmZoomIn, vpmZoomOut, vpmPan}) {
+        ShowRequest({0, 100, 100, 0});
+        vp.SetMode(mode);
+        downs.clear();
+        // 40 pixels right and 20 down: 20 world units west and 10 north.
+        SendMouse(&vp, QEvent::MouseButtonPress, {100, 100}, Qt::MiddleButton);
+        SendMouse(&vp, QEvent::MouseMove, {120, 110}, Qt::MiddleButton);
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ClosedHandCursor);
+        SendMouse(&vp, QEvent::MouseMove, {140, 120}, Qt::MiddleButton);
+        SendMouse(&vp, QEvent::MouseButtonRelease, {140, 120}, Qt::MiddleButton);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        ExpectRectNear(vp.Display().Req(), -20, 110, 80, 10);
+        EXPECT_TRUE(downs.empty()) << int(mode);
+        EXPECT_EQ(vp.Mode(), mode);
+    }
+    // A middle click is still a click, at the place it was pressed.
+    ShowRequest({0, 100, 100, 0});
+    vp.SetMode(vpmUserDefined);
+    ups = 0;
+    SendMouse(&vp, QEvent::MouseButtonPress, {300, 50}, Qt::MiddleButton);
+    SendMouse(&vp, QEvent::MouseMove, {301, 51}, Qt::MiddleButton); // less than a drag
+    EXPECT_TRUE(downs.empty());
+    SendMouse(&vp, QEvent::MouseButtonRelease, {301, 51}, Qt::MiddleButton);
+    ASSERT_EQ(downs.size(), 1u);
+    EXPECT_EQ(downs[0].first, Qt::MiddleButton);
+    EXPECT_EQ(downs[0].second.X, 300);
+    EXPECT_EQ(downs[0].second.Y, 50);
+    EXPECT_EQ(ups, 1);
+    EXPECT_EQ(vp.Display().Req(), (TFloatRect{0, 100, 100, 0}));
+
+    vp.SetMiddleButtonPan(false);
+    downs.clear();
+    SendMouse(&vp, QEvent::MouseButtonPress, {100, 100}, Qt::MiddleButton);
+    EXPECT_EQ(downs.size(), 1u);
+    SendMouse(&vp, QEvent::MouseMove, {140, 120}, Qt::MiddleButton);
+    SendMouse(&vp, QEvent::MouseButtonRelease, {140, 120}, Qt::MiddleButton);
+    EXPECT_EQ(vp.Display().Req(), (TFloatRect{0, 100, 100, 0}));
 }

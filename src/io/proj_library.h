@@ -1,17 +1,18 @@
 #pragma once
-// PROJ, bound at run time on first use. Only the longitude/latitude conversions need
-// it (KML output, corners and read-outs in degrees), so a program that writes the
-// other formats never loads it, nor the many libraries PROJ itself depends on: their
-// loading and relocation would otherwise be most of quadrel-cli's start-up.
+// PROJ, bound at run time on first use. Only the longitude/latitude conversions (KML
+// output, corners and read-outs in degrees) and the GeoPackage writer's spatial
+// reference systems need it, so a program that writes the other formats never loads it, nor the
+// many libraries PROJ itself depends on: their loading and relocation would otherwise be most of
+// quadrel-cli's start-up.
 //
 // The library is the one this program was built against (its soname is a build
 // setting); it is loaded once and stays loaded for the life of the process.
 
 #include <proj.h>
 
-namespace quadrel {
+namespace pwnet {
 
-// The PROJ entry points the grid core calls.
+// The PROJ entry points the grid core and the writers call.
 struct TProjApi {
     decltype(&proj_context_create) context_create;
     decltype(&proj_context_destroy) context_destroy;
@@ -23,10 +24,14 @@ struct TProjApi {
     decltype(&proj_errno_reset) errno_reset;
     decltype(&proj_trans) trans;
     decltype(&proj_trans_generic) trans_generic;
+    decltype(&proj_create_from_database) create_from_database;
+    decltype(&proj_as_wkt) as_wkt;
+    decltype(&proj_get_name) get_name;
+    decltype(&proj_log_level) log_level;
 };
 
 // The bound library; loads it on the first call. Raises Exception when it cannot be
 // loaded or lacks one of the entry points.
 const TProjApi& Proj();
 
-} // namespace quadrel
+} // namespace pwnet

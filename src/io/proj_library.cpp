@@ -9,7 +9,7 @@
 #define QUADREL_PROJ_LIBRARY "libproj.so"
 #endif
 
-namespace quadrel {
+namespace pwnet {
 
 namespace {
 
@@ -38,6 +38,10 @@ TProjApi Bind() {
     Resolve(library, "proj_errno_reset", api.errno_reset);
     Resolve(library, "proj_trans", api.trans);
     Resolve(library, "proj_trans_generic", api.trans_generic);
+    Resolve(library, "proj_create_from_database", api.create_from_database);
+    Resolve(library, "proj_as_wkt", api.as_wkt);
+    Resolve(library, "proj_get_name", api.get_name);
+    Resolve(library, "proj_log_level", api.log_level);
     return api;
 }
 
@@ -49,4 +53,4 @@ const TProjApi& Proj() {
     return api;
 }
 
-} // namespace quadrel
+} // namespace pwnet

@@ -1,0 +1,112 @@
+#include "cell_output.h"
+
+#include "cell_list.h"
+#include "cell_naming.h"
+#include "errors.h"
+#include "lonlat_columns.h"
+#include "lonlat_points.h"
+
+#include <algorithm>
+#include <string>
+
+namespace quadrel {
+
+namespace {
+
+using namespace pwnet;
+
+// A list has no columns: the progress bar moves, and events get through, once per
+// this many cells.
+constexpr int64_t ListProgressStep = 1000;
+
+} // namespace
+
+TCellShapes::TCellShapes(const TGridState& State, const TRunFormat& Format)
+    : FSize(static_cast<double>(State.CellSize)), FShift(CoordinateShift(Format, State.GridKind)),
+      FPoints(State.CentrePoints), FLonLat(Format.LonLat), FPlainRings(!FPoints && !FLonLat) {
+    FRing.Pnt.resize(5);
+    FRing.Count = 5;
+    if (!FLonLat)
+        return;
+    // Corners of a column are shared by its cells and the next column's, so the extent's
+    // rings are transformed one node line at a time; centres and listed cells, which
+    // share nothing, one point at a time.
+    if (!FPoints && !State.ListedCells) {
+        const TGridExtent& e = State.GridExtent;
+        FColumns = std::make_unique<TLonLatColumns>(GridEpsg(State.GridKind), e.X1, e.Y1,
+                                                    State.CellSize, e.CellsY);
+    } else {
+        FPointsInDegrees = std::make_unique<TLonLatPoints>(GridEpsg(State.GridKind));
+    }
+}
+
+TCellShapes::~TCellShapes() = default;
+
+void TCellShapes::SetColumn(int32_t i) {
+    if (FColumns)
+        FColumns->SetColumn(i);
+}
+
+TFloatPoint TCellShapes::LonLat(double x, double y, const char* What) const {
+    TFloatPoint degrees;
+    if (!FPointsInDegrees->ToLonLat({x, y}, degrees))
+        throw Exception(std::string("The cell ") + What + " (" + std::to_string(x) + ", " +
+                        std::to_string(y) + ") has no longitude and latitude");
+    return degrees;
+}
+
+void TCellShapes::WritePoint(TGISWrite& Writer, double x, double y, std::string_view Attrib) {
+    const double half = FSize / 2;
+    if (FLonLat) {
+        Writer.AddPoint2(LonLat(x + half, y + half, "centre"), Attrib);
+        return;
+    }
+    Writer.AddPoint((x + half) + FShift.x, (y + half) + FShift.y, Attrib);
+}
+
+void TCellShapes::WriteTransformed(TGISWrite& Writer, double x, double y, int32_t j,
+                                   std::string_view Attrib) {
+    if (FPoints)
+        return WritePoint(Writer, x, y, Attrib);
+    if (!FColumns)
+        return WriteAt(Writer, x, y, Attrib);
+    FColumns->FillRing(FRing, j);
+    Writer.AddObject(1, false, Attrib);
+    Writer.AddSection(0, FRing);
+}
+
+void TCellShapes::WriteAt(TGISWrite& Writer, double x, double y, std::string_view Attrib) {
+    if (FPoints)
+        return WritePoint(Writer, x, y, Attrib);
+    if (!FLonLat) {
+        FillRing(x, y);
+    } else {
+        TFloatPoint* p = FRing.Pnt.data();
+        p[0] = LonLat(x, y, "corner");
+        p[1] = LonLat(x, y + FSize, "corner");
+        p[2] = LonLat(x + FSize, y + FSize, "corner");
+        p[3] = LonLat(x + FSize, y, "corner");
+        p[4] = p[0];
+        FRing.Count = 5;
+    }
+    Writer.AddObject(1, false, Attrib);
+    Writer.AddSection(0, FRing);
+}
+
+void WriteListedCells(TGISWrite& Writer, const TGridState& State, TCellShapes& Shapes,
+                      TRunUserInterface& UI) {
+    const std::vector<TCellOrigin>& cells = State.ListedCells->Cells;
+    const auto count = static_cast<int64_t>(cells.size());
+    UI.SetProgressMax(static_cast<int32_t>((count + ListProgressStep - 1) / ListProgressStep));
+    TCellNamer namer(State);
+    for (int64_t k = 0; k < count; ++k) {
+        const TCellOrigin& c = cells[static_cast<size_t>(k)];
+        Shapes.WriteAt(Writer, c.Easting, c.Northing, namer.AttributeText(c.Easting, c.Northing));
+        if ((k + 1) % ListProgressStep == 0 || k + 1 == count) {
+            UI.SetProgressPosition(static_cast<int32_t>((k + ListProgressStep) / ListProgressStep));
+            UI.ProcessMessages();
+        }
+    }
+}
+
+} // namespace quadrel
