@@ -331,8 +331,9 @@ bool TGISWriteMIF::WriteOnePartObject(const TFloatPointArrayEx& SegList, bool Pl
         return false;
     constexpr std::string_view region = "Region 1\r\n", polyline = "Pline ";
     const std::string_view head = Pline ? polyline : region;
-    const std::string_view brush = CompactMIF || Pline ? std::string_view() : BrushLine();
-    const std::string_view pen = CompactMIF ? std::string_view() : PenLine();
+    constexpr std::string_view noLine = ""; // not a null view: it is copied with memcpy
+    const std::string_view brush = CompactMIF || Pline ? noLine : BrushLine();
+    const std::string_view pen = CompactMIF ? noLine : PenLine();
     const uint64_t most = head.size() + MaxNumberText + 2 +
                           PointLineMax * static_cast<uint64_t>(SegList.Count) + brush.size() +
                           pen.size();
