@@ -16,6 +16,7 @@
 #include "area_reader.h"
 #include "generation_run.h"
 #include "measure.h"
+#include "silent_user.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -33,26 +34,6 @@ namespace {
 
 constexpr double W3West = 440000, W3South = 6040000, W3East = 740000, W3North = 6410000;
 
-// The run's user when nobody is there: the folder is given, the answer is Yes.
-class SilentUser : public TRunUserInterface {
-public:
-    explicit SilentUser(std::string Folder) : FFolder(std::move(Folder)) {}
-    bool ChooseFolder(const std::string&, const std::string&, std::string& Folder) override {
-        Folder = FFolder;
-        return true;
-    }
-    bool AskYesNo(const std::string&) override { return true; }
-    void ShowMessage(const std::string&) override {}
-    void SetProgressMax(int32_t) override {}
-    void SetProgressPosition(int32_t) override {}
-    void SetBusyCursor() override {}
-    void RestoreCursor() override {}
-    void ProcessMessages() override {}
-
-private:
-    std::string FFolder;
-};
-
 TGridState W3Grid() {
     TGridState s;
     s.ChooseGridKind(gkDKN);
@@ -67,7 +48,7 @@ void CutToDenmarkLand(TGridState& State) {
 }
 
 void Run(const TGridState& State, const std::string& Folder) {
-    SilentUser user(Folder);
+    benchutil::SilentUser user(Folder);
     TGenerationRun run;
     if (run.Execute(State, user).Outcome != TRunOutcome::Done) {
         std::fprintf(stderr, "the run was refused\n");

@@ -14,6 +14,7 @@
 #include "cell_list.h"
 #include "generation_run.h"
 #include "measure.h"
+#include "silent_user.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -26,26 +27,6 @@
 using namespace quadrel;
 
 namespace {
-
-// The run's user when nobody is there: the folder is given, the answer is Yes.
-class SilentUser : public TRunUserInterface {
-public:
-    explicit SilentUser(std::string Folder) : FFolder(std::move(Folder)) {}
-    bool ChooseFolder(const std::string&, const std::string&, std::string& Folder) override {
-        Folder = FFolder;
-        return true;
-    }
-    bool AskYesNo(const std::string&) override { return true; }
-    void ShowMessage(const std::string&) override {}
-    void SetProgressMax(int32_t) override {}
-    void SetProgressPosition(int32_t) override {}
-    void SetBusyCursor() override {}
-    void RestoreCursor() override {}
-    void ProcessMessages() override {}
-
-private:
-    std::string FFolder;
-};
 
 struct TCase {
     const char* Name;
@@ -99,7 +80,7 @@ void Run(const TGridState& Grid, const std::string& Names, const std::string& Fo
         std::ifstream in(Names);
         ChooseListedCells(state, std::make_shared<const TCellList>(ReadCellList(in)));
     }
-    SilentUser user(Folder);
+    benchutil::SilentUser user(Folder);
     TGenerationRun run;
     if (run.Execute(state, user).Outcome != TRunOutcome::Done) {
         std::fprintf(stderr, "the run was refused\n");

@@ -17,26 +17,6 @@ namespace quadrel::cli {
 
 namespace {
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
-double ParseCoordinate(std::string_view Text) {
-    Text = Trim(Text);
-    if (!Text.empty() && Text.front() == '+')
-        Text.remove_prefix(1);
-    double value = 0;
-    const auto [end, ec] = std::from_chars(Text.data(), Text.data() + Text.size(), value);
-    if (Text.empty() || ec != std::errc() || end != Text.data() + Text.size() ||
-        !std::isfinite(value))
-        throw EUsageError("--cell-at: \"" + std::string(Text) + "\" is not a number");
-    return value;
-}
-
 std::string SystemName(TGridKind Kind) {
     return Kind == gkDKN ? "DKN" : "EuroGrid";
 }
@@ -95,10 +75,9 @@ std::string Metres(double Value, bool Whole) {
 } // namespace
 
 TCornerPoint ParseCellAtPoint(std::string_view Text) {
-    const size_t comma = Text.find(',');
-    if (comma == std::string_view::npos || Text.find(',', comma + 1) != std::string_view::npos)
-        throw EUsageError("--cell-at takes two numbers X,Y");
-    return {ParseCoordinate(Text.substr(0, comma)), ParseCoordinate(Text.substr(comma + 1))};
+    // Metres or degrees, as --lonlat says: the message names no unit.
+    const std::vector<double> v = ParseNumberList(Text, 2, "--cell-at", "two numbers X,Y", {});
+    return {v[0], v[1]};
 }
 
 bool CheckCellModeOptions(const TCliOptions& o) {

@@ -6,6 +6,7 @@
 #include "generation_run.h"
 #include "grid_files.h"
 #include "program_version.h"
+#include "pwnet_functions.h"
 
 #include <algorithm>
 #include <charconv>
@@ -16,15 +17,6 @@
 namespace quadrel::cli {
 
 namespace {
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
-}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
@@ -56,9 +48,9 @@ std::string PresetCaptions() {
 }
 
 TGridKind ParseGrid(std::string_view Value) {
-    if (SameIgnoringCase(Value, "dkn"))
+    if (pwnet::SameTextAscii(Value, "dkn"))
         return gkDKN;
-    if (SameIgnoringCase(Value, "eurogrid"))
+    if (pwnet::SameTextAscii(Value, "eurogrid"))
         return gkEuroGrid;
     throw EUsageError("unknown grid system \"" + std::string(Value) +
                       "\" (choose dkn or eurogrid)");
@@ -72,8 +64,8 @@ double ParseNumber(std::string_view Text, std::string_view Option, std::string_v
     const auto [end, ec] = std::from_chars(Text.data(), Text.data() + Text.size(), value);
     if (Text.empty() || ec != std::errc() || end != Text.data() + Text.size() ||
         !std::isfinite(value))
-        throw EUsageError(std::string(Option) + ": \"" + std::string(Text) +
-                          "\" is not a number of " + std::string(Unit));
+        throw EUsageError(std::string(Option) + ": \"" + std::string(Text) + "\" is not a number" +
+                          (Unit.empty() ? std::string() : " of " + std::string(Unit)));
     return value;
 }
 

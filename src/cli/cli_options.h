@@ -64,7 +64,8 @@ TCliOptions ParseCommandLine(std::span<const std::string_view> Args);
 
 // Text as Count numbers separated by commas, spaces around them allowed. Raises
 // EUsageError "<Option> takes <Usage>" unless there are exactly Count of them, and
-// "<Option>: "x" is not a number of <Unit>" for one that is not a finite number.
+// "<Option>: "x" is not a number of <Unit>" for one that is not a finite number
+// (without " of <Unit>" when Unit is empty).
 std::vector<double> ParseNumberList(std::string_view Text, size_t Count, std::string_view Option,
                                     std::string_view Usage, std::string_view Unit);
 

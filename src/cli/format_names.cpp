@@ -1,6 +1,7 @@
 #include "format_names.h"
 
 #include "cli_options.h"
+#include "pwnet_functions.h"
 
 #include <algorithm>
 #include <string>
@@ -22,12 +23,6 @@ constexpr TDriverName Drivers[] = {
     {"GPKG", "gpkg", "GeoPackage"},
 };
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 } // namespace
 
 std::span<const TDriverName> DriverNames() {
@@ -38,7 +33,7 @@ const TRunFormat* FindCliFormat(std::string_view Name) {
     if (const TRunFormat* row = FindRunFormatByName(Name))
         return row;
     for (const TDriverName& d : Drivers)
-        if (SameIgnoringCase(Name, d.Driver) || SameIgnoringCase(Name, d.Format)) {
+        if (pwnet::SameTextAscii(Name, d.Driver) || pwnet::SameTextAscii(Name, d.Format)) {
             if (const TRunFormat* row = FindRunFormatByName(d.Format))
                 return row;
             throw EUsageError("format \"" + std::string(Name) + "\" (" + std::string(d.Caption) +

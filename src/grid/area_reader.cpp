@@ -2,6 +2,7 @@
 
 #include "area_reader_api.h"
 #include "program_files.h"
+#include "pwnet_functions.h"
 
 #include <cmath>
 #include <dlfcn.h>
@@ -55,16 +56,6 @@ const TModule& Module() {
     return module;
 }
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
 std::shared_ptr<TArea> Read(const TAreaFile& File, int32_t Epsg,
                             std::vector<std::string>* Notices) {
     if (!std::isfinite(File.Buffer))
@@ -104,7 +95,7 @@ std::span<const TBuiltInArea> BuiltInAreas() {
 
 const TBuiltInArea* FindBuiltInArea(std::string_view Caption) {
     for (const TBuiltInArea& a : BuiltIn)
-        if (SameIgnoringCase(a.Caption, Caption))
+        if (pwnet::SameTextAscii(a.Caption, Caption))
             return &a;
     return nullptr;
 }

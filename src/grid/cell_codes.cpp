@@ -2,6 +2,7 @@
 
 #include "cell_naming.h"
 #include "cellenavn.h"
+#include "pwnet_functions.h"
 
 #include <algorithm>
 #include <charconv>
@@ -30,12 +31,6 @@ constexpr TStyleName StyleNames[] = {
     {TCellCodeStyle::InspireShort, "inspire-short"},
 };
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 void AppendNumber(std::string& Out, int64_t Value) {
     char buffer[24];
     Out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, Value).ptr);
@@ -56,7 +51,7 @@ std::string_view CellCodeStyleName(TCellCodeStyle Style) {
 
 std::optional<TCellCodeStyle> FindCellCodeStyle(std::string_view Name) {
     for (const TStyleName& s : StyleNames)
-        if (SameIgnoringCase(s.Name, Name))
+        if (pwnet::SameTextAscii(s.Name, Name))
             return s.Style;
     return std::nullopt;
 }

@@ -1,6 +1,7 @@
 #include "cell_name_parser.h"
 
 #include "cell_codes.h"
+#include "pwnet_functions.h"
 
 #include <charconv>
 #include <optional>
@@ -23,15 +24,6 @@ constexpr std::string_view TooLarge = "its numbers are too large for grid metres
 
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    return true;
 }
 
 bool IsDigit(char c) {
@@ -186,7 +178,7 @@ std::string ParseInspire(std::string_view Rest, TNamedCell& Cell) {
 
 std::string ParseAnyForm(std::string_view Name, TNamedCell& Cell) {
     if (Name.size() > InspirePrefix.size() &&
-        SameIgnoringCase(Name.substr(0, InspirePrefix.size()), InspirePrefix))
+        pwnet::SameTextAscii(Name.substr(0, InspirePrefix.size()), InspirePrefix))
         return ParseInspire(Name.substr(InspirePrefix.size()), Cell);
     std::string_view rest = Name;
     const std::string_view label = TakeLabel(rest);
@@ -220,7 +212,7 @@ std::string ParseCellName(std::string_view Name, TNamedCell& Cell) {
     // One spelling per cell: what the grid writes for it.
     const std::string written =
         CellName(cell.Kind, cell.Style, *cell.Size, cell.Easting, cell.Northing);
-    if (!SameIgnoringCase(written, Name))
+    if (!pwnet::SameTextAscii(written, Name))
         return "the grid writes this cell as " + written;
     Cell = cell;
     return {};

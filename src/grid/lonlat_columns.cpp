@@ -13,37 +13,11 @@ using pwnet::Proj;
 
 TLonLatColumns::TLonLatColumns(int32_t SourceEpsg, double X1, double Y1, int64_t CellSize,
                                int32_t Rows)
-    : FContext(Proj().context_create()), FX1(X1), FY1(Y1), FCellSize(CellSize),
-      FRows(std::max(Rows, 0)) {
-    const std::string source = "EPSG:" + std::to_string(SourceEpsg);
-    // OGC:CRS84 is WGS 84 with longitude first, the order KML takes. The source
-    // system's own axis order may differ (EPSG:3035 lists northing first): the
-    // normalised transformation takes easting, northing as the grid gives them.
-    PJ* transform = Proj().create_crs_to_crs(FContext, source.c_str(), "OGC:CRS84", nullptr);
-    if (transform) {
-        PJ* normalised = Proj().normalize_for_visualization(FContext, transform);
-        Proj().destroy(transform);
-        transform = normalised;
-    }
-    if (!transform) {
-        const std::string reason =
-            Proj().context_errno_string(FContext, Proj().context_errno(FContext));
-        Proj().context_destroy(FContext);
-        throw Exception("Cannot transform " + source +
-                        " coordinates to WGS 84 longitude and "
-                        "latitude: " +
-                        reason);
-    }
-    FTransform = transform;
+    : FTransform(SourceEpsg), FX1(X1), FY1(Y1), FCellSize(CellSize), FRows(std::max(Rows, 0)) {
     FWest.resize(static_cast<size_t>(FRows) + 1);
     FEast.resize(static_cast<size_t>(FRows) + 1);
     FX.resize(static_cast<size_t>(FRows) + 1);
     FY.resize(static_cast<size_t>(FRows) + 1);
-}
-
-TLonLatColumns::~TLonLatColumns() {
-    Proj().destroy(FTransform);
-    Proj().context_destroy(FContext);
 }
 
 void TLonLatColumns::TransformLine(int32_t i, std::vector<pwnet::TFloatPoint>& Line) {
@@ -54,8 +28,8 @@ void TLonLatColumns::TransformLine(int32_t i, std::vector<pwnet::TFloatPoint>& L
         FX[j] = x;
         FY[j] = FY1 + static_cast<double>(static_cast<int64_t>(j) * FCellSize);
     }
-    Proj().errno_reset(FTransform);
-    Proj().trans_generic(FTransform, PJ_FWD, FX.data(), sizeof(double), n, FY.data(),
+    Proj().errno_reset(FTransform.Get());
+    Proj().trans_generic(FTransform.Get(), PJ_FWD, FX.data(), sizeof(double), n, FY.data(),
                          sizeof(double), n, nullptr, 0, 0, nullptr, 0, 0);
     for (size_t j = 0; j < n; ++j) {
         if (!std::isfinite(FX[j]) || !std::isfinite(FY[j]))

@@ -5,13 +5,11 @@
 // line (a column of corners) at a time, each line once, while the run walks the
 // columns from west to east. Memory grows with the rows of one column only.
 
+#include "lonlat_points.h"
 #include "pwnet_types.h"
 
 #include <cstdint>
 #include <vector>
-
-struct pj_ctx;
-struct PJconsts;
 
 namespace quadrel {
 
@@ -21,9 +19,6 @@ public:
     // corner at (X1, Y1) in the projected system EPSG:SourceEpsg. Raises Exception
     // when PROJ cannot transform that system to WGS 84.
     TLonLatColumns(int32_t SourceEpsg, double X1, double Y1, int64_t CellSize, int32_t Rows);
-    ~TLonLatColumns();
-    TLonLatColumns(const TLonLatColumns&) = delete;
-    TLonLatColumns& operator=(const TLonLatColumns&) = delete;
 
     // Makes column i current: its western and eastern node lines in longitude and
     // latitude. Taking the columns in order transforms each node line once. Raises
@@ -36,8 +31,7 @@ public:
 private:
     void TransformLine(int32_t i, std::vector<pwnet::TFloatPoint>& Line);
 
-    pj_ctx* FContext = nullptr;
-    PJconsts* FTransform = nullptr;
+    TLonLatTransform FTransform;
     double FX1, FY1;
     int64_t FCellSize;
     int32_t FRows;

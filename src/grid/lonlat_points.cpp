@@ -10,10 +10,10 @@ namespace quadrel {
 
 using pwnet::Proj;
 
-TLonLatPoints::TLonLatPoints(int32_t Epsg) : FContext(Proj().context_create()) {
+TLonLatTransform::TLonLatTransform(int32_t Epsg) : FContext(Proj().context_create()) {
     const std::string source = "EPSG:" + std::to_string(Epsg);
-    // OGC:CRS84 takes longitude first; normalising makes the source easting first
-    // too (EPSG:3035 itself lists northing first).
+    // OGC:CRS84 takes longitude first, the order KML takes; normalising makes the
+    // source easting first too (EPSG:3035 itself lists northing first).
     PJ* transform = Proj().create_crs_to_crs(FContext, source.c_str(), "OGC:CRS84", nullptr);
     if (transform) {
         PJ* normalised = Proj().normalize_for_visualization(FContext, transform);
@@ -30,7 +30,7 @@ TLonLatPoints::TLonLatPoints(int32_t Epsg) : FContext(Proj().context_create()) {
     FTransform = transform;
 }
 
-TLonLatPoints::~TLonLatPoints() {
+TLonLatTransform::~TLonLatTransform() {
     Proj().destroy(FTransform);
     Proj().context_destroy(FContext);
 }
@@ -41,8 +41,8 @@ bool TLonLatPoints::Transform(int Direction, const pwnet::TFloatPoint& In,
         return false;
     PJ_COORD c{};
     c.xyzt = {In.x, In.y, 0, 0};
-    Proj().errno_reset(FTransform);
-    c = Proj().trans(FTransform, static_cast<PJ_DIRECTION>(Direction), c);
+    Proj().errno_reset(FTransform.Get());
+    c = Proj().trans(FTransform.Get(), static_cast<PJ_DIRECTION>(Direction), c);
     if (!std::isfinite(c.xy.x) || !std::isfinite(c.xy.y))
         return false;
     Out = {c.xy.x, c.xy.y};

@@ -14,13 +14,27 @@ struct PJconsts;
 
 namespace quadrel {
 
+// PROJ's transformation from EPSG:Epsg (easting, northing) to OGC:CRS84 (longitude,
+// latitude), in a context of its own; both are released together.
+class TLonLatTransform {
+public:
+    // Raises Exception when PROJ cannot transform EPSG:Epsg to WGS 84.
+    explicit TLonLatTransform(int32_t Epsg);
+    ~TLonLatTransform();
+    TLonLatTransform(const TLonLatTransform&) = delete;
+    TLonLatTransform& operator=(const TLonLatTransform&) = delete;
+
+    PJconsts* Get() const { return FTransform; }
+
+private:
+    pj_ctx* FContext = nullptr;
+    PJconsts* FTransform = nullptr;
+};
+
 class TLonLatPoints {
 public:
     // Raises Exception when PROJ cannot transform EPSG:Epsg to WGS 84.
-    explicit TLonLatPoints(int32_t Epsg);
-    ~TLonLatPoints();
-    TLonLatPoints(const TLonLatPoints&) = delete;
-    TLonLatPoints& operator=(const TLonLatPoints&) = delete;
+    explicit TLonLatPoints(int32_t Epsg) : FTransform(Epsg) {}
 
     // Grid metres (x easting, y northing) to degrees (x longitude, y latitude), and
     // back. Either returns false when the point has no image (not finite).
@@ -30,8 +44,7 @@ public:
 private:
     bool Transform(int Direction, const pwnet::TFloatPoint& In, pwnet::TFloatPoint& Out) const;
 
-    pj_ctx* FContext = nullptr;
-    PJconsts* FTransform = nullptr;
+    TLonLatTransform FTransform;
 };
 
 } // namespace quadrel

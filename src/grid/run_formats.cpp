@@ -2,6 +2,7 @@
 
 #include "errors.h"
 #include "file_system.h"
+#include "pwnet_functions.h"
 
 #include <algorithm>
 #include <limits>
@@ -231,17 +232,6 @@ constexpr TRunFormat Formats[] = {
      .TextFieldBytes = 2},
 };
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 // a * b * c for non-negative factors, held at INT64_MAX when it does not fit.
 int64_t SaturatingProduct(int64_t a, int64_t b, int64_t c) {
     int64_t ab = 0, abc = 0;
@@ -265,7 +255,7 @@ const TRunFormat* FindRunFormat(int32_t Tag) {
 
 const TRunFormat* FindRunFormatByName(std::string_view Name) {
     for (const auto& f : Formats)
-        if (SameIgnoringCase(f.Name, Name))
+        if (pwnet::SameTextAscii(f.Name, Name))
             return &f;
     return nullptr;
 }

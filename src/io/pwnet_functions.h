@@ -62,6 +62,18 @@ inline bool IsAscii(std::string_view S) {
 // Number of Unicode code points in UTF-8 text (what the writers count as characters).
 size_t Utf8Length(std::string_view S);
 
+// Whether A and B are the same text when ASCII letters are compared without case:
+// names of options, formats, presets and layers (other bytes must match exactly).
+inline bool SameTextAscii(std::string_view A, std::string_view B) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    if (A.size() != B.size())
+        return false;
+    for (size_t i = 0; i < A.size(); ++i)
+        if (lower(A[i]) != lower(B[i]))
+            return false;
+    return true;
+}
+
 // A reusable UTF-8 -> code page converter: opens the conversion once, so the
 // writers can encode one attribute row per object without setting it up again.
 // Pure ASCII text in an ASCII-compatible code page is copied without conversion.
