@@ -484,7 +484,8 @@ Exit status:
   0  the grid was written ("Done"; for --dry-run: the run would go ahead)
   1  a check refused the run: more than 2 GB for SHP or TAB, TAB cells beyond
      the bounds of its coordinate system, a file system without files over
-     2 GB, not enough free space, or No to the question
+     2 GB, not enough free space, No to the question, or another run writing
+     the same grid into the same folder
   2  a usage error (unknown size label, preset area for EuroGrid, missing
      corners, an area file that cannot be read, ...), with a one-line reason
   3  an error ended the run (the partly written grid files are removed)

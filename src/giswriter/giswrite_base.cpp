@@ -15,17 +15,6 @@ namespace pwnet {
 
 namespace {
 
-// Runs one public operation; a write error that escapes it is remembered, so that
-// Close can refuse to present the output as complete.
-template <typename F> void Guarded(bool& writeFailed, F&& f) {
-    try {
-        f();
-    } catch (const EWriteError&) {
-        writeFailed = true;
-        throw;
-    }
-}
-
 constexpr bool IsBlank(char c) {
     return c >= 1 && c <= 32;
 }
@@ -46,6 +35,20 @@ double ClampUnit(double v) {
 }
 
 } // namespace
+
+// Runs one public operation with this output's files current (a format creating a
+// file then creates it as the output's temporary); a write error that escapes it is
+// remembered, so that Close can refuse to present the output as complete.
+template <typename F> void TGISWrite::Guarded(F&& f) {
+    TOutputScope scope(FOutput.get());
+    try {
+        f();
+    } catch (const EWriteError& e) {
+        if (!FWriteFailure)
+            FWriteFailure = std::make_unique<EWriteError>(e);
+        throw;
+    }
+}
 
 TGISWrite::TGISWrite()
     : FCodepage(GetSystemAnsiCodePage()), FEncoding(std::make_unique<TCodePageEncoder>(FCodepage)) {
@@ -147,7 +150,9 @@ void TGISWrite::StartHeader(int32_t NumFields, TObjectTypes ObjectTypes) {
     FWrittenFields = 0;
     FFieldInfo.assign(static_cast<size_t>(NumFields) + 1, TFieldInfo{});
     Fopen = true;
+    FOutput = std::make_unique<TOutputFiles>(FileName);
     try {
+        TOutputScope scope(FOutput.get());
         DoStartHeader();
     } catch (...) {
         AbandonOutput();
@@ -165,7 +170,7 @@ void TGISWrite::AddField(const std::string& FieldName, TGISField Field, uint8_t 
     ++FWrittenFields;
     FFieldInfo[FWrittenFields] = TFieldInfo{Field, Width, decimals, FieldName};
     try {
-        Guarded(FWriteFailed, [&] { DoAddField(); });
+        Guarded([&] { DoAddField(); });
     } catch (const EFCreateError&) {
         AbandonOutput();
         throw;
@@ -178,7 +183,7 @@ void TGISWrite::AddField(const std::string& FieldName, TGISField Field, uint8_t 
 }
 
 void TGISWrite::AddObject(int32_t NumParts, bool multiPolygon, std::string_view Attrib) {
-    Guarded(FWriteFailed, [&] {
+    Guarded([&] {
         CheckReadyForObject();
         if (NumParts < 0)
             NumParts = 0;
@@ -234,7 +239,7 @@ inline void TGISWrite::AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& Se
 }
 
 void TGISWrite::AddSection(int32_t Index, TFloatPointArrayEx& SegList) {
-    Guarded(FWriteFailed, [&] {
+    Guarded([&] {
         CheckSection(SegList);
         AddSectionUnchecked(Index, SegList);
     });
@@ -265,7 +270,7 @@ void TGISWrite::AddSection3(int32_t Index, const TFloatPoint& P1, const TFloatPo
 }
 
 void TGISWrite::AddLine(double X1, double Y1, double X2, double Y2, std::string_view Attrib) {
-    Guarded(FWriteFailed, [&] {
+    Guarded([&] {
         CheckReadyForObject();
         DoAddLine(TFloatPoint{X1, Y1}, TFloatPoint{X2, Y2}, Attrib);
     });
@@ -287,7 +292,7 @@ void TGISWrite::DoAddLine(const TFloatPoint& P1, const TFloatPoint& P2, std::str
 }
 
 void TGISWrite::AddPoint(double X, double Y, std::string_view Attrib) {
-    Guarded(FWriteFailed, [&] {
+    Guarded([&] {
         CheckReadyForObject();
         DoAddPoint(X, Y, Attrib);
     });
@@ -303,12 +308,17 @@ void TGISWrite::Close() {
         return;
     }
     try {
-        if (FWriteFailed)
-            throw EWriteError("Stream write error");
+        if (FWriteFailure)
+            throw EWriteError(*FWriteFailure);
         if (FWrittenFields < FNumFields)
             throw Exception("All fields must be declared before the output is closed");
-        FinishIncompleteObject();
-        DoClose();
+        {
+            TOutputScope scope(FOutput.get());
+            FinishIncompleteObject();
+            DoClose();
+        }
+        // Only a finished output takes the final names.
+        FOutput->Commit();
     } catch (...) {
         // Whatever failed, the files are not complete: they go, as with Drop.
         AbandonOutput();
@@ -343,22 +353,45 @@ void TGISWrite::DeleteOutputFiles() noexcept {
         std::filesystem::remove(path, ec);
     }
     FOutputFiles.clear();
+    if (FOutput)
+        FOutput->RemoveFiles();
 }
 
 void TGISWrite::RegisterOutputFile(const std::string& Path) {
+    if (FOutput && FOutput->TemporaryOf(Path))
+        return; // made as the output's temporary: it is the output's already
     FOutputFiles.push_back(Path);
 }
 
+TOutputFiles& TGISWrite::OpenOutput() {
+    if (!Fopen || !FOutput)
+        throw Exception("The output is not open: StartHeader must come first");
+    return *FOutput;
+}
+
+std::string TGISWrite::TemporaryOutputPath(const std::string& FinalPath) {
+    return OpenOutput().Reserve(FinalPath);
+}
+
+void TGISWrite::DiscardOutputFile(const std::string& FinalPath) {
+    OpenOutput().Discard(FinalPath);
+}
+
+void TGISWrite::WithdrawOutputFile(const std::string& FinalPath) {
+    OpenOutput().Withdraw(FinalPath);
+}
+
+// One file on its own: written under its temporary name and renamed into place once
+// every byte is out, so a failure leaves an earlier file of that name as it was.
 void TGISWrite::WriteSideFile(const std::string& Path, uint16_t Codepage, std::string_view Text) {
-    TTextFileWriter file(Path, Codepage, false);
-    try {
-        file.write(Text);
-        file.Close();
-    } catch (const EWriteError&) {
-        std::error_code ec;
-        std::filesystem::remove(Path, ec);
-        throw;
+    TOutputFiles file(std::filesystem::path(Path).replace_extension().string());
+    {
+        TOutputScope scope(&file);
+        TTextFileWriter writer(Path, Codepage, false);
+        writer.write(Text);
+        writer.Close();
     }
+    file.Commit();
 }
 
 // ---------------------------------------------------------------------------

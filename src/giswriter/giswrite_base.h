@@ -23,31 +23,59 @@
 // so no format can skip them: the public calls are not virtual; they check, keep
 // the object counters and then call the format's protected virtual operation.
 //
+// Whole-or-nothing output (output_files.h): from StartHeader on, every file a format
+// creates through TPWFileStream or TTextFileWriter (with FileName + its extension) is
+// made as a temporary beside its final name, exclusively and never through a link,
+// and opening it again opens the temporary. Only when Close has succeeded do the
+// files take their final names, the main file last (the file a format makes first);
+// until then an earlier grid of those names stays untouched and complete. A format
+// writes nothing of its own for this; the file names its contents refer to (a
+// schema's name, a document's name) stay the final ones.
+//
+// A format whose library opens the files itself (MITAB; a database engine) asks
+// TemporaryOutputPath for the path to hand to the library, one call per file the
+// library will make, the main file first:
+//
+//     const std::string path = TemporaryOutputPath(FileName + ".gpkg");
+//     sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+//
+// The temporary is created empty and exclusively (an empty file is a valid empty
+// SQLite database), renamed over FileName + ".gpkg" when Close succeeds, removed by
+// Drop and by every failure; the library must have closed the file by the end of
+// DoClose. DiscardOutputFile forgets a file the library did not make after all;
+// WithdrawOutputFile also removes an earlier file of that name when the output is
+// committed (a table without geometry has no ".map").
+//
 // What happens to the files when things go wrong:
 //  - A file that cannot be created ("Cannot create file ...") abandons the output:
 //    what this output had already created is closed and removed, no handle stays
 //    open, and the writer is closed.
-//  - Close reports a failed write (a full disk) as EWriteError "Stream write error";
-//    the output is then removed as by Drop, never left looking complete. A write
-//    error raised earlier (while objects were added) makes Close fail the same way.
+//  - Close reports a failed write (a full disk) as EWriteError "Stream write error",
+//    with the file and the system's reason where they are known (FileName, Reason,
+//    Description); the output is then removed as by Drop, never left looking
+//    complete. A write error raised earlier (while objects were added) makes Close
+//    fail the same way.
 //  - An object that ends before all its announced parts arrived (a ring was
 //    rejected, or the client moved on) is written without geometry when the next
 //    object starts or the writer closes, so every file of the output keeps one
 //    entry per object; a row rejected by the row-count check writes nothing at all.
 //  - Close is called once; a second Close does nothing. Drop closes the files
-//    without finishing them and deletes the ones its format names.
+//    without finishing them and removes the temporaries (or, after Close, the files
+//    of the output); earlier files of those names are not touched before Close.
 //  - Destroying a writer that was never closed abandons its output like Drop: its
 //    files are closed and removed. An interrupted run therefore never leaves a grid
-//    behind that looks complete but is not; a finished output needs Close.
+//    behind that looks complete but is not; a finished output needs Close. A killed
+//    process leaves at most the temporaries, whose names say what they are.
 //
 // A new format is one class in its own header and source file (giswrite_<format>):
-// derive from TGISWrite, override
-// the protected operations it needs, register every file it creates with
-// RegisterOutputFile (Drop and the failures above remove exactly those), release
-// its handles in ReleaseFiles, report write errors from DoClose, and add its case
-// to the factory in giswrite_factory.cpp (and its header to pwnet_giswriter.h).
+// derive from TGISWrite, override the protected operations it needs, create its
+// files with TPWFileStream / TTextFileWriter as FileName + extension (or hand its
+// library TemporaryOutputPath), release its handles in ReleaseFiles, report write
+// errors from DoClose, and add its case to the factory in giswrite_factory.cpp (and
+// its header to pwnet_giswriter.h).
 
 #include "errors.h"
+#include "output_files.h"
 #include "pwnet_functions.h"
 #include "pwnet_io.h"
 #include "pwnet_textfilewriter.h"
@@ -273,13 +301,29 @@ protected:
     // Great-circle densification of a section in place (x longitude, y latitude).
     void DensifySection(TFloatPointArrayEx& SegList);
     // A file of this output that Drop removes; register it right after creating it.
+    // A file made as the output's temporary (all that TPWFileStream creates from
+    // StartHeader to Close) is the output's already; a file a library wrote under
+    // its final name is removed by Drop and the failures, but is not whole-or-nothing.
     void RegisterOutputFile(const std::string& Path);
+    // The path under which a library that opens its files itself writes FinalPath
+    // (see the top of this file). Raises EFCreateError when FinalPath cannot be
+    // replaced (a folder in its place, a file this user may not write) or the
+    // temporary's name is taken; where the folder refuses new files altogether, the
+    // path is returned without a file, and the library's own attempt fails there.
+    std::string TemporaryOutputPath(const std::string& FinalPath);
+    // The library did not make FinalPath after all: its temporary goes, an earlier
+    // file of that name stays.
+    void DiscardOutputFile(const std::string& FinalPath);
+    // The output has no FinalPath: its temporary goes, and an earlier file of that
+    // name is removed when the output takes its final names.
+    void WithdrawOutputFile(const std::string& FinalPath);
     // Whether the current object is a deferred (merged) polyline object.
     bool IsDeferred(int32_t NumParts) const {
         return FOptimizePLinesSections && NumParts >= 2 && FObjectTypes == otPline;
     }
-    // Creates a small text side file (no byte-order mark) and writes Text into it;
-    // a file that cannot be written completely is removed again.
+    // Creates a small text side file (no byte-order mark) with Text as its content,
+    // through a temporary renamed into place at once (it is not part of the output:
+    // Drop leaves it); a file that cannot be written leaves an earlier one as it was.
     static void WriteSideFile(const std::string& Path, uint16_t Codepage, std::string_view Text);
 
     uint16_t FCodepage;
@@ -316,10 +360,15 @@ private:
 
     bool FDeferredObject = false; // the current object is collected for merging
     bool FStarted = false;        // StartHeader was called (one output per writer)
-    bool FWriteFailed = false;    // a write error escaped; Close must not pretend success
-    std::vector<std::string> FOutputFiles;
-    std::vector<int64_t> FDensifyCounts; // per-segment insertions, reused
-    TFloatPointArrayEx FSection1;        // AddSection1's copy, reused
+    template <typename F> void Guarded(F&& f);
+    TOutputFiles& OpenOutput();
+
+    std::unique_ptr<TOutputFiles> FOutput;      // the output's files, from StartHeader on
+    std::unique_ptr<EWriteError> FWriteFailure; // the write error that escaped; Close
+                                                // must not pretend success
+    std::vector<std::string> FOutputFiles;      // files a format wrote under final names
+    std::vector<int64_t> FDensifyCounts;        // per-segment insertions, reused
+    TFloatPointArrayEx FSection1;               // AddSection1's copy, reused
 };
 
 } // namespace pwnet

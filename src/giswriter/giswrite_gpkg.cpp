@@ -6,8 +6,9 @@
 // fid order, many to a prepared statement whose buffers are reused, which appends
 // to the table's B-tree; the spatial index is packed alongside (giswrite_gpkg_rtree.h).
 // Close registers the layer, writes its triggers and style, commits, closes the
-// connection and syncs the file to disk before it gets its name: what lies under a
-// .gpkg name is a normal, complete GeoPackage with no journal beside it.
+// connection and syncs the file to disk before the writer base gives it its name
+// (whole-or-nothing output, giswrite_base.h): what lies under a .gpkg name is a
+// normal, complete GeoPackage with no journal beside it.
 
 #include "giswrite_gpkg.h"
 
@@ -23,7 +24,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <random>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -54,41 +54,12 @@ bool StartsWithIgnoringCase(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && SameAsciiIgnoringCase(s.substr(0, prefix.size()), prefix);
 }
 
-// ---- Temporary name and publication ------------------------------------------
-// Until the writer family has whole-or-nothing output of its own, the GeoPackage is
-// written under a temporary name beside its final one (SQLite opens the file by
-// name, so the writer cannot hand it a stream) and renamed over it at the end.
+// ---- The finished file ------------------------------------------------------------
 
-// A fresh, empty file beside Path, created exclusively: never through an existing
-// name or a symbolic link. Its name ends in a random suffix, not in ".gpkg".
-std::string CreateTemporaryBeside(const std::string& Path) {
-    auto refuse = [&](int err) {
-        return EFCreateError("Cannot create file \"" + FullPath(Path) + "\". " +
-                             std::strerror(err));
-    };
-    std::error_code ec;
-    if (fs::is_directory(Path, ec))
-        throw refuse(EISDIR);
-    std::random_device random;
-    for (int attempt = 0; attempt < 64; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "-%08x", static_cast<unsigned>(random()));
-        const std::string name = Path + suffix;
-        const int fd =
-            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return name;
-        }
-        if (errno != EEXIST && errno != EINTR)
-            throw refuse(errno);
-    }
-    throw refuse(EEXIST);
-}
-
-// Makes the finished file durable, gives it its final name (replacing a file of that
-// name) and makes the new name durable too.
-void PublishTemporary(const std::string& Temporary, const std::string& Path) {
+// Makes the finished file durable before the writer base gives it its name (SQLite
+// opens the file by name: it is written under the temporary name TemporaryOutputPath
+// handed out, and the base renames it over the final one when Close has succeeded).
+void SyncFinishedFile(const std::string& Temporary, const std::string& Path) {
     auto fail = [&](int err) {
         return EWriteError("Cannot write file \"" + FullPath(Path) + "\". " + std::strerror(err));
     };
@@ -100,13 +71,6 @@ void PublishTemporary(const std::string& Temporary, const std::string& Path) {
     ::close(fd);
     if (synced != 0)
         throw fail(err);
-    if (::rename(Temporary.c_str(), Path.c_str()) != 0)
-        throw fail(errno);
-    const std::string folder = fs::path(FullPath(Path)).parent_path().string();
-    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir); // some file systems cannot sync a folder; the rename stands
-        ::close(dir);
-    }
 }
 
 // ---- SQL ---------------------------------------------------------------------
@@ -300,8 +264,7 @@ void TGISWriteGPKG::DoStartHeader() {
                         "\": the name is empty or reserved (gpkg_..., sqlite_..., layer_styles)");
     FSrsId = epsg > 0 ? epsg : -1;
     FPath = FileName + ".gpkg";
-    FTemporary = CreateTemporaryBeside(FPath);
-    RegisterOutputFile(FTemporary);
+    FTemporary = TemporaryOutputPath(FPath); // created empty: an empty SQLite database
     FDb = std::make_unique<TGpkgDatabase>(FTemporary, FPath);
 
     // Page size first, before anything is written; no journal (a failed write removes
@@ -624,8 +587,7 @@ void TGISWriteGPKG::DoClose() {
     FDb->Exec("COMMIT");
     FDb->Close();
     FDb.reset();
-    PublishTemporary(FTemporary, FPath);
-    RegisterOutputFile(FPath); // for a Drop after Close
+    SyncFinishedFile(FTemporary, FPath);
 }
 
 void TGISWriteGPKG::ReleaseFiles() noexcept {

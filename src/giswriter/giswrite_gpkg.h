@@ -79,7 +79,7 @@ private:
     void WriteStyle();
 
     std::string FPath;      // FileName + ".gpkg"
-    std::string FTemporary; // where the file is written until Close publishes it
+    std::string FTemporary; // where the file is written until the output takes its names
     std::string FLayer;
     int32_t FSrsId = -1;
     // Declared before what uses it: the statements go before the connection.

@@ -10,8 +10,9 @@
 // Text goes to the library 8-bit and zero-terminated in the writer's code page;
 // colours in MapInfo order (0xRRGGBB).
 
-#include "mitab.h"
 #include "giswrite_mitab.h"
+
+#include "mitab.h"
 
 #include <algorithm>
 #include <charconv>
@@ -114,7 +115,40 @@ int MapInfoColour(uint32_t WindowsColour) {
     return static_cast<int>(ColorToMapInfo(WindowsColour));
 }
 
+// The files MITAB makes for a table, the ".tab" first.
+constexpr const char* TableFiles[] = {".tab", ".map", ".dat", ".id"};
+
+using LastErrorNoFn = int (*)();
+using LastErrorMsgFn = const char* (*)();
+
 } // namespace
+
+// MITAB's last error (mitab_c_getlasterrorno and _msg), where the library has them.
+TGISWriteMITAB::TLibraryError TGISWriteMITAB::LibraryError() const {
+    const auto number =
+        reinterpret_cast<LastErrorNoFn>(FMitab.EntryPoint("mitab_c_getlasterrorno"));
+    const auto message =
+        reinterpret_cast<LastErrorMsgFn>(FMitab.EntryPoint("mitab_c_getlasterrormsg"));
+    TLibraryError e;
+    if (number)
+        e.Number = number();
+    if (message)
+        if (const char* text = message())
+            e.Message = text;
+    return e;
+}
+
+// A write error on the table: ".tab" stands for its files, the library's message for
+// the reason, in which the table goes by its final name.
+EWriteError TGISWriteMITAB::TableWriteError(std::string Reason) const {
+    if (Reason.empty())
+        Reason = "MITAB did not take the object";
+    const std::string final = FullPath(FileName + ".tab");
+    for (size_t at;
+         !FTemporaryTable.empty() && (at = Reason.find(FTemporaryTable)) != std::string::npos;)
+        Reason.replace(at, FTemporaryTable.size(), final);
+    return EWriteError("Stream write error", final, Reason);
+}
 
 TGISWriteMITAB::TGISWriteMITAB() : TGISWriteMITAB(Mitab()) {}
 
@@ -157,14 +191,33 @@ void TGISWriteMITAB::CreateTable() {
         clause.resize(at); // a blank before the word stays
     }
     const std::string coordSys = FEncoding->Encode(clause);
+    // The library writes the table under the temporary names of its files, which it
+    // derives from the ".tab"'s as it derives the final ones. A name that is taken
+    // (a folder in the place of a file, a link) leaves the output inert, as a table
+    // the library cannot create does.
+    std::string temporary;
+    try {
+        temporary = TemporaryOutputPath(tab);
+        for (const char* ext : TableFiles)
+            TemporaryOutputPath(FileName + ext);
+    } catch (const EFCreateError&) {
+        DiscardTableFiles();
+        return;
+    }
     // File names are bytes on Linux: the name goes as it is (UTF-8).
-    FMH = FMitab.create(tab.c_str(), "tab", coordSys.c_str(), north, south, east, west);
-    if (!FMH)
-        return; // the library cannot create the table: the output stays inert
+    FTemporaryTable = temporary;
+    FMH = FMitab.create(temporary.c_str(), "tab", coordSys.c_str(), north, south, east, west);
+    if (!FMH) {
+        DiscardTableFiles(); // the library cannot create the table: the output stays inert
+        return;
+    }
     FTableCreated = true;
-    for (const char* ext : {".tab", ".map", ".dat", ".id"})
-        RegisterOutputFile(FileName + ext);
     FMitab.set_charset(FMH, CodePageName(FCodepage).c_str());
+}
+
+void TGISWriteMITAB::DiscardTableFiles() {
+    for (const char* ext : TableFiles)
+        DiscardOutputFile(FileName + ext);
 }
 
 // ---------------------------------------------------------------------------
@@ -204,7 +257,7 @@ void TGISWriteMITAB::WriteFeature() {
     FMitab.destroy_feature(FFH);
     FFH = nullptr;
     if (!written)
-        throw EWriteError("Stream write error");
+        throw TableWriteError(LibraryError().Message);
 }
 
 void TGISWriteMITAB::BeginObject(int32_t NumParts, std::string_view Attrib) {
@@ -218,7 +271,7 @@ void TGISWriteMITAB::BeginObject(int32_t NumParts, std::string_view Attrib) {
         NumParts = 0; // a table without geometry: attributes only
     FFH = FMitab.create_feature(FMH, FeatureType(FObjectTypes, NumParts));
     if (!FFH)
-        throw EWriteError("Stream write error"); // the object would go missing
+        throw TableWriteError(LibraryError().Message); // the object would go missing
     ++FWrittenRecords;
     SetFields();
     if (Pen.Width < 8 || Pen.Width > 10)
@@ -275,7 +328,7 @@ void TGISWriteMITAB::AbandonObject() {
     FMitab.destroy_feature(FFH);
     FFH = FMitab.create_feature(FMH, TABFC_NoGeom);
     if (!FFH)
-        throw EWriteError("Stream write error");
+        throw TableWriteError(LibraryError().Message);
     SetFields();
     WriteFeature();
 }
@@ -289,13 +342,18 @@ void TGISWriteMITAB::DoClose() {
         return;
     FX = TDoubleArray();
     FY = TDoubleArray();
+    // The library completes the files only now (a full disk shows here) and tells of
+    // a failure through its last error, which a successful close leaves as it found.
+    const TLibraryError before = LibraryError();
     FMitab.close(FMH);
     FMH = nullptr;
+    const TLibraryError after = LibraryError();
+    if (after.Number != 0 && (after.Number != before.Number || after.Message != before.Message))
+        throw TableWriteError(after.Message);
     if (FObjectTypes == otNone) {
         // A table without geometry keeps only ".tab" and ".dat".
-        std::error_code ec;
-        std::filesystem::remove(FileName + ".map", ec);
-        std::filesystem::remove(FileName + ".id", ec);
+        WithdrawOutputFile(FileName + ".map");
+        WithdrawOutputFile(FileName + ".id");
     }
 }
 

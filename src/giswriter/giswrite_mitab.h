@@ -18,7 +18,9 @@ namespace pwnet {
 // written, a clause it cannot read), the writer does nothing for the rest of the
 // output, raises nothing, and TableCreated() says so. A region Index below 0 is
 // handed on as a negative part number. A table of kind otNone keeps only ".tab" and
-// ".dat"; Drop removes all four files.
+// ".dat"; Drop removes all four files. The library writes the four files under
+// their temporary names (giswrite_base.h); a close that the library reports as
+// failed (its last error, mitab_c_getlasterrorno) raises EWriteError.
 struct TMitabBinding;
 
 class TGISWriteMITAB : public TGISWrite {
@@ -48,12 +50,20 @@ protected:
     TDoubleArray FX, FY; // coordinates handed to the library, reused
 
 private:
+    struct TLibraryError {
+        int Number = 0;
+        std::string Message;
+    };
     void CreateTable();
+    void DiscardTableFiles();
     void SetFields();
     void WriteFeature();
+    TLibraryError LibraryError() const;
+    EWriteError TableWriteError(std::string Reason) const;
 
     const TMitabBinding& FMitab;
-    std::string FText; // a text in the table's code page, reused
+    std::string FText;           // a text in the table's code page, reused
+    std::string FTemporaryTable; // the ".tab" as the library writes it
     bool FTableCreated = false;
 };
 

@@ -99,6 +99,9 @@ int32_t TGISWriteSHP::ShapeType() const {
 }
 
 void TGISWriteSHP::DoStartHeader() {
+    // The ".shp" is the main file: made first, it takes its name last.
+    if (FObjectTypes != otNone)
+        TemporaryOutputPath(FileName + ".shp");
     TGISWriteDBF::DoStartHeader();
     FShapeType = ShapeType();
     if (FObjectTypes != otNone) {

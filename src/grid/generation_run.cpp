@@ -5,6 +5,7 @@
 #include "cell_naming.h"
 #include "cell_output.h"
 #include "errors.h"
+#include "output_lock.h"
 #include "run_preview.h"
 #include "side_files.h"
 
@@ -129,7 +130,7 @@ void AbandonGrid(TGISWrite& Writer, TRunUserInterface& UI) noexcept {
 }
 
 // Writes the grid under the busy cursor; the writer is closed and freed before the
-// cursor comes back.
+// cursor comes back. A failed write is reported with its file and reason.
 void WriteGrid(std::unique_ptr<TGISWrite>& Writer, const TGridState& S, const TRunFormat& Format,
                const std::string& Base, TRunUserInterface& UI) {
     TBusyCursor busy(UI);
@@ -141,6 +142,11 @@ void WriteGrid(std::unique_ptr<TGISWrite>& Writer, const TGridState& S, const TR
         WriteCells(*Writer, S, shapes, UI);
         UI.SetProgressPosition(0);
         Writer->Close();
+    } catch (const EWriteError& e) {
+        AbandonGrid(*Writer, UI);
+        if (e.FileName().empty())
+            throw;
+        throw EWriteError(e.Description(), e.FileName(), e.Reason());
     } catch (...) {
         AbandonGrid(*Writer, UI);
         throw;
@@ -149,6 +155,11 @@ void WriteGrid(std::unique_ptr<TGISWrite>& Writer, const TGridState& S, const TR
 }
 
 } // namespace
+
+std::string BusyMessage(const std::string& Folder, const std::string& FilePrefix) {
+    return "Another run is writing " + FilePrefix + " into " + Folder +
+           " at this moment: try again when it has finished";
+}
 
 void CheckGridReady(const TGridState& S) {
     if (!FindGridSystem(S.GridKind) || !S.Size() || S.CellSize <= 0)
@@ -210,13 +221,23 @@ TRunResult TGenerationRun::Execute(const TGridState& State, TRunUserInterface& U
     }
     UI.ProcessMessages();
 
+    // One run per grid and folder, from before the first file until the end.
+    result.OutputBase = OutputFolder + S.FilePrefix;
+    const TOutputLock lock(result.OutputBase);
+    if (lock.Status() == TOutputLock::lsBusy) {
+        UI.ShowMessage(BusyMessage(OutputFolder, S.FilePrefix));
+        result.Outcome = TRunOutcome::Busy;
+        return result;
+    }
+    if (lock.Status() == TOutputLock::lsHeld)
+        RecoverOutput(result.OutputBase);
+
     // The writer, and the side files of a shapefile.
     std::unique_ptr<TGISWrite> writer = FMakeWriter(requested.Writer);
     if (!writer)
         throw Exception("No writer for the format \"" + std::string(requested.Caption) + "\"");
     const TRunFormat& format = EffectiveRunFormat(requested, *writer);
     result.Format = &format;
-    result.OutputBase = OutputFolder + S.FilePrefix;
     if (format.ShapefileSideFiles) {
         if (S.GridKind == gkDKN)
             WriteAvlFile(result.OutputBase, S.SizeTag);

@@ -15,7 +15,16 @@
 // error is an exception with its message: the writer's files are removed first
 // (nothing that looks like a finished grid stays behind), the busy cursor is
 // restored and the progress bar reset, and the exception reaches the front end. A
-// TAB table that MITAB could not create is such an error ("Cannot create file").
+// TAB table that MITAB could not create is such an error ("Cannot create file"); a
+// failed write names the file and the system's reason ("Cannot write file ...").
+//
+// The grid appears whole or not at all: its files are written under temporary names
+// and renamed over the final names when the writer has closed them (output_files.h),
+// so an earlier grid of the same name stays complete until then. One run per grid
+// and folder: the run holds the grid's lock (output_lock.h) from before the side
+// files until it ends; a second run of the same grid into the same folder is refused
+// at once (Busy). Holding the lock, a run first completes the renames of a run that
+// was killed while making them and removes the temporaries such a run left.
 
 #include "file_system.h"
 #include "grid_state.h"
@@ -36,15 +45,19 @@ inline constexpr std::string_view NotLocalQuestion =
     "It is MUCH faster to store on a local harddisk.\nDo you want to continue?";
 inline constexpr std::string_view DoneMessage = "Done";
 
+// The refusal of a run whose grid another run is writing into the same folder.
+std::string BusyMessage(const std::string& Folder, const std::string& FilePrefix);
+
 // How a run ended without an error.
 enum class TRunOutcome {
-    Done,         // the grid was written
-    Cancelled,    // the folder dialog was cancelled
-    Declined,     // No to the question about a folder off the local disk
+    Done,          // the grid was written
+    Cancelled,     // the folder dialog was cancelled
+    Declined,      // No to the question about a folder off the local disk
     OutsideBounds, // the format cannot hold cells beyond its coordinate system's bounds
-    TooLarge,     // the format cannot hold more than 2 GB
-    NoLargeFiles, // more than 2 GB on a file system that cannot hold such files
-    NoSpace,      // less free space than the estimate
+    TooLarge,      // the format cannot hold more than 2 GB
+    NoLargeFiles,  // more than 2 GB on a file system that cannot hold such files
+    NoSpace,       // less free space than the estimate
+    Busy,          // another run is writing the grid of the same name into the folder
 };
 
 struct TRunResult {

@@ -1,12 +1,11 @@
 #include "side_files.h"
 
 #include "errors.h"
+#include "output_files.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quadrel {
@@ -157,13 +156,18 @@ std::string Reason(int ErrorCode) {
     return std::strerror(ErrorCode);
 }
 
-// Writes Bytes as the whole content of FileName. Every failure, including one that
-// only shows when the file is closed (a full disk, a network file system), raises
-// EInOutError; a regular file left incomplete is removed.
-void WriteWholeFile(const std::string& FileName, std::string_view Bytes) {
-    const int fd = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+// Writes Bytes as the whole content of Path + Extension, through a temporary of the
+// output Path that takes the file's name only when every byte is written: an earlier
+// file of that name stays as it was until then, a link in its place is replaced, not
+// followed. Every failure, including one that only shows when the file is closed (a
+// full disk, a network file system), raises EInOutError.
+void WriteWholeFile(const std::string& Path, std::string_view Extension, std::string_view Bytes) {
+    const std::string name = Path + std::string(Extension);
+    pwnet::TOutputFiles file(Path);
+    const pwnet::TOutputFiles::TCreated created = file.Create(name);
+    const int fd = created.Handle;
     if (fd < 0)
-        throw EInOutError("Cannot create file \"" + FileName + "\": " + Reason(errno));
+        throw EInOutError("Cannot create file \"" + name + "\": " + created.Reason);
     int error = 0;
     for (size_t done = 0; done < Bytes.size() && !error;) {
         const ssize_t n = ::write(fd, Bytes.data() + done, Bytes.size() - done);
@@ -174,14 +178,14 @@ void WriteWholeFile(const std::string& FileName, std::string_view Bytes) {
         else if (n == 0)
             error = EIO;
     }
-    struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     if (::close(fd) != 0 && !error && errno != EINTR)
         error = errno;
-    if (error) {
-        if (regular)
-            ::unlink(FileName.c_str());
-        throw EInOutError("Cannot write file \"" + FileName + "\": " + Reason(error));
+    if (error)
+        throw EInOutError("Cannot write file \"" + name + "\": " + Reason(error));
+    try {
+        file.Commit();
+    } catch (const EWriteError& e) {
+        throw EInOutError(e.Description());
     }
 }
 
@@ -218,13 +222,13 @@ std::string AvlText(int32_t SizeTag) {
 }
 
 void WritePrjFile(const std::string& Path, TGridKind Kind) {
-    WriteWholeFile(Path + ".prj", PrjText(Kind));
+    WriteWholeFile(Path, ".prj", PrjText(Kind));
 }
 
 void WriteAvlFile(const std::string& Path, int32_t SizeTag) {
     // Build the text first: an unknown size must not leave an empty legend behind.
     const std::string text = AvlText(SizeTag);
-    WriteWholeFile(Path + ".avl", text);
+    WriteWholeFile(Path, ".avl", text);
 }
 
 } // namespace quadrel

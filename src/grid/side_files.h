@@ -20,9 +20,10 @@ std::string_view PrjText(TGridKind Kind);
 // ERangeError for any other tag.
 std::string AvlText(int32_t SizeTag);
 
-// Write Path + ".prj" / Path + ".avl", created anew or overwritten. A file that
-// cannot be created or written raises EInOutError naming the file and the system's
-// reason; a file left incomplete by a failed write is removed.
+// Write Path + ".prj" / Path + ".avl", created anew or replacing an earlier file of
+// that name, which stays as it was until the new one is complete (the file is written
+// under a temporary name beside it, output_files.h). A file that cannot be created or
+// written raises EInOutError naming the file and the system's reason.
 void WritePrjFile(const std::string& Path, TGridKind Kind);
 void WriteAvlFile(const std::string& Path, int32_t SizeTag);
 

@@ -20,9 +20,27 @@ class EReadError : public EStreamError {
 public:
     using EStreamError::EStreamError;
 };
+// A write that failed. Its message stays the stream's own ("Stream write error"); where
+// the failing file is known, FileName and Reason say which file and why, and
+// Description puts them in the words a user sees.
 class EWriteError : public EStreamError {
 public:
     using EStreamError::EStreamError;
+    EWriteError(const std::string& Message, std::string FileName, std::string Reason)
+        : EStreamError(Message), FFileName(std::move(FileName)), FReason(std::move(Reason)) {}
+
+    const std::string& FileName() const { return FFileName; }
+    const std::string& Reason() const { return FReason; }
+    // "Cannot write file "<FileName>": <Reason>"; the message itself when no file is known.
+    std::string Description() const {
+        if (FFileName.empty())
+            return what();
+        return "Cannot write file \"" + FFileName + "\": " + (FReason.empty() ? what() : FReason);
+    }
+
+private:
+    std::string FFileName;
+    std::string FReason;
 };
 class EFCreateError : public EStreamError {
 public:
@@ -36,7 +54,8 @@ public:
 // A failed operating-system call, with its error number.
 class EOSError : public Exception {
 public:
-    EOSError(int errorCode, const std::string& message) : Exception(message), ErrorCode(errorCode) {}
+    EOSError(int errorCode, const std::string& message)
+        : Exception(message), ErrorCode(errorCode) {}
     int ErrorCode;
 };
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "errors.h"
+#include "output_files.h"
 #include "pwnet_functions.h"
 
 namespace pwnet {
@@ -38,10 +39,16 @@ void TPWStream::WriteBuffer(const void* Buffer, int32_t Count) {
     int32_t n = Write(p, Count);
     while (n < Count) {
         int32_t r = Write(p + n, Count - n);
-        if (r <= 0) throw EWriteError("Stream write error");
+        if (r <= 0) {
+            std::string file, reason;
+            DescribeWriteFailure(file, reason);
+            throw EWriteError("Stream write error", std::move(file), std::move(reason));
+        }
         n += r;
     }
 }
+
+void TPWStream::DescribeWriteFailure(std::string&, std::string&) const {}
 
 std::string TPWStream::ReadString(int32_t ASize) {
     if (ASize <= 0) return {};
@@ -67,7 +74,15 @@ int32_t TPWHandleStream::Write(const void* Buffer, int32_t Count) {
     do {
         r = ::write(FHandle, Buffer, static_cast<size_t>(Count));
     } while (r < 0 && errno == EINTR);
-    return r < 0 ? 0 : static_cast<int32_t>(r);
+    if (r < 0) {
+        FWriteError = errno;
+        return 0;
+    }
+    return static_cast<int32_t>(r);
+}
+
+void TPWHandleStream::DescribeWriteFailure(std::string&, std::string& Reason) const {
+    if (FWriteError != 0) Reason = std::strerror(FWriteError);
 }
 
 int64_t TPWHandleStream::Seek(int64_t Offset, TSeekOrigin Origin) {
@@ -131,23 +146,35 @@ TPWFileStream::TPWFileStream(const std::string& AFileName, uint16_t Mode, uint32
     bool creating = Mode >= 0xFF00;
     bool valid = false;
     int flags = creating ? CreateFlags(Mode, valid) : OpenFlags(Mode, valid);
-    int err = EINVAL;
-    if (valid) {
+    TOutputFiles* output = TOutputFiles::Current();
+    std::string reason = std::strerror(EINVAL);
+    if (valid && output && creating) {
+        const TOutputFiles::TCreated created = output->Create(AFileName, (flags & O_EXCL) != 0);
+        FHandle = created.Handle;
+        reason = created.Reason;
+    } else if (valid) {
+        const std::string* temporary = output ? output->TemporaryOf(AFileName) : nullptr;
+        const std::string& path = temporary ? *temporary : AFileName;
         // Rights 0 means "the default": an ordinary file readable by all, subject to umask.
         mode_t perms = Rights != 0 ? static_cast<mode_t>(Rights) : 0666;
         do {
-            FHandle = ::open(AFileName.c_str(), flags, perms);
+            FHandle = ::open(path.c_str(), flags, perms);
         } while (FHandle < 0 && errno == EINTR);
-        err = errno;
+        reason = std::strerror(errno);
     }
     if (FHandle < 0) {
         FHandle = InvalidHandle;
         const char* fmt = creating ? "Cannot create file \"" : "Cannot open file \"";
-        std::string msg = fmt + FullPath(AFileName) + "\". " + std::strerror(err);
+        std::string msg = fmt + FullPath(AFileName) + "\". " + reason;
         if (creating) throw EFCreateError(msg);
         throw EFOpenError(msg);
     }
     FFileName = AFileName;
+}
+
+void TPWFileStream::DescribeWriteFailure(std::string& FileName, std::string& Reason) const {
+    TPWHandleStream::DescribeWriteFailure(FileName, Reason);
+    FileName = FullPath(FFileName);
 }
 
 TPWFileStream::~TPWFileStream() {
@@ -182,6 +209,10 @@ int32_t TPWStreamDecorator::Read(void* Buffer, int32_t Count) {
 
 int32_t TPWStreamDecorator::Write(const void* Buffer, int32_t Count) {
     return FStream ? FStream->Write(Buffer, Count) : 0;
+}
+
+void TPWStreamDecorator::DescribeWriteFailure(std::string& FileName, std::string& Reason) const {
+    if (FStream) FStream->DescribeWriteFailure(FileName, Reason);
 }
 
 // ---- TPWBufferedStream ----------------------------------------------------

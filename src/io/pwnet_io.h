@@ -62,6 +62,11 @@ public:
     float ReadSingle() { return ReadValue<float>(); }
     double ReadDouble() { return ReadValue<double>(); }
 
+    // The file a failed Write was meant for (its full path) and the system's reason;
+    // left empty where the stream does not know them. WriteBuffer puts them into its
+    // EWriteError.
+    virtual void DescribeWriteFailure(std::string& FileName, std::string& Reason) const;
+
 protected:
     // Lets a stream that caches window state bring it up to date first.
     virtual void BufferSizeChanging() {}
@@ -89,9 +94,11 @@ public:
     int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
     int32_t Read(void* Buffer, int32_t Count) override;
     int32_t Write(const void* Buffer, int32_t Count) override;
+    void DescribeWriteFailure(std::string& FileName, std::string& Reason) const override;
 
 protected:
     int FHandle;
+    int FWriteError = 0; // errno of the last Write that failed
 };
 
 // Mode words of TPWFileStream.
@@ -109,6 +116,11 @@ inline constexpr uint16_t fmShareDenyNone = 0x0040;
 std::string FullPath(const std::string& name);
 
 // A stream that opens or creates a named file and closes it when destroyed.
+//
+// While a TOutputFiles is current on this thread (output_files.h: a writer is
+// producing its output), the create form makes the file as that output's temporary,
+// exclusively and never through a link, and the open form opens the temporary of a
+// file the output holds; FileName and the messages keep the name the caller gave.
 class TPWFileStream : public TPWHandleStream {
 public:
     TPWFileStream(const std::string& AFileName, uint16_t Mode);
@@ -116,6 +128,7 @@ public:
     ~TPWFileStream() override;
 
     const std::string& FileName() const { return FFileName; }
+    void DescribeWriteFailure(std::string& FileName, std::string& Reason) const override;
 
 private:
     std::string FFileName;
@@ -135,6 +148,7 @@ public:
     int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
     int32_t Read(void* Buffer, int32_t Count) override;
     int32_t Write(const void* Buffer, int32_t Count) override;
+    void DescribeWriteFailure(std::string& FileName, std::string& Reason) const override;
 
 protected:
     TPWStream* FStream;

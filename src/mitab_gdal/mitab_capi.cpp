@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 #include <utility>
 
@@ -180,8 +181,18 @@ void mitab_c_destroy_feature(mitab_feature feature) {
 
 void mitab_c_close(mitab_handle handle) {
     Guarded([&] {
-        if (auto dataset = Datasets().Take(handle)) dataset->Close();
+        auto dataset = Datasets().Take(handle);
+        if (!dataset) return;
+        CPLErrorReset();
+        if (const std::string failure = dataset->Close(); !failure.empty())
+            CPLErrorSetState(CE_Failure, CPLE_FileIO, failure.c_str());
+        else
+            CPLErrorReset(); // what the driver reported on the way was not a failure
     });
 }
+
+int mitab_c_getlasterrorno(void) { return CPLGetLastErrorNo(); }
+
+const char* mitab_c_getlasterrormsg(void) { return CPLGetLastErrorMsg(); }
 
 } // extern "C"

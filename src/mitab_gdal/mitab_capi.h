@@ -5,7 +5,7 @@
  *
  * The names, argument lists, type codes and meanings are those of MITAB's C API
  * (version 1.7.0, reported as 1007000), so a program that binds them by name at run
- * time cannot tell this library from MITAB itself. Only these thirteen names are
+ * time cannot tell this library from MITAB itself. Only these fifteen names are
  * exported; a binding leaves every other mitab_c_* name unresolved.
  *
  * Text arguments are 8-bit, zero-terminated, in the table's character set (see
@@ -131,8 +131,15 @@ QUADREL_MITAB_API int mitab_c_write_feature(mitab_handle handle, mitab_feature f
 /* Releases a feature. */
 QUADREL_MITAB_API void mitab_c_destroy_feature(mitab_feature feature);
 
-/* Completes the table's files, closes them and releases the handle. */
+/* Completes the table's files, closes them and releases the handle. A table whose
+ * files could not be completed (a full disk) is reported through the last error:
+ * mitab_c_getlasterrorno is then non-zero; a close that succeeds leaves it 0. */
 QUADREL_MITAB_API void mitab_c_close(mitab_handle handle);
+
+/* The last error of the library, as MITAB reports it: GDAL's (CPL's) last error
+ * number, 0 for none, and its message ("" for none). */
+QUADREL_MITAB_API int mitab_c_getlasterrorno(void);
+QUADREL_MITAB_API const char* mitab_c_getlasterrormsg(void);
 
 /* Function pointer types for a binding that resolves the entry points by name. */
 typedef int (*mitab_c_getlibversion_fn)(void);
@@ -149,6 +156,8 @@ typedef void (*mitab_c_set_symbol_fn)(mitab_feature, int, int, int);
 typedef int (*mitab_c_write_feature_fn)(mitab_handle, mitab_feature);
 typedef void (*mitab_c_destroy_feature_fn)(mitab_feature);
 typedef void (*mitab_c_close_fn)(mitab_handle);
+typedef int (*mitab_c_getlasterrorno_fn)(void);
+typedef const char* (*mitab_c_getlasterrormsg_fn)(void);
 
 #ifdef __cplusplus
 }

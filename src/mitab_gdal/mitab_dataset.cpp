@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <filesystem>
 #include <mutex>
 #include <unistd.h>
@@ -100,6 +103,21 @@ private:
     std::string_view text_;
     std::size_t pos_ = 0;
 };
+
+// The system's reason for a write that failed, when errno holds one of the errors a
+// write meets (a full disk, a quota, a size limit, the device); nullptr otherwise.
+const char* WriteFailureReason(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+    case EIO:
+    case EROFS:
+        return std::strerror(error);
+    default:
+        return nullptr;
+    }
+}
 
 std::optional<std::pair<double, double>> TakeCorner(Cursor& cursor) {
     if (!cursor.Take('(')) return std::nullopt;
@@ -241,9 +259,9 @@ std::string Feature::StyleString() const {
 // Dataset
 
 Dataset::Dataset(GdalDatasetPtr dataset, SrsPtr srs, std::optional<Bounds> bounds,
-                 std::string layerName)
+                 std::string path, std::string layerName)
     : dataset_(std::move(dataset)), srs_(std::move(srs)), bounds_(bounds),
-      layerName_(std::move(layerName)) {}
+      path_(std::move(path)), layerName_(std::move(layerName)) {}
 
 Dataset::~Dataset() { Close(); }
 
@@ -287,8 +305,8 @@ std::unique_ptr<Dataset> Dataset::Create(const char* filename, const char* kind,
         if (!existed) std::filesystem::remove(path, ec);
         return nullptr;
     }
-    return std::unique_ptr<Dataset>(
-        new Dataset(std::move(dataset), std::move(srs), bounds, path.stem().string()));
+    return std::unique_ptr<Dataset>(new Dataset(std::move(dataset), std::move(srs), bounds,
+                                                path.string(), path.stem().string()));
 }
 
 int Dataset::SetCharset(const char* charset) {
@@ -433,17 +451,37 @@ bool Dataset::Write(const Feature& feature) {
     const std::string style = feature.StyleString();
     OGR_F_SetStyleString(target, style.empty() ? nullptr : style.c_str());
     OGR_F_SetFID(target, OGRNullFID);
-    return OGR_L_CreateFeature(layer_, target) == OGRERR_NONE;
+    errno = 0;
+    if (OGR_L_CreateFeature(layer_, target) == OGRERR_NONE) return true;
+    // The driver's message names the block it could not write; the system's reason
+    // says more to a user whose disk is full.
+    if (const char* reason = WriteFailureReason(errno))
+        CPLErrorSetState(CE_Failure, CPLE_FileIO, reason);
+    return false;
 }
 
-void Dataset::Close() {
-    if (!dataset_) return;
+std::string Dataset::Close() {
+    if (!dataset_) return {};
     // A table needs a column: the driver would otherwise write a header that names one
     // its data file does not hold.
     if (EnsureLayer() && fieldTypes_.empty()) AddField(kFallbackFieldName, kInteger, 10, 0);
     scratch_.reset();
     layer_ = nullptr;
+    // The driver writes most of the files only now, and reports a failed block write
+    // through CPL's last error; a ".tab" (or ".mif") header it could not write is left
+    // empty without a word, so that is looked at too.
+    CPLErrorReset();
+    errno = 0;
     dataset_.reset();
+    const int error = errno;
+    const CPLErr reported = CPLGetLastErrorType();
+    const bool failed = reported == CE_Failure || reported == CE_Fatal;
+    struct stat st {};
+    const bool headerMissing = ::stat(path_.c_str(), &st) != 0 || st.st_size == 0;
+    if (!failed && !headerMissing) return {};
+    if (const char* reason = WriteFailureReason(error)) return reason;
+    if (failed && *CPLGetLastErrorMsg()) return CPLGetLastErrorMsg();
+    return "the table's files could not be written completely";
 }
 
 } // namespace quadrel::mitab_gdal

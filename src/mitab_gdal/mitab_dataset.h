@@ -108,18 +108,21 @@ public:
     int AddField(const char* name, int type, int width, int precision);
     std::unique_ptr<Feature> CreateFeature(int type);
     bool Write(const Feature& feature);
-    // Completes and closes the files; later calls do nothing.
-    void Close();
+    // Completes and closes the files; later calls do nothing. Returns why the files
+    // could not be completed (the system's reason where it shows, else GDAL's
+    // message), or an empty text when they were.
+    std::string Close();
 
 private:
     Dataset(GdalDatasetPtr dataset, SrsPtr srs, std::optional<Bounds> bounds,
-            std::string layerName);
+            std::string path, std::string layerName);
     bool EnsureLayer();
     void SetValue(OGRFeatureH target, int index, const std::optional<std::string>& text) const;
 
     GdalDatasetPtr dataset_;
     SrsPtr srs_;
     std::optional<Bounds> bounds_;
+    std::string path_; // the ".tab" (or ".mif") as created
     std::string layerName_;
     std::string encoding_; // GDAL's name of the table's encoding; empty for Neutral
     OGRLayerH layer_ = nullptr;

@@ -6,6 +6,7 @@
 #include "errors.h"
 #include "failing_shapefile_writer.h"
 #include "generation_run.h"
+#include "output_lock.h"
 #include "pwnet_giswriter.h"
 #include "temp_dir.h"
 
@@ -16,6 +17,7 @@
 #include <QToolBar>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 
 using namespace quadrel;
 using apptest::WindowFixture;
@@ -232,6 +234,27 @@ TEST_P(GoErrors, IsShownAndLeavesNoGridFiles) {
     EXPECT_EQ(f.ProgressBar1->value(), 0);
     EXPECT_FALSE(f.RunUnderWay());
     EXPECT_TRUE(f.menuBar()->isEnabled());
+    EXPECT_TRUE(f.Go1->isEnabled());
+}
+
+// Another run (another window, quadrel-cli) is writing the same grid into the folder:
+// the window says so in a message, writes nothing and is ready for the next command.
+TEST(Go, AnotherRunOfTheSameGridIsReported) {
+    testutil::TempDir dir;
+    const pwnet::TOutputLock other((dir.path() / Prefix).string());
+    ASSERT_EQ(other.Status(), pwnet::TOutputLock::lsHeld);
+    WindowFixture w;
+    TForm1& f = w.Form();
+    ChooseBornholm(f);
+    w.dialogs.FolderToChoose = dir.path().string();
+    f.Go1->trigger();
+    EXPECT_EQ(w.dialogs.Seen, (std::vector<std::string>{
+                                  "folder Choose where to store the grid: | ",
+                                  "message " + BusyMessage(dir.path().string() + "/", Prefix)}));
+    EXPECT_TRUE(w.dialogs.Errors.empty());
+    EXPECT_EQ(testutil::FilesIn(dir.path()),
+              std::set<std::string>{".DKN_1km_euref89.quadrel-lock"});
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(f.Go1->isEnabled());
 }
 

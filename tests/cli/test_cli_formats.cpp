@@ -126,7 +126,7 @@ TEST(QuadrelCliFormats, DryRunEstimatesByFormat) {
         {"csv", "Format: CSV\nFiles: DKN_10km_euref89.csv\nCells: 20\n"
                 "Size estimate: 560 bytes\n"},
         {"gml", "Format: GML 2.1.2\nFiles: DKN_10km_euref89.xml\nCells: 20\n"
-                "Size estimate: 6440 bytes (6.4 kB)\n"},
+                "Size estimate: 9240 bytes (9.2 kB)\n"},
         {"gpkg", "Format: OGC GeoPackage\nFiles: DKN_10km_euref89.gpkg\nCells: 20\n"
                  "Size estimate: 4600 bytes (4.6 kB)\n"},
     };

@@ -372,7 +372,7 @@ TEST(QuadrelCliScripting, ARefusedRunTakesAwayTheFolderItMade) {
 
 // --- Dry runs ------------------------------------------------------------------------
 
-// With --output a dry run finds what the run would: here a disk too small for 12.7
+// With --output a dry run finds what the run would: here a disk too small for 14.9
 // TB; without it only the format's own limits are known, and a terminal is told so.
 TEST(QuadrelCliScripting, DryRunChecksTheFolderOnlyWithOutput) {
     testutil::TempDir dir;
@@ -380,7 +380,7 @@ TEST(QuadrelCliScripting, DryRunChecksTheFolderOnlyWithOutput) {
         "-g", "eurogrid", "-s", "1m", "-c", "4300000,3500000,4700000,3800000", "-f", "mif", "-n"};
     const Result withFolder = RunCli(With(huge, {"-o", dir / "new"}));
     EXPECT_EQ(withFolder.Status, 1);
-    EXPECT_TRUE(withFolder.Out.ends_with("Size estimate: 12720000000000 bytes (12.7 TB)\n"
+    EXPECT_TRUE(withFolder.Out.ends_with("Size estimate: 14880000000000 bytes (14.9 TB)\n"
                                          "There is not enough space on your harddisk\n"
                                          "You can try with SHP or TAB format - they are more "
                                          "compact\n"))

@@ -1,10 +1,17 @@
 #pragma once
 // Provoking and detecting faults: a file-size limit that makes writes fail as on a
-// full disk, and the number of open file descriptors, to show that no handle leaks.
+// full disk, a child process to kill at a chosen point or to run as another user, and
+// the number of open file descriptors, to show that no handle leaks.
 
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <grp.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace testutil {
 
@@ -31,6 +38,60 @@ private:
     rlimit FOld{};
     void (*FOldAction)(int) = nullptr;
 };
+
+// Body run in a child process of its own. Wait returns Body's result as the child's
+// exit status or, when a signal ended the child, 128 + the signal's number. A run
+// killed at a chosen point is a child that raises SIGKILL there: the kernel ends it
+// exactly as a kill from outside would. Nothing of the child's assertions reaches
+// the test; it reports through its result only. A child not waited for is killed.
+class ChildProcess {
+public:
+    explicit ChildProcess(const std::function<int()>& Body) {
+        std::fflush(nullptr);
+        FPid = fork();
+        if (FPid == 0) {
+            int result = 99;
+            try {
+                result = Body();
+            } catch (...) {
+                result = 98;
+            }
+            _exit(result);
+        }
+    }
+    ~ChildProcess() {
+        if (FPid > 0) {
+            kill(FPid, SIGKILL);
+            Wait();
+        }
+    }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    int Wait() {
+        int status = 0;
+        while (waitpid(FPid, &status, 0) < 0 && errno == EINTR) {
+        }
+        FPid = -1;
+        return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+    }
+
+private:
+    pid_t FPid = -1;
+};
+
+inline int RunInChild(const std::function<int()>& Body) {
+    return ChildProcess(Body).Wait();
+}
+inline constexpr int Killed = 128 + SIGKILL;
+
+// For a child of a root test: becomes user nobody, so that file permissions apply to
+// it. False when that is not possible (the test does not run as root).
+inline constexpr uid_t NobodyId = 65534;
+inline bool BecomeNobody() {
+    return geteuid() == 0 && setgroups(0, nullptr) == 0 && setgid(NobodyId) == 0 &&
+           setuid(NobodyId) == 0;
+}
 
 // Number of open file descriptors of this process.
 inline int OpenFdCount() {

@@ -377,6 +377,9 @@ TEST_P(RunErrors, LeaveNoGridFilesAndRestoreTheCursor) {
     } catch (const std::exception& e) {
         message = e.what();
     }
+    // A message that names a file of the folder names it as <dir>.
+    if (const size_t at = message.find(dir.path().string()); at != std::string::npos)
+        message.replace(at, dir.path().string().size(), "<dir>");
     EXPECT_EQ(message, c.Message);
     for (const char* ext : {".shp", ".shx", ".dbf"})
         EXPECT_FALSE(fs::exists(dir / (std::string("DKN_100m_euref89") + ext))) << ext;
@@ -411,7 +414,8 @@ INSTANTIATE_TEST_SUITE_P(
                               [](const FakeFileSystem& fsq, testutil::FakeUserInterface&) {
                                   return TGenerationRun(fsq);
                               },
-                              "Stream write error", true}),
+                              "Cannot write file \"<dir>/DKN_100m_euref89.shp\": File too large",
+                              true}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // Side files that cannot be written end the run before any grid file or cursor.

@@ -4,14 +4,18 @@
 // table, which must end the run with an error, not with "Done".
 
 #include "errors.h"
+#include "faults.h"
 #include "generation_run.h"
 #include "mitab.h"
 #include "ogr_layer.h"
 #include "run_test_helpers.h"
 #include "temp_dir.h"
 
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
+#include <optional>
 #include <set>
 
 using namespace quadrel;
@@ -156,12 +160,56 @@ TEST_F(GridRunTab, TableThatCannotBeCreatedIsAnErrorNotDone) {
     EXPECT_EQ(FilesIn(blocked), std::set<std::string>{"DKN_1km_euref89.tab"}) << "left as it was";
 }
 
+// Regression: a table the library could not complete at its close (a full disk; here
+// a file-size limit from the last column on) was reported as "Done" and left a ".tab"
+// of 0 bytes. The run ends with the error, naming the table and the reason, whether
+// the disk fills at the close or half-way (the limit from the start); an earlier
+// table of the grid stays as it was, and nothing else is left.
+TEST_F(GridRunTab, TableThatCannotBeWrittenIsAnErrorNotDone) {
+    testutil::RunInto(dir, SmallDkn(ftTAB));
+    auto contents = [this] {
+        std::map<std::string, std::string> files;
+        for (const std::string& name : FilesIn(dir.path()))
+            files[name] = testutil::ReadFileBytes(dir.path() / name);
+        return files;
+    };
+    const auto earlier = contents();
+    for (const bool atClose : {true, false}) {
+        SCOPED_TRACE(atClose ? "at the close" : "half-way");
+        const TGridState grid =
+            testutil::MakeGrid(gkDKN, "1km", ftTAB, {440000, 6200000}, {460000, 6210000});
+        testutil::FakeFileSystem disk;
+        testutil::FakeUserInterface ui;
+        ui.FolderToChoose = dir.path().string();
+        std::optional<testutil::FileSizeLimit> full;
+        int calls = 0;
+        ui.OnProcessMessages = [&] {
+            if (++calls == (atClose ? grid.GridExtent.CellsX + 1 : 1))
+                full.emplace(0);
+        };
+        TGenerationRun run(disk);
+        std::string message;
+        try {
+            run.Execute(grid, ui);
+        } catch (const EWriteError& e) {
+            message = e.what();
+        }
+        full.reset();
+        const std::string table = (dir.path() / "DKN_1km_euref89.tab").string();
+        EXPECT_EQ(message.rfind("Cannot write file \"" + table + "\": ", 0), 0u) << message;
+        EXPECT_EQ(message.find(".quadrel-partial"), std::string::npos) << message;
+        EXPECT_TRUE(ui.Messages.empty()) << "no Done";
+        EXPECT_TRUE(contents() == earlier) << "the earlier table changed";
+    }
+}
+
 // Regression: a MapInfo table keeps coordinates only within the Bounds of its
 // CoordSys and moves anything beyond them to the edge, so cells outside came out
 // squashed in a table that looked complete. The run refuses such a grid, before any
 // file is made; a grid on the bounds themselves is written.
 TEST_F(GridRunTab, CellsBeyondTheBoundsAreRefusedBeforeAnyFile) {
-    const std::string dkn = "TAB format can only hold cells within (100000, 6000000) (1000000, 6500000)";
+    const std::string dkn =
+        "TAB format can only hold cells within (100000, 6000000) (1000000, 6500000)";
     const std::string euro = "TAB format can only hold cells within (0, 0) (8500000, 7500000)";
     const struct {
         const char* Name;

@@ -53,8 +53,8 @@ struct EstimateCase {
 TEST(RunFormats, EstimateBytesPerCellByWriterAndGridSystem) {
     const EstimateCase cases[] = {
         {ftSHP, gkEuroGrid, 136, 160}, {ftSHP, gkDKN, 136, 206},      {ftSHP83, gkDKN, 136, 206},
-        {ftMIF, gkEuroGrid, 88, 106},  {ftMIF, gkDKN, 88, 322},       {ftTAB, gkEuroGrid, 132, 132},
-        {ftTAB, gkDKN, 132, 198},      {ftGML, gkEuroGrid, 470, 470}, {ftGML, gkDKN, 470, 322},
+        {ftMIF, gkEuroGrid, 116, 124}, {ftMIF, gkDKN, 116, 322},      {ftTAB, gkEuroGrid, 158, 171},
+        {ftTAB, gkDKN, 158, 223},      {ftGML, gkEuroGrid, 470, 470}, {ftGML, gkDKN, 470, 462},
         {ftCSV, gkEuroGrid, 28, 20},   {ftCSV, gkDKN, 28, 28},        {ftKML, gkEuroGrid, 600, 600},
         {ftKML, gkDKN, 600, 600},      {ftGeoJSON, gkDKN, 240, 240},
         {ftGPKG, gkDKN, 230, 230},     {ftGPKG, gkEuroGrid, 230, 210},

@@ -2,6 +2,7 @@
 // and read back with GDAL/OGR, and the ArcView legend, checked against fixtures.
 
 #include "errors.h"
+#include "faults.h"
 #include "side_files.h"
 #include "temp_dir.h"
 
@@ -280,20 +281,23 @@ TEST(SideFileErrors, MissingFolder) {
     ExpectInOutError([&] { WriteAvlFile(path, 3); }, path + ".avl", std::strerror(ENOENT));
 }
 
-// A full disk must be reported, not taken for a written file.
+// A full disk must be reported, not taken for a written file (a file-size limit of 0
+// stands in for it). A link in the file's place is never written through: it stays
+// as it was when the write fails.
 TEST(SideFileErrors, FullDiskIsReported) {
-    if (!fs::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
     testutil::TempDir dir;
     fs::create_symlink("/dev/full", dir / "grid.prj");
     fs::create_symlink("/dev/full", dir / "grid.avl");
-    ExpectInOutError([&] { WritePrjFile(dir / "grid", gkDKN); }, dir / "grid.prj",
-                     std::strerror(ENOSPC));
-    ExpectInOutError([&] { WriteAvlFile(dir / "grid", 1); }, dir / "grid.avl",
-                     std::strerror(ENOSPC));
-    // Only regular files are removed after a failed write, never what a link points to.
+    {
+        testutil::FileSizeLimit full(0);
+        ExpectInOutError([&] { WritePrjFile(dir / "grid", gkDKN); }, dir / "grid.prj",
+                         std::strerror(EFBIG));
+        ExpectInOutError([&] { WriteAvlFile(dir / "grid", 1); }, dir / "grid.avl",
+                         std::strerror(EFBIG));
+    }
     EXPECT_TRUE(fs::is_symlink(dir / "grid.prj"));
-    EXPECT_TRUE(fs::exists("/dev/full"));
+    EXPECT_TRUE(fs::is_symlink(dir / "grid.avl"));
+    EXPECT_EQ(testutil::FilesIn(dir.path()), (std::set<std::string>{"grid.avl", "grid.prj"}));
 }
 
 } // namespace

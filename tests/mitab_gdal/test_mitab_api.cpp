@@ -21,7 +21,7 @@ const std::set<std::string> kEntryPoints = {
     "mitab_c_add_field",     "mitab_c_create_feature",  "mitab_c_set_field",
     "mitab_c_set_pen",       "mitab_c_set_brush",       "mitab_c_set_points",
     "mitab_c_set_symbol",    "mitab_c_write_feature",   "mitab_c_destroy_feature",
-    "mitab_c_close"};
+    "mitab_c_close",         "mitab_c_getlasterrorno",  "mitab_c_getlasterrormsg"};
 
 std::set<std::string> DynamicSymbols(const std::string& library) {
     std::set<std::string> names;
