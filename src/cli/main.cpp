@@ -37,7 +37,6 @@ void CatchInterrupts() {
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
-    pwnet::LoadMitab(); // the MapInfo TAB library, bound once before any writer exists
     CatchInterrupts();
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     quadrel::cli::TProcessFacts facts;

@@ -3,8 +3,11 @@
 
 #include "giswrite_base.h"
 
+#include "giswrite_text.h"
+
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 
@@ -83,12 +86,12 @@ void TGISWrite::SetOptimizePLinesSections(bool Value) {
 // ---------------------------------------------------------------------------
 // Protocol checks
 
-void TGISWrite::CheckOpen() const {
+inline void TGISWrite::CheckOpen() const {
     if (!Fopen)
         throw Exception("The output is not open: StartHeader must come first");
 }
 
-void TGISWrite::CheckReadyForObject() {
+inline void TGISWrite::CheckReadyForObject() {
     CheckOpen();
     if (FWrittenFields < FNumFields)
         throw Exception("All fields must be declared before the first object");
@@ -114,7 +117,7 @@ void TGISWrite::FinishIncompleteObject() {
 }
 
 // Ring checks and the section's own consistency, before anything is written.
-void TGISWrite::CheckSection(const TFloatPointArrayEx& SegList) const {
+inline void TGISWrite::CheckSection(const TFloatPointArrayEx& SegList) const {
     CheckOpen();
     if (FWrittenParts >= FNumParts)
         throw Exception("No object is waiting for a section: AddObject announced fewer parts");
@@ -212,16 +215,10 @@ void TGISWrite::StartObject(int32_t NumParts, std::string_view Attrib) {
     }
 }
 
-void TGISWrite::AddSection(int32_t Index, TFloatPointArrayEx& SegList) {
-    Guarded([&] {
-        CheckSection(SegList);
-        AddSectionUnchecked(Index, SegList);
-    });
-}
-
-void TGISWrite::AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& SegList) {
+inline void TGISWrite::AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& SegList) {
     if (!FDeferredObject) {
-        DensifySection(SegList);
+        if (GreatCircleDist > 0)
+            DensifySection(SegList);
         ++FWrittenParts;
         WriteSection(Index, SegList);
         return;
@@ -239,6 +236,13 @@ void TGISWrite::AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& SegList) 
     }
     FFreeItems = static_cast<int32_t>(FSegments.size());
     FFreeIndex = 0;
+}
+
+void TGISWrite::AddSection(int32_t Index, TFloatPointArrayEx& SegList) {
+    Guarded([&] {
+        CheckSection(SegList);
+        AddSectionUnchecked(Index, SegList);
+    });
 }
 
 void TGISWrite::AddSection1(int32_t Index, const TFloatPointArrayEx2& SegList, bool swapdirection) {
@@ -400,10 +404,6 @@ void TGISWrite::BeginOptimizedObject(int32_t NumParts, std::string_view Attrib) 
     FWrittenParts = 0;
 }
 
-void TGISWrite::BeginObject(int32_t, std::string_view) {}
-
-void TGISWrite::WriteSection(int32_t, const TFloatPointArrayEx&) {}
-
 // Sections of one deferred object are collected into FSegments; a section that
 // starts exactly where the segment collected just before it ends is appended to
 // that segment. Only neighbours in call order are joined. The table and its point
@@ -459,6 +459,67 @@ void TGISWrite::CollectSection(const TFloatPointArrayEx& SegList) {
 // A NUL character ends the text, as in the row's original zero-terminated form.
 void TGISWrite::SplitAttrib(std::string_view Attrib, bool CountValues) {
     FSL.Clear();
+    if (SplitPlainRow(Attrib)) {
+        for (const std::string_view v : FPlainValues)
+            FSL.Add().append(v); // Add gives an empty string
+    } else {
+        SplitAnyRow(Attrib);
+    }
+    if (CountValues && FSL.Count() != static_cast<size_t>(FNumFields)) {
+        if (const size_t nul = Attrib.find('\0'); nul != std::string_view::npos)
+            Attrib = Attrib.substr(0, nul);
+        char head[96];
+        std::snprintf(head, sizeof head,
+                      "Number of values must match number of fields. NumVal = %zu, NumFields = %d",
+                      FSL.Count(), FNumFields);
+        std::string message(head);
+        message.append(", string = \"").append(Attrib).append("\"");
+        throw Exception(message);
+    }
+}
+
+// The usual row, split without the general rules' detours: values that are either
+// quoted (no doubled quote inside) or plain (no blank, no quote), separated by single
+// commas, with no blank anywhere outside quotes, no NUL and no final comma. Gives
+// exactly what the rules give, as views into the row in FPlainValues; false, with
+// FPlainValues in any state, for every other row.
+bool TGISWrite::SplitPlainRow(std::string_view Attrib) {
+    FPlainValues.clear();
+    const char* data = Attrib.data();
+    const size_t n = Attrib.size();
+    if (n == 0)
+        return false;
+    size_t p = 0;
+    for (;;) {
+        size_t start = p, end = p;
+        if (p < n && data[p] == '"') {
+            start = p + 1;
+            end = FindFlagged(data, start, n,
+                              [](uint64_t w) { return QuoteBytes(w) | ZeroBytes(w); });
+            if (end == n || data[end] == '\0')
+                return false; // no closing quote, or a NUL
+            p = end + 1;
+            if (p < n && data[p] == '"')
+                return false; // a doubled quote
+        } else {
+            end = FindFlagged(data, p, n, [](uint64_t w) {
+                return BlankBytes(w) | QuoteBytes(w) | ZeroBytes(w ^ (Ones * ','));
+            });
+            if (end < n && data[end] != ',')
+                return false; // a blank, a control character or a quote
+            p = end;
+        }
+        FPlainValues.emplace_back(data + start, end - start);
+        if (p == n)
+            return true;
+        if (data[p] != ',' || p + 1 == n)
+            return false;
+        ++p;
+    }
+}
+
+// The general rules (the comment above SplitAttrib), for any row.
+void TGISWrite::SplitAnyRow(std::string_view Attrib) {
     if (const size_t nul = Attrib.find('\0'); nul != std::string_view::npos)
         Attrib = Attrib.substr(0, nul);
     const size_t n = Attrib.size();
@@ -480,8 +541,9 @@ void TGISWrite::SplitAttrib(std::string_view Attrib, bool CountValues) {
                     break;
                 }
                 const size_t start = p;
-                while (p < n && Attrib[p] != '"')
-                    ++p;
+                const void* quote = std::memchr(Attrib.data() + p, '"', n - p);
+                p = quote ? static_cast<size_t>(static_cast<const char*>(quote) - Attrib.data())
+                          : n;
                 value.append(Attrib.substr(start, p - start));
             }
         } else {
@@ -499,15 +561,6 @@ void TGISWrite::SplitAttrib(std::string_view Attrib, bool CountValues) {
             while (p < n && IsBlank(Attrib[p]))
                 ++p;
         }
-    }
-    if (CountValues && FSL.Count() != static_cast<size_t>(FNumFields)) {
-        char head[96];
-        std::snprintf(head, sizeof head,
-                      "Number of values must match number of fields. NumVal = %zu, NumFields = %d",
-                      FSL.Count(), FNumFields);
-        std::string message(head);
-        message.append(", string = \"").append(Attrib).append("\"");
-        throw Exception(message);
     }
 }
 

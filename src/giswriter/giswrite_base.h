@@ -265,9 +265,9 @@ protected:
     // Merges or stores one section of a deferred polyline object (base: merging).
     virtual void CollectSection(const TFloatPointArrayEx& SegList);
     // An object starts; FNumParts and FWrittenParts are already set.
-    virtual void BeginObject(int32_t NumParts, std::string_view Attrib);
+    virtual void BeginObject(int32_t, std::string_view) {}
     // A part of the current object; FWrittenParts already counts it.
-    virtual void WriteSection(int32_t Index, const TFloatPointArrayEx& SegList);
+    virtual void WriteSection(int32_t, const TFloatPointArrayEx&) {}
     // The field just recorded in FFieldInfo[FWrittenFields].
     virtual void DoAddField() {}
     // AddLine/AddLine2 (base: a one-part polyline object in a polyline file).
@@ -291,6 +291,10 @@ protected:
     // Splits a row into FSL (rules in the source); raises the row-count message
     // when the number of values differs from FNumFields, unless CountValues is off.
     void SplitAttrib(std::string_view Attrib, bool CountValues = true);
+    // The usual rows only (quoted or plain values, single commas, no blanks), split
+    // into views of the row in FPlainValues without copying; false for any other
+    // row, which SplitAttrib splits. Counts nothing.
+    bool SplitPlainRow(std::string_view Attrib);
     // Starts an object of a format's own making (a point object): sets the
     // counters and calls BeginObject.
     void StartObject(int32_t NumParts, std::string_view Attrib);
@@ -337,6 +341,7 @@ protected:
     bool FOptimizePLinesSections = false;
     TFloatPointArrayExArray FSegments;
     TValueList FSL;
+    std::vector<std::string_view> FPlainValues; // filled by SplitPlainRow
     int32_t FWrittenFields = 0;
     int32_t FWrittenParts = 0;
     int32_t FWrittenRecords = 0;
@@ -350,6 +355,7 @@ private:
     void AbandonOutput() noexcept;
     void DeleteOutputFiles() noexcept;
     void CheckSection(const TFloatPointArrayEx& SegList) const;
+    void SplitAnyRow(std::string_view Attrib);
     void AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& SegList);
 
     bool FDeferredObject = false; // the current object is collected for merging

@@ -6,8 +6,9 @@
 // 10 bytes, type letter, width, decimals), the terminator 0x0D, then the records
 // (deletion flag 0x20 and the fields, each exactly its width) and the end byte 0x1A.
 
-#include "giswrite_text.h"
 #include "giswrite_dbf.h"
+
+#include "giswrite_text.h"
 
 #include <cstring>
 #include <ctime>
@@ -71,6 +72,50 @@ size_t CutLength(std::string_view encoded, size_t Max, uint16_t Codepage) {
                (static_cast<unsigned char>(encoded[n]) & 0xC0) == 0x80)
             --n;
     return n;
+}
+
+// Text, cut to Width bytes before, then spaces up to Width: the short fields of a
+// grid in a few word-sized moves (overlapping where the lengths are not multiples of
+// eight), the others with memcpy and memset.
+void PutPadded(char* Dest, std::string_view Text, size_t Width) {
+    const size_t n = Text.size();
+    if (Width < 8 || Width > 32) {
+        std::memcpy(Dest, Text.data(), n);
+        std::memset(Dest + n, ' ', Width - n);
+        return;
+    }
+    // Spaces over [0, 16) and [Width - 16, Width), in pieces of eight.
+    constexpr uint64_t spaces = 0x2020202020202020ull;
+    std::memcpy(Dest, &spaces, 8);
+    std::memcpy(Dest + Width - 8, &spaces, 8);
+    if (Width > 16) {
+        std::memcpy(Dest + 8, &spaces, 8);
+        std::memcpy(Dest + Width - 16, &spaces, 8);
+    }
+    // The text over [0, n) in two overlapping pieces of the largest size that fits.
+    const char* t = Text.data();
+    if (n >= 16) {
+        char a[16], b[16];
+        std::memcpy(a, t, 16);
+        std::memcpy(b, t + n - 16, 16);
+        std::memcpy(Dest, a, 16);
+        std::memcpy(Dest + n - 16, b, 16);
+    } else if (n >= 8) {
+        uint64_t a, b;
+        std::memcpy(&a, t, 8);
+        std::memcpy(&b, t + n - 8, 8);
+        std::memcpy(Dest, &a, 8);
+        std::memcpy(Dest + n - 8, &b, 8);
+    } else if (n >= 4) {
+        uint32_t a, b;
+        std::memcpy(&a, t, 4);
+        std::memcpy(&b, t + n - 4, 4);
+        std::memcpy(Dest, &a, 4);
+        std::memcpy(Dest + n - 4, &b, 4);
+    } else {
+        for (size_t i = 0; i < n; ++i)
+            Dest[i] = t[i];
+    }
 }
 
 struct TDbfFieldType {
@@ -165,6 +210,9 @@ void TGISWriteDBF::DoAddField() {
     FTotalWidth = static_cast<uint16_t>(FTotalWidth + stored.Width);
 
     if (k == FNumFields) {
+        FTextFieldsOnly = true;
+        for (int32_t i = 1; i <= FNumFields; ++i)
+            FTextFieldsOnly = FTextFieldsOnly && FFieldInfo[i].FieldType == gfChar;
         FOutDBF->SetPosition(10);
         FOutDBF->WriteUInt16(FTotalWidth);
         FOutDBF->SetPosition(32 * static_cast<int64_t>(FNumFields) + 33);
@@ -180,51 +228,127 @@ void TGISWriteDBF::DoAddPoint(double, double, std::string_view Attrib) {
     WriteRecord(Attrib);
 }
 
-void TGISWriteDBF::AppendCharValue(const std::string& Value, uint8_t Width) {
-    FEncoded.clear();
-    FEncoding->EncodeTo(Value, FEncoded);
-    const size_t n = CutLength(FEncoded, Width, FCodepage);
-    FRecord.append(FEncoded, 0, n);
-    FRecord.append(Width - n, ' ');
+// Text in the table's code page: its first bytes, at most Width of them, then spaces.
+void TGISWriteDBF::PutCharValue(const std::string& Value, uint8_t Width, bool PassesThrough,
+                                char* Dest) {
+    std::string_view encoded = Value;
+    if (!PassesThrough) {
+        FEncoded.clear();
+        FEncoding->EncodeTo(Value, FEncoded);
+        encoded = FEncoded;
+    }
+    PutPadded(Dest, encoded.substr(0, CutLength(encoded, Width, FCodepage)), Width);
 }
 
-// The row is split and counted before anything is written, so a rejected row
-// leaves the table as it was.
-void TGISWriteDBF::WriteRecord(std::string_view Attrib) {
-    SplitAttrib(Attrib);
-    FRecord.clear();
-    FRecord.push_back(' ');
+// Whether every text value of the row is already in the table's code page (plain
+// ASCII, as grid names are): the record can then be built without converting.
+bool TGISWriteDBF::CharValuesPassThrough() const {
+    for (int32_t k = 1; k <= FNumFields; ++k)
+        if (FFieldInfo[k].FieldType == gfChar && !FEncoding->PassesThrough(FSL[k - 1]))
+            return false;
+    return true;
+}
+
+// The record of the row in FSL: the deletion flag and every field at its width.
+void TGISWriteDBF::FillRecord(char* Dest, bool ValuesPassThrough) {
+    *Dest++ = ' ';
     for (int32_t k = 1; k <= FNumFields; ++k) {
         const TFieldInfo& field = FFieldInfo[k];
         const std::string& value = FSL[k - 1];
         const uint8_t width = field.Width;
-        if (field.FieldType == gfChar) {
-            AppendCharValue(value, width);
-            continue;
-        }
-        const size_t at = FRecord.size();
-        FRecord.resize(at + width);
-        char* dest = FRecord.data() + at;
         switch (field.FieldType) {
+        case gfChar:
+            PutCharValue(value, width, ValuesPassThrough, Dest);
+            break;
         case gfInteger:
         case gfSmallInt:
-            PutRightAligned(value, width, dest);
+            PutRightAligned(value, width, Dest);
             break;
         case gfDecimal:
         case gfFloat:
-            FormatFixed(reinterpret_cast<uint8_t*>(dest), width, field.decimals,
+            FormatFixed(reinterpret_cast<uint8_t*>(Dest), width, field.decimals,
                         ReadDecimal(value));
             break;
         case gfLogical:
-            dest[0] = LogicalIsTrue(value) ? 'T' : 'F';
+            Dest[0] = LogicalIsTrue(value) ? 'T' : 'F';
             break;
         default:
-            PutFixedLength(value, width, dest);
+            PutFixedLength(value, width, Dest);
             break; // date, time, date-time
         }
+        Dest += width;
     }
+}
+
+// The usual record of a grid: text fields only, a plain row of as many values, all
+// in the table's code page as they are. Built from views of the row straight into
+// the window; false (nothing written) for any other row or table.
+bool TGISWriteDBF::WriteTextRecord(std::string_view Attrib) {
+    if (FTextFieldsOnly && FNumFields == 1)
+        return WriteOneTextRecord(Attrib);
+    if (!FTextFieldsOnly || !SplitPlainRow(Attrib) ||
+        FPlainValues.size() != static_cast<size_t>(FNumFields))
+        return false;
+    for (const std::string_view v : FPlainValues)
+        if (!FEncoding->PassesThrough(v))
+            return false;
+    auto* dest = reinterpret_cast<char*>(FOutDBF->Claim(FTotalWidth));
+    if (!dest)
+        return false;
     ++FNumRec;
     ++FWrittenRecords;
+    *dest++ = ' ';
+    for (int32_t k = 1; k <= FNumFields; ++k) {
+        const std::string_view v = FPlainValues[k - 1];
+        const uint8_t width = FFieldInfo[k].Width;
+        PutPadded(dest, v.substr(0, CutLength(v, width, FCodepage)), width);
+        dest += width;
+    }
+    return true;
+}
+
+// The same for a table of one text field and the row of one quoted value, as most
+// grids have: the value lies between the row's first and last characters.
+bool TGISWriteDBF::WriteOneTextRecord(std::string_view Attrib) {
+    const size_t n = Attrib.size();
+    if (n < 2 || Attrib.front() != '"' || Attrib.back() != '"' || !FEncoding->KeepsAscii())
+        return false;
+    const std::string_view value = Attrib.substr(1, n - 2);
+    // One value as it is: no quote inside (doubled, or closing early), no NUL; and
+    // held by the code page as it is: ASCII, or anything in a UTF-8 table.
+    const uint64_t high = FEncoding->IsIdentity() ? 0 : Highs;
+    const auto refused = [high](uint64_t w) { return QuoteBytes(w) | ZeroBytes(w) | (w & high); };
+    if (FindFlagged(value.data(), 0, value.size(), refused) != value.size())
+        return false;
+    auto* dest = reinterpret_cast<char*>(FOutDBF->Claim(FTotalWidth));
+    if (!dest)
+        return false;
+    ++FNumRec;
+    ++FWrittenRecords;
+    const uint8_t width = FFieldInfo[1].Width;
+    dest[0] = ' ';
+    PutPadded(dest + 1, value.substr(0, CutLength(value, width, FCodepage)), width);
+    return true;
+}
+
+// The row is split and counted before anything is written, so a rejected row
+// leaves the table as it was. A row of text the table's code page holds as it is
+// is built straight into the stream's window; any other goes through a buffer of
+// its own, converted (the bytes are the same either way).
+void TGISWriteDBF::WriteRecord(std::string_view Attrib) {
+    if (WriteTextRecord(Attrib))
+        return;
+    SplitAttrib(Attrib);
+    ++FNumRec;
+    ++FWrittenRecords;
+    if (CharValuesPassThrough()) {
+        if (uint8_t* room = FOutDBF->Claim(FTotalWidth)) {
+            FillRecord(reinterpret_cast<char*>(room), true);
+            return;
+        }
+    }
+    FRecord.resize(FTotalWidth);
+    FillRecord(FRecord.data(), false);
     FOutDBF->WriteBuffer(FRecord.data(), static_cast<int32_t>(FRecord.size()));
 }
 

@@ -35,10 +35,15 @@ protected:
     uint16_t FTotalWidth = 0;
 
 private:
-    void AppendCharValue(const std::string& Value, uint8_t Width);
+    bool WriteTextRecord(std::string_view Attrib);
+    bool WriteOneTextRecord(std::string_view Attrib);
+    bool CharValuesPassThrough() const;
+    void FillRecord(char* Dest, bool ValuesPassThrough);
+    void PutCharValue(const std::string& Value, uint8_t Width, bool PassesThrough, char* Dest);
 
-    std::string FRecord;  // the record being built, reused
+    std::string FRecord;  // the record being built when it cannot go straight to the file, reused
     std::string FEncoded; // a value in the table's code page, reused
+    bool FTextFieldsOnly = false; // every field is gfChar (set with the last field)
 };
 
 } // namespace pwnet

@@ -1,17 +1,19 @@
 #include "giswrite_gpkg_srs.h"
 
+#include "errors.h"
+#include "proj_library.h"
+
 #include <memory>
-#include <proj.h>
 
 namespace pwnet {
 
 namespace {
 
 struct TContextDeleter {
-    void operator()(PJ_CONTEXT* c) const noexcept { proj_context_destroy(c); }
+    void operator()(PJ_CONTEXT* c) const noexcept { Proj().context_destroy(c); }
 };
 struct TPjDeleter {
-    void operator()(PJ* p) const noexcept { proj_destroy(p); }
+    void operator()(PJ* p) const noexcept { Proj().destroy(p); }
 };
 
 // The EPSG system Code as PROJ's database defines it: its name and its WKT in the
@@ -22,17 +24,27 @@ bool LookUpEpsg(PJ_CONTEXT* Ctx, int32_t Code, std::string& Name, std::string& W
         return false;
     const std::string code = std::to_string(Code);
     std::unique_ptr<PJ, TPjDeleter> crs(
-        proj_create_from_database(Ctx, "EPSG", code.c_str(), PJ_CATEGORY_CRS, 0, nullptr));
+        Proj().create_from_database(Ctx, "EPSG", code.c_str(), PJ_CATEGORY_CRS, 0, nullptr));
     if (!crs)
         return false;
     const char* const options[] = {"MULTILINE=NO", nullptr};
-    const char* wkt = proj_as_wkt(Ctx, crs.get(), PJ_WKT1_GDAL, options);
-    const char* name = proj_get_name(crs.get());
+    const char* wkt = Proj().as_wkt(Ctx, crs.get(), PJ_WKT1_GDAL, options);
+    const char* name = Proj().get_name(crs.get());
     if (!wkt || !name)
         return false;
     Wkt = wkt;
     Name = name;
     return true;
+}
+
+// A PROJ context, or null when there is none (PROJ could not be loaded): the
+// definitions then fall back to the built-in ones, as for an unknown code.
+PJ_CONTEXT* NewContext() {
+    try {
+        return Proj().context_create();
+    } catch (const Exception&) {
+        return nullptr;
+    }
 }
 
 } // namespace
@@ -46,9 +58,9 @@ std::vector<TGpkgSrs> GpkgSpatialRefSys(int32_t Epsg) {
         {"WGS 84 geodetic", 4326, "EPSG", 4326, "undefined",
          "longitude/latitude coordinates in decimal degrees on the WGS 84 spheroid"},
     };
-    std::unique_ptr<PJ_CONTEXT, TContextDeleter> ctx(proj_context_create());
+    std::unique_ptr<PJ_CONTEXT, TContextDeleter> ctx(NewContext());
     if (ctx)
-        proj_log_level(ctx.get(), PJ_LOG_NONE); // an unknown code is the caller's concern
+        Proj().log_level(ctx.get(), PJ_LOG_NONE); // an unknown code is the caller's concern
     std::string name;
     if (!LookUpEpsg(ctx.get(), 4326, name, rows[2].Definition))
         // The WKT of EPSG:4326, should PROJ's database be missing.

@@ -4,14 +4,58 @@
 // exactly as the client gave it. Both are text in the writer's code page with
 // CR LF line ends, and start with a UTF-8 byte-order mark when that is UTF-8.
 
-#include "giswrite_text.h"
 #include "giswrite_mif.h"
+
+#include "giswrite_text.h"
+
+#include <cstring>
 
 namespace pwnet {
 
 namespace {
 
 constexpr uint16_t Utf8CodePage = 65001;
+
+// A coordinate line: x, a space, y, CR LF.
+constexpr size_t PointLineMax = 2 * MaxNumberText + 3;
+
+char* PutPointLine(char* Dest, double X, double Y) {
+    char* p = PutFloat(Dest, X);
+    *p++ = ' ';
+    p = PutFloat(p, Y);
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
+}
+
+char* PutPointLine(TRecentNumbers& Numbers, char* Dest, double X, double Y) {
+    char* p = Numbers.Put(Dest, X);
+    *p++ = ' ';
+    p = Numbers.Put(p, Y);
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
+}
+
+// Whether Text holds a CR or an LF; eight bytes at a time, rows are short.
+bool HasLineBreak(std::string_view Text) {
+    constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    auto hasByte = [](uint64_t word, uint64_t pattern) {
+        const uint64_t x = word ^ pattern;
+        return ((x - ones) & ~x & highs) != 0;
+    };
+    size_t i = 0;
+    for (; i + 8 <= Text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, Text.data() + i, 8);
+        if (hasByte(word, ones * '\r') || hasByte(word, ones * '\n'))
+            return true;
+    }
+    for (; i < Text.size(); ++i)
+        if (Text[i] == '\r' || Text[i] == '\n')
+            return true;
+    return false;
+}
 
 const char* TypeText(TGISField t) {
     switch (t) {
@@ -109,7 +153,7 @@ void TGISWriteMIF::WriteHeader() {
 // split one object's row over two lines and shift every later row to the wrong
 // object: line breaks become spaces.
 void TGISWriteMIF::WriteMidLine(std::string_view Attrib) {
-    if (Attrib.find_first_of("\r\n") == std::string_view::npos) {
+    if (!HasLineBreak(Attrib)) {
         FOutMID->writeln(Attrib);
         return;
     }
@@ -121,36 +165,67 @@ void TGISWriteMIF::WriteMidLine(std::string_view Attrib) {
 }
 
 void TGISWriteMIF::AppendPoint(double X, double Y) {
-    AppendFloat(FGeom, X);
-    FGeom += ' ';
-    AppendFloat(FGeom, Y);
-    FGeom += "\r\n";
+    char line[PointLineMax];
+    FGeom.append(line, PutPointLine(line, X, Y));
+}
+
+// The point count of a section and all its points, one line each, written in place.
+void TGISWriteMIF::AppendPoints(const TFloatPointArrayEx& SegList) {
+    const size_t at = FGeom.size();
+    FGeom.resize(at + MaxNumberText + 2 + PointLineMax * static_cast<size_t>(SegList.Count));
+    char* p = PutInt(FGeom.data() + at, SegList.Count);
+    *p++ = '\r';
+    *p++ = '\n';
+    for (int32_t i = 0; i < SegList.Count; ++i)
+        p = PutPointLine(FNumbers, p, SegList.Pnt[i].x, SegList.Pnt[i].y);
+    FGeom.resize(static_cast<size_t>(p - FGeom.data()));
+}
+
+// The pen line of the current pen, empty where none is written; made once for as
+// long as the pen stays the same (every object of a grid has the same pen).
+const std::string& TGISWriteMIF::PenLine() {
+    static const std::string none;
+    if (Pen.Width >= 8 && Pen.Width <= 10)
+        return none;
+    if (Pen == DefaultPen)
+        return none;
+    if (FPenLine.empty() || Pen != FPenOfLine) {
+        FPenLine = "    Pen(";
+        AppendInt(FPenLine, Pen.Width);
+        FPenLine += ',';
+        AppendInt(FPenLine, Pen.pattern);
+        FPenLine += ',';
+        AppendInt(FPenLine, ColorToMapInfo(Pen.Color));
+        FPenLine += ")\r\n";
+        FPenOfLine = Pen;
+    }
+    return FPenLine;
+}
+
+// The same for the brush of a region.
+const std::string& TGISWriteMIF::BrushLine() {
+    static const std::string none;
+    if (Brush == DefaultBrush)
+        return none;
+    if (FBrushLine.empty() || !(Brush == FBrushOfLine)) {
+        FBrushLine = "    Brush(";
+        AppendInt(FBrushLine, Brush.pattern);
+        FBrushLine += ',';
+        AppendInt(FBrushLine, ColorToMapInfo(Brush.fg_color));
+        FBrushLine += ',';
+        AppendInt(FBrushLine, ColorToMapInfo(Brush.bg_color));
+        FBrushLine += ")\r\n";
+        FBrushOfLine = Brush;
+    }
+    return FBrushLine;
 }
 
 void TGISWriteMIF::AppendPenLine() {
-    if (Pen.Width >= 8 && Pen.Width <= 10)
-        return;
-    if (Pen == DefaultPen)
-        return;
-    FGeom += "    Pen(";
-    AppendInt(FGeom, Pen.Width);
-    FGeom += ',';
-    AppendInt(FGeom, Pen.pattern);
-    FGeom += ',';
-    AppendInt(FGeom, ColorToMapInfo(Pen.Color));
-    FGeom += ")\r\n";
+    FGeom += PenLine();
 }
 
 void TGISWriteMIF::AppendBrushLine() {
-    if (Brush == DefaultBrush)
-        return;
-    FGeom += "    Brush(";
-    AppendInt(FGeom, Brush.pattern);
-    FGeom += ',';
-    AppendInt(FGeom, ColorToMapInfo(Brush.fg_color));
-    FGeom += ',';
-    AppendInt(FGeom, ColorToMapInfo(Brush.bg_color));
-    FGeom += ")\r\n";
+    FGeom += BrushLine();
 }
 
 void TGISWriteMIF::AppendSymbolLine() {
@@ -164,7 +239,7 @@ void TGISWriteMIF::AppendSymbolLine() {
 }
 
 void TGISWriteMIF::FlushGeometry() {
-    FOutMIF->write(FGeom);
+    FOutMIF->writeAscii(FGeom);
     FGeom.clear();
 }
 
@@ -220,6 +295,8 @@ void TGISWriteMIF::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
         AppendFloat(FGeom, SegList.Pnt[1].y);
         FGeom += "\r\n";
     } else {
+        if (FNumParts == 1 && WriteOnePartObject(SegList, pline))
+            return;
         if (FWrittenParts == 1) {
             if (pline && FNumParts >= 2) {
                 FGeom += "Pline multiple ";
@@ -233,10 +310,7 @@ void TGISWriteMIF::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
                 FGeom += "\r\n";
             }
         }
-        AppendInt(FGeom, SegList.Count);
-        FGeom += "\r\n";
-        for (int32_t i = 0; i < SegList.Count; ++i)
-            AppendPoint(SegList.Pnt[i].x, SegList.Pnt[i].y);
+        AppendPoints(SegList);
     }
     if (!last)
         return;
@@ -246,6 +320,42 @@ void TGISWriteMIF::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
         AppendPenLine();
     }
     FlushGeometry();
+}
+
+// A polyline or region of one part, the grids' every cell: its lines go straight
+// into the ".mif" window, the bytes FGeom would collect for FlushGeometry. False,
+// with nothing written, when the code page changes ASCII or the lines do not fit
+// in a window.
+bool TGISWriteMIF::WriteOnePartObject(const TFloatPointArrayEx& SegList, bool Pline) {
+    if (!FOutMIF->KeepsAscii())
+        return false;
+    constexpr std::string_view region = "Region 1\r\n", polyline = "Pline ";
+    const std::string_view head = Pline ? polyline : region;
+    constexpr std::string_view noLine = ""; // not a null view: it is copied with memcpy
+    const std::string_view brush = CompactMIF || Pline ? noLine : BrushLine();
+    const std::string_view pen = CompactMIF ? noLine : PenLine();
+    const uint64_t most = head.size() + MaxNumberText + 2 +
+                          PointLineMax * static_cast<uint64_t>(SegList.Count) + brush.size() +
+                          pen.size();
+    if (most > static_cast<uint64_t>(INT32_MAX))
+        return false;
+    TPWBufferedStream& out = FOutMIF->Stream();
+    auto* room = reinterpret_cast<char*>(out.Claim(static_cast<int32_t>(most)));
+    if (!room)
+        return false;
+    char* p = room;
+    std::memcpy(p, head.data(), head.size());
+    p = PutInt(p + head.size(), SegList.Count);
+    *p++ = '\r';
+    *p++ = '\n';
+    for (int32_t i = 0; i < SegList.Count; ++i)
+        p = PutPointLine(FNumbers, p, SegList.Pnt[i].x, SegList.Pnt[i].y);
+    std::memcpy(p, brush.data(), brush.size());
+    p += brush.size();
+    std::memcpy(p, pen.data(), pen.size());
+    p += pen.size();
+    out.Unclaim(static_cast<int32_t>(most - static_cast<uint64_t>(p - room)));
+    return true;
 }
 
 void TGISWriteMIF::AbandonObject() {

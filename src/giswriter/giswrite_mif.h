@@ -1,6 +1,7 @@
 #pragma once
 
 #include "giswrite_base.h"
+#include "giswrite_text.h"
 
 #include <cstdint>
 #include <memory>
@@ -39,14 +40,23 @@ protected:
 private:
     void WriteHeader();
     void WriteMidLine(std::string_view Attrib);
+    const std::string& PenLine();
+    const std::string& BrushLine();
     void AppendPenLine();
     void AppendBrushLine();
     void AppendSymbolLine();
     void AppendPoint(double X, double Y);
+    void AppendPoints(const TFloatPointArrayEx& SegList);
     void FlushGeometry();
+    bool WriteOnePartObject(const TFloatPointArrayEx& SegList, bool Pline);
 
-    std::string FGeom;         // text of the current object's geometry, reused
-    std::string FMidLine;      // the current row as written, reused
+    std::string FGeom;    // text of the current object's geometry, reused
+    std::string FMidLine; // the current row as written, reused
+    std::string FPenLine; // the pen line of FPenOfLine
+    TMIPen FPenOfLine{};
+    std::string FBrushLine; // the brush line of FBrushOfLine
+    TMIBrush FBrushOfLine{};
+    TRecentNumbers FNumbers;   // the coordinates' texts
     int64_t FObjectPoints = 0; // points of the current object in a point file
 };
 

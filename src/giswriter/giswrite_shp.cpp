@@ -13,6 +13,9 @@
 #include "giswrite_shp.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace pwnet {
 
@@ -31,15 +34,43 @@ template <typename T> void PutLittleEndian(uint8_t* dest, T v) {
     std::memcpy(dest, &v, sizeof v);
 }
 
+// An index entry: the record's offset and content length in 16-bit words, both
+// big-endian, as one word in file order. Stored at once: two 4-byte stores read back
+// as one 8-byte word on the way into the window would defeat store forwarding.
+int64_t IndexEntry(uint32_t OffsetWords, uint32_t LengthWords) {
+    const uint64_t entry =
+        uint64_t{__builtin_bswap32(OffsetWords)} | uint64_t{__builtin_bswap32(LengthWords)} << 32;
+    return static_cast<int64_t>(entry);
+}
+
+// Plain comparisons: a NaN never moves a bound. (Written as selections, which the
+// compiler turns into min/max instructions with exactly these semantics.)
 void GrowBox(double x, double y, double& xmin, double& ymin, double& xmax, double& ymax) {
-    if (x < xmin)
-        xmin = x;
-    if (x > xmax)
-        xmax = x;
-    if (y < ymin)
-        ymin = y;
-    if (y > ymax)
-        ymax = y;
+    xmin = x < xmin ? x : xmin;
+    xmax = x > xmax ? x : xmax;
+    ymin = y < ymin ? y : ymin;
+    ymax = y > ymax ? y : ymax;
+}
+
+// GrowBox over Count points. Two lanes at a time where the processor has them: the
+// packed minimum of (a, b) is a < b ? a : b in each lane, as GrowBox compares.
+void GrowBoxBy(const TFloatPoint* Points, int32_t Count, double& xmin, double& ymin, double& xmax,
+               double& ymax) {
+#if defined(__SSE2__)
+    __m128d low = _mm_set_pd(ymin, xmin), high = _mm_set_pd(ymax, xmax);
+    for (int32_t i = 0; i < Count; ++i) {
+        const __m128d p = _mm_loadu_pd(&Points[i].x);
+        low = _mm_min_pd(p, low);
+        high = _mm_max_pd(p, high);
+    }
+    xmin = _mm_cvtsd_f64(low);
+    ymin = _mm_cvtsd_f64(_mm_unpackhi_pd(low, low));
+    xmax = _mm_cvtsd_f64(high);
+    ymax = _mm_cvtsd_f64(_mm_unpackhi_pd(high, high));
+#else
+    for (int32_t i = 0; i < Count; ++i)
+        GrowBox(Points[i].x, Points[i].y, xmin, ymin, xmax, ymax);
+#endif
 }
 
 void WriteBox(TPWStream& s, double xmin, double ymin, double xmax, double ymax) {
@@ -72,6 +103,7 @@ void TGISWriteSHP::DoStartHeader() {
     if (FObjectTypes != otNone)
         TemporaryOutputPath(FileName + ".shp");
     TGISWriteDBF::DoStartHeader();
+    FShapeType = ShapeType();
     if (FObjectTypes != otNone) {
         if (!PRJ.empty())
             WriteSideFile(FileName + ".prj", 1252, PRJ);
@@ -81,7 +113,7 @@ void TGISWriteSHP::DoStartHeader() {
         uint8_t header[100] = {};
         PutBigEndian(header, FileCode);
         PutLittleEndian<uint32_t>(header + 28, Version);
-        PutLittleEndian<uint32_t>(header + 32, static_cast<uint32_t>(ShapeType()));
+        PutLittleEndian<uint32_t>(header + 32, static_cast<uint32_t>(FShapeType));
         for (auto* stream : {&FOutSHP, &FOutSHX}) {
             const std::string path = FileName + (stream == &FOutSHP ? ".shp" : ".shx");
             *stream = std::make_unique<TPWBufferedStream>(
@@ -119,7 +151,7 @@ void TGISWriteSHP::BeginObject(int32_t NumParts, std::string_view Attrib) {
         return;
     FRecordOpen = true;
     FRecordNumber = FNumRec;
-    FRecordType = NumParts == 0 ? 0 : ShapeType();
+    FRecordType = NumParts == 0 ? 0 : FShapeType;
     if (FRecordType == 0) {
         FContentLength = 4;
         FinishRecord();
@@ -135,6 +167,8 @@ void TGISWriteSHP::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
     TGISWriteDBF::WriteSection(Index, SegList);
     if (FObjectTypes == otNone || !FRecordOpen)
         return;
+    if (FRecordType != 1 && FNumParts == 1 && WriteOnePartRecord(SegList))
+        return;
     const TFloatPoint* pts = SegList.Pnt.data();
     if (FRecordType == 1) {
         // A point record holds one point: the first of the section.
@@ -145,8 +179,7 @@ void TGISWriteSHP::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
         const uint64_t at = 52 + 4 * static_cast<uint64_t>(FNumParts) + 16 * uint64_t{FNumPoints};
         ReserveRecord(at + 16 * static_cast<uint64_t>(SegList.Count));
         std::memcpy(FRecord.get() + at, pts, 16 * static_cast<size_t>(SegList.Count));
-        for (int32_t i = 0; i < SegList.Count; ++i)
-            GrowBox(pts[i].x, pts[i].y, FXMinO, FYMinO, FXMaxO, FYMaxO);
+        GrowBoxBy(pts, SegList.Count, FXMinO, FYMinO, FXMaxO, FYMaxO);
         PutLittleEndian<uint32_t>(FRecord.get() + 48 + 4 * static_cast<size_t>(FWrittenParts),
                                   FNumPoints);
         FNumPoints += static_cast<uint32_t>(SegList.Count);
@@ -163,16 +196,79 @@ void TGISWriteSHP::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
             44 + 4 * static_cast<uint64_t>(FNumParts) + 16 * uint64_t{FNumPoints};
         if (length > MaxShpFileSize)
             throw Exception("A shapefile holds at most 4 GB");
-        uint8_t* r = FRecord.get();
-        PutLittleEndian(r + 12, FXMinO);
-        PutLittleEndian(r + 20, FYMinO);
-        PutLittleEndian(r + 28, FXMaxO);
-        PutLittleEndian(r + 36, FYMaxO);
-        PutLittleEndian<uint32_t>(r + 44, static_cast<uint32_t>(FNumParts));
-        PutLittleEndian<uint32_t>(r + 48, FNumPoints);
-        FContentLength = static_cast<uint32_t>(length);
+        PutPolyHeader(FRecord.get(), length);
     }
     FinishRecord();
+}
+
+// The box, the number of parts and of points of a polyline or polygon record.
+inline void TGISWriteSHP::PutPolyHeader(uint8_t* Record, uint64_t ContentLength) {
+    PutLittleEndian(Record + 12, FXMinO);
+    PutLittleEndian(Record + 20, FYMinO);
+    PutLittleEndian(Record + 28, FXMaxO);
+    PutLittleEndian(Record + 36, FYMaxO);
+    PutLittleEndian<uint32_t>(Record + 44, static_cast<uint32_t>(FNumParts));
+    PutLittleEndian<uint32_t>(Record + 48, FNumPoints);
+    FContentLength = static_cast<uint32_t>(ContentLength);
+}
+
+// The usual object, a polygon or polyline of one part: its record is built straight
+// into the ".shp" window, the same bytes as when it is assembled part by part.
+// False when it does not fit there (the record is then assembled as any other).
+bool TGISWriteSHP::WriteOnePartRecord(const TFloatPointArrayEx& SegList) {
+    const int32_t count = SegList.Count;
+    const uint64_t length = 48 + 16 * static_cast<uint64_t>(count);
+    const uint64_t total = 8 + length;
+    if (FSHPOffset + total > MaxShpFileSize || total > static_cast<uint64_t>(INT32_MAX))
+        return false;
+    if (FOutSHP->Tell() != FSHPOffset)
+        FOutSHP->SetPosition(FSHPOffset);
+    uint8_t* r = FOutSHP->Claim(static_cast<int32_t>(total));
+    if (!r)
+        return false;
+    // Everything is worked out before the first byte goes into the record: a store
+    // through it could change any member, as far as the compiler knows.
+    const TFloatPoint* pts = SegList.Pnt.data();
+    double xmin = FXMinO, ymin = FYMinO, xmax = FXMaxO, ymax = FYMaxO;
+    GrowBoxBy(pts, count, xmin, ymin, xmax, ymax);
+    FXMinO = xmin, FYMinO = ymin, FXMaxO = xmax, FYMaxO = ymax;
+    GrowBox(xmin, ymin, FXMinG, FYMinG, FXMaxG, FYMaxG);
+    GrowBox(xmax, ymax, FXMinG, FYMinG, FXMaxG, FYMaxG);
+    FNumPoints = static_cast<uint32_t>(count);
+    FContentLength = static_cast<uint32_t>(length);
+    const uint32_t number = FRecordNumber, type = static_cast<uint32_t>(FRecordType);
+    const uint32_t offset = FSHPOffset;
+    FSHPOffset += static_cast<uint32_t>(total);
+    FRecordOpen = false;
+
+    PutBigEndian(r, number);
+    PutBigEndian(r + 4, static_cast<uint32_t>(length / 2));
+    PutLittleEndian(r + 8, type);
+    PutLittleEndian(r + 12, xmin);
+    PutLittleEndian(r + 20, ymin);
+    PutLittleEndian(r + 28, xmax);
+    PutLittleEndian(r + 36, ymax);
+    PutLittleEndian<uint32_t>(r + 44, 1);
+    PutLittleEndian<uint32_t>(r + 48, static_cast<uint32_t>(count));
+    PutLittleEndian<uint32_t>(r + 52, 0); // the part starts at the first point
+    if (count == 5)
+        std::memcpy(r + 56, pts, 5 * 16); // a cell's ring, copied without a call
+    else
+        std::memcpy(r + 56, pts, 16 * static_cast<size_t>(count));
+    FOutSHX->WriteInt64(IndexEntry(offset / 2, static_cast<uint32_t>(length / 2)));
+    return true;
+}
+
+// Record number, content length in words (big-endian) and shape type.
+inline void TGISWriteSHP::PutRecordHeader(uint8_t* Record, uint64_t ContentLength) {
+    PutBigEndian(Record, FRecordNumber);
+    PutBigEndian(Record + 4, static_cast<uint32_t>(ContentLength / 2));
+    PutLittleEndian<uint32_t>(Record + 8, static_cast<uint32_t>(FRecordType));
+}
+
+// The ".shx" entry of the record at FSHPOffset.
+inline void TGISWriteSHP::AppendIndexEntry() {
+    FOutSHX->WriteInt64(IndexEntry(FSHPOffset / 2, FContentLength / 2));
 }
 
 // Writes the record's header, the record itself and its index entry.
@@ -184,15 +280,11 @@ void TGISWriteSHP::FinishRecord() {
     }
     ReserveRecord(12);
     uint8_t* r = FRecord.get();
-    PutBigEndian(r, FRecordNumber);
-    PutBigEndian(r + 4, FContentLength / 2);
-    PutLittleEndian<uint32_t>(r + 8, static_cast<uint32_t>(FRecordType));
-    FOutSHP->SetPosition(FSHPOffset);
-    FOutSHP->WriteBuffer(r, static_cast<int32_t>(total));
-    uint8_t entry[8];
-    PutBigEndian(entry, FSHPOffset / 2);
-    PutBigEndian(entry + 4, FContentLength / 2);
-    FOutSHX->WriteBuffer(entry, sizeof entry);
+    PutRecordHeader(r, FContentLength);
+    if (FOutSHP->Tell() != FSHPOffset)
+        FOutSHP->SetPosition(FSHPOffset);
+    FOutSHP->Append(r, static_cast<int32_t>(total));
+    AppendIndexEntry();
     FSHPOffset += static_cast<uint32_t>(total);
     FRecordOpen = false;
 }

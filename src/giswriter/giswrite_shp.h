@@ -42,6 +42,10 @@ protected:
 private:
     int32_t ShapeType() const;
     void FinishRecord();
+    bool WriteOnePartRecord(const TFloatPointArrayEx& SegList);
+    void PutRecordHeader(uint8_t* Record, uint64_t ContentLength);
+    void PutPolyHeader(uint8_t* Record, uint64_t ContentLength);
+    void AppendIndexEntry();
     void ReserveRecord(uint64_t Bytes);
 
     // The record being built: written to ".shp" in one piece when it is complete.
@@ -49,6 +53,7 @@ private:
     uint64_t FRecordCapacity = 0;
     uint32_t FRecordNumber = 0;
     int32_t FRecordType = 0;
+    int32_t FShapeType = 0;     // of the file: ShapeType(), fixed by StartHeader
     bool FRecordOpen = false;   // a record is being built
     bool FSizeExceeded = false; // the 4 GiB limit was reached: the output cannot be completed
 };

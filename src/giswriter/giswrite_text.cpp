@@ -4,29 +4,45 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace pwnet {
 
-void AppendInt(std::string& out, int64_t v) {
-    char buf[24];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, res.ptr);
+namespace {
+
+char* PutText(char* Dest, std::string_view Text) {
+    std::memcpy(Dest, Text.data(), Text.size());
+    return Dest + Text.size();
 }
 
-void AppendFloat(std::string& out, double v) {
-    if (v == 0 || !std::isfinite(v)) {
-        out += FloatToStrDot(v);
-        return;
+} // namespace
+
+char* PutInt(char* Dest, int64_t v) {
+    return PutDecimal(Dest, v);
+}
+
+void AppendInt(std::string& out, int64_t v) {
+    char buf[MaxNumberText];
+    out.append(buf, PutInt(buf, v));
+}
+
+char* PutFloat(char* Dest, double v) {
+    // A whole number, the usual grid coordinate (0 and -0 give "0").
+    if (std::fabs(v) < 1e15) {
+        const auto whole = static_cast<int64_t>(v);
+        if (static_cast<double>(whole) == v)
+            return PutInt(Dest, whole);
     }
-    if (std::fabs(v) < 1e15 && std::trunc(v) == v) { // a whole number: the usual grid coordinate
-        AppendInt(out, static_cast<int64_t>(v));
-        return;
-    }
+    if (std::isnan(v))
+        return PutText(Dest, "NAN");
+    if (std::isinf(v))
+        return PutText(Dest, v > 0 ? "INF" : "-INF");
     char buf[40]; // -d.dddddddddddddde-xxx
     const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
     const char* p = buf;
+    char* out = Dest;
     if (*p == '-')
-        out += *p++;
+        *out++ = *p++;
     char digits[16];
     int n = 0;
     for (; *p != 'e'; ++p)
@@ -39,26 +55,33 @@ void AppendFloat(std::string& out, double v) {
     const int e = exp10 + 1; // v = 0.d1d2... * 10^e
     if (e >= -3 && e <= 15) {
         if (e <= 0) {
-            out += "0.";
-            out.append(static_cast<size_t>(-e), '0');
-            out.append(digits, static_cast<size_t>(n));
+            out = PutText(out, "0.");
+            std::memset(out, '0', static_cast<size_t>(-e));
+            out += -e;
+            out = PutText(out, {digits, static_cast<size_t>(n)});
         } else if (n <= e) {
-            out.append(digits, static_cast<size_t>(n));
-            out.append(static_cast<size_t>(e - n), '0');
+            out = PutText(out, {digits, static_cast<size_t>(n)});
+            std::memset(out, '0', static_cast<size_t>(e - n));
+            out += e - n;
         } else {
-            out.append(digits, static_cast<size_t>(e));
-            out += '.';
-            out.append(digits + e, static_cast<size_t>(n - e));
+            out = PutText(out, {digits, static_cast<size_t>(e)});
+            *out++ = '.';
+            out = PutText(out, {digits + e, static_cast<size_t>(n - e)});
         }
-        return;
+        return out;
     }
-    out += digits[0];
+    *out++ = digits[0];
     if (n > 1) {
-        out += '.';
-        out.append(digits + 1, static_cast<size_t>(n - 1));
+        *out++ = '.';
+        out = PutText(out, {digits + 1, static_cast<size_t>(n - 1)});
     }
-    out += 'E';
-    AppendInt(out, exp10);
+    *out++ = 'E';
+    return PutInt(out, exp10);
+}
+
+void AppendFloat(std::string& out, double v) {
+    char buf[MaxNumberText];
+    out.append(buf, PutFloat(buf, v));
 }
 
 double ReadDecimal(std::string_view s) {

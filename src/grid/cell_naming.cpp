@@ -1,10 +1,12 @@
 #include "cell_naming.h"
 
 #include "cellenavn.h"
+#include "pwnet_functions.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace quadrel {
@@ -18,7 +20,7 @@ constexpr int32_t DKNSizeTag10km = 4;
 
 // The decimal digits of Value with the last Dropped characters cut off.
 std::string_view CutDecimal(int64_t Value, int32_t Dropped, char (&Buffer)[24]) {
-    const auto end = std::to_chars(Buffer, Buffer + sizeof Buffer, Value).ptr;
+    const char* end = pwnet::PutDecimal(Buffer, Value);
     const std::ptrdiff_t keep = (end - Buffer) - std::max<int32_t>(Dropped, 0);
     return {Buffer, static_cast<size_t>(std::max<std::ptrdiff_t>(keep, 0))};
 }
@@ -85,16 +87,37 @@ TCellNamer::TCellNamer(const TGridState& State)
     : FEuroGrid(State.GridKind == gkEuroGrid), FPlaceNames(HasPlaceNames(State)),
       FDroppedDigits(State.DroppedDigits), FIdPrefix("\"" + State.SizeLabel + "_"), FCodes(State) {
     FText.reserve(96);
+    if (FDroppedDigits >= 0 && FDroppedDigits <= 9) {
+        FDigitStep = 1;
+        for (int32_t i = 0; i < FDroppedDigits; ++i)
+            FDigitStep *= 10;
+    }
 }
 
-void TCellNamer::AppendPart(int32_t Value) {
-    char buffer[24];
-    FText += CutDecimal(Value, FDroppedDigits, buffer);
+// The cell north of the last one in the same column, when the northings differ by
+// one unit of the last kept digit (100 m cells named in hundreds of metres): the
+// digits in FText count up by one, as on paper. False when that would need one digit
+// more (999 to 1000) or the northings are not such neighbours.
+bool TCellNamer::NextNorthing(int32_t Northing) {
+    if (FDigitStep == 0 || FNorthing < 0 || FNorthingLength == 0 ||
+        int64_t{Northing} != int64_t{FNorthing} + FDigitStep)
+        return false;
+    char* first = FText.data() + FIdPrefix.size();
+    for (char* d = first + FNorthingLength; d != first;) {
+        --d;
+        if (*d != '9') {
+            ++*d;
+            FNorthing = Northing;
+            return true;
+        }
+        *d = '0';
+    }
+    return false; // all nines: the caller rebuilds the text, one digit longer
 }
 
 const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) {
-    FText.clear();
     if (FEuroGrid) {
+        FText.clear();
         AppendDecimal(FText, Easting);
         FText += ',';
         AppendDecimal(FText, Northing);
@@ -102,12 +125,28 @@ const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) 
             FCodes.Append(FText, Easting, Northing);
         return FText;
     }
+    // The run names a column of cells after another: a cell's text differs from the
+    // one before only in the northing's digits, which are replaced in place while
+    // their number stays the same.
+    char northing[24];
+    if (FReusable && Easting == FEasting) {
+        if (NextNorthing(Northing))
+            return FText;
+        const std::string_view north = CutDecimal(Northing, FDroppedDigits, northing);
+        if (north.size() == FNorthingLength) {
+            std::memcpy(FText.data() + FIdPrefix.size(), north.data(), north.size());
+            FNorthing = Northing;
+            return FText;
+        }
+    }
+    const std::string_view north = CutDecimal(Northing, FDroppedDigits, northing);
     // Identifiers and place names hold neither commas nor double quotes, so the
     // texts are quoted without escaping.
-    FText += FIdPrefix;
-    AppendPart(Northing);
+    char easting[24];
+    FText.assign(FIdPrefix);
+    FText += north;
     FText += '_';
-    AppendPart(Easting);
+    FText += CutDecimal(Easting, FDroppedDigits, easting);
     if (FPlaceNames) {
         FText += "\",\"";
         FText += PlaceName(Easting, Northing);
@@ -115,6 +154,11 @@ const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) 
     FText += '"';
     if (!FCodes.Empty())
         FCodes.Append(FText, Easting, Northing);
+    FEasting = Easting;
+    FNorthing = Northing;
+    FNorthingLength = north.size();
+    // A place name or a code belongs to one cell: only an identifier alone is reused.
+    FReusable = !FPlaceNames && FCodes.Empty();
     return FText;
 }
 

@@ -65,13 +65,20 @@ public:
     const std::string& AttributeText(int32_t Easting, int32_t Northing);
 
 private:
-    void AppendPart(int32_t Value);
+    bool NextNorthing(int32_t Northing);
 
     bool FEuroGrid;
     bool FPlaceNames;
     int32_t FDroppedDigits;
     std::string FIdPrefix; // "\"" + SizeLabel + "_"
     std::string FText;
+    // FText is an identifier alone, of FEasting and FNorthing, whose part of the text
+    // has FNorthingLength characters.
+    bool FReusable = false;
+    int32_t FEasting = 0;
+    int32_t FNorthing = 0;
+    size_t FNorthingLength = 0;
+    int64_t FDigitStep = 0; // 10^DroppedDigits: one unit of the last kept digit
     TCellCodeTexts FCodes;
 };
 

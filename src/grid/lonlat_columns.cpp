@@ -1,13 +1,15 @@
 #include "lonlat_columns.h"
 
 #include "errors.h"
+#include "proj_library.h"
 
 #include <algorithm>
 #include <cmath>
-#include <proj.h>
 #include <string>
 
 namespace quadrel {
+
+using pwnet::Proj;
 
 TLonLatColumns::TLonLatColumns(int32_t SourceEpsg, double X1, double Y1, int64_t CellSize,
                                int32_t Rows)
@@ -26,9 +28,9 @@ void TLonLatColumns::TransformLine(int32_t i, std::vector<pwnet::TFloatPoint>& L
         FX[j] = x;
         FY[j] = FY1 + static_cast<double>(static_cast<int64_t>(j) * FCellSize);
     }
-    proj_errno_reset(FTransform.Get());
-    proj_trans_generic(FTransform.Get(), PJ_FWD, FX.data(), sizeof(double), n, FY.data(),
-                       sizeof(double), n, nullptr, 0, 0, nullptr, 0, 0);
+    Proj().errno_reset(FTransform.Get());
+    Proj().trans_generic(FTransform.Get(), PJ_FWD, FX.data(), sizeof(double), n, FY.data(),
+                         sizeof(double), n, nullptr, 0, 0, nullptr, 0, 0);
     for (size_t j = 0; j < n; ++j) {
         if (!std::isfinite(FX[j]) || !std::isfinite(FY[j]))
             throw Exception("The cell corner (" + std::to_string(x) + ", " +

@@ -1,12 +1,12 @@
 #include "pwnet_functions.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <iconv.h>
 #include <mutex>
 #include <unordered_map>
 
@@ -51,6 +51,103 @@ uint8_t* FormatFixed(uint8_t* Dest, int32_t Width, int32_t Decimals, double Valu
     for (int32_t i = 0; i < Width; ++i)
         Dest[i] = static_cast<uint8_t>(i < pad ? ' ' : buf[i - pad]);
     return Dest;
+}
+
+namespace {
+
+// "00" "01" ... "99": two digits per step.
+constexpr char DigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+int DecimalLength(uint64_t v) {
+    int n = 1;
+    for (; v >= 10000; v /= 10000)
+        n += 4;
+    return n + (v >= 10) + (v >= 100) + (v >= 1000);
+}
+
+char* PutDigits64(char* Dest, uint64_t v) {
+    const int n = DecimalLength(v);
+    char* p = Dest + n;
+    while (v >= 100) {
+        const auto pair = static_cast<size_t>(v % 100) * 2;
+        v /= 100;
+        *--p = DigitPairs[pair + 1];
+        *--p = DigitPairs[pair];
+    }
+    if (v >= 10) {
+        *--p = DigitPairs[v * 2 + 1];
+        *--p = DigitPairs[v * 2];
+    } else {
+        *--p = static_cast<char>('0' + v);
+    }
+    return Dest + n;
+}
+
+uint64_t DigitPair(uint32_t v) {
+    uint16_t pair;
+    std::memcpy(&pair, DigitPairs + 2 * v, 2);
+    return pair;
+}
+
+// The eight digits of v < 100000000, leading zeros included, as one word in text
+// order.
+uint64_t EightDigits(uint32_t v) {
+    const uint32_t high = v / 10000, low = v - high * 10000;
+    const uint32_t h1 = high / 100, h2 = high - h1 * 100;
+    const uint32_t l1 = low / 100, l2 = low - l1 * 100;
+    return DigitPair(h1) | DigitPair(h2) << 16 | DigitPair(l1) << 32 | DigitPair(l2) << 48;
+}
+
+// 10^k, but 0 for k = 0, so that 0 counts one digit.
+constexpr uint32_t PowersOfTen[] = {0,      10,      100,      1000,      10000,
+                                    100000, 1000000, 10000000, 100000000, 1000000000};
+
+int DecimalLength32(uint32_t v) {
+    // From the number of bits: log10(2) ~ 1233 / 4096, then one correction.
+    const int guess = ((32 - __builtin_clz(v | 1)) * 1233) >> 12;
+    return guess + 1 - (v < PowersOfTen[guess]);
+}
+
+// Up to ten digits: the last eight in one piece (Dest has room for eight bytes more
+// than it gets), the first two before them.
+char* PutDigits32(char* Dest, uint32_t v) {
+    if (v < 10) { // counts of parts and points
+        *Dest = static_cast<char>('0' + v);
+        return Dest + 1;
+    }
+    if (v >= 100000000) {
+        const uint32_t head = v / 100000000;
+        if (head >= 10) {
+            std::memcpy(Dest, DigitPairs + 2 * head, 2);
+            Dest += 2;
+        } else {
+            *Dest++ = static_cast<char>('0' + head);
+        }
+        const uint64_t word = EightDigits(v % 100000000);
+        std::memcpy(Dest, &word, 8);
+        return Dest + 8;
+    }
+    const int n = DecimalLength32(v);
+    // The word holds the digits in text order; its last n bytes are the number.
+    const uint64_t word = EightDigits(v) >> (8 * (8 - n));
+    std::memcpy(Dest, &word, 8);
+    return Dest + n;
+}
+
+} // namespace
+
+char* PutDecimal(char* Dest, int64_t V) {
+    uint64_t v = static_cast<uint64_t>(V);
+    if (V < 0) {
+        *Dest++ = '-';
+        v = 0 - v;
+    }
+    if (v <= UINT32_MAX)
+        return PutDigits32(Dest, static_cast<uint32_t>(v));
+    return PutDigits64(Dest, v);
 }
 
 std::string FloatToStrDot(double Value) {
@@ -215,10 +312,6 @@ private:
     iconv_t h_;
 };
 
-bool IsAscii(std::string_view s) {
-    return std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; });
-}
-
 } // namespace
 
 struct TCodePageEncoder::Impl {
@@ -247,7 +340,7 @@ std::string TCodePageEncoder::Encode(std::string_view S) const {
 }
 
 void TCodePageEncoder::EncodeTo(std::string_view S, std::string& Out) const {
-    if (FIdentity || (FAsciiTransparent && IsAscii(S))) {
+    if (PassesThrough(S)) {
         Out.append(S);
         return;
     }

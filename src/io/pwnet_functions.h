@@ -2,13 +2,14 @@
 // Number, text and code-page helpers shared by the writers. Every number is
 // written with '.' as decimal separator, whatever the process locale.
 
+#include "pwnet_types.h"
+
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
-
-#include "pwnet_types.h"
 
 namespace pwnet {
 
@@ -19,6 +20,9 @@ extern const std::array<uint16_t, 256> LanguageDriverCodePages;
 // (no terminating zero). A number wider than the field loses its right-hand digits.
 uint8_t* FormatFixed(uint8_t* Dest, int32_t Width, int32_t Decimals, double Value);
 uint8_t CodePageToLanguageDriver(uint16_t CodePage);
+// The decimal digits of V, after a '-' when it is negative, written at Dest (room for
+// 20 characters); returns their end. What std::to_chars writes, in fewer steps.
+char* PutDecimal(char* Dest, int64_t V);
 // General format, at most 15 significant digits: 6180000, 0.5, 1E15, 1.5E-7.
 std::string FloatToStrDot(double Value);
 std::string XMLEscape(std::string_view S);
@@ -33,6 +37,27 @@ std::string CodePageToUnicode(std::string_view Bytes, uint16_t CodePage);
 // Central angle in radians between two lon/lat points in degrees (haversine).
 double GreatCircleAngle(const TFloatPoint& P1, const TFloatPoint& P2);
 inline bool IsNotEmpty(std::string_view S) { return !S.empty(); }
+
+// True when every byte of S is below 0x80. Eight bytes at a time: the writers ask
+// it of every value and line they write.
+inline bool IsAscii(std::string_view S) {
+    const char* p = S.data();
+    const size_t n = S.size();
+    uint64_t high = 0;
+    if (n >= 8) {
+        uint64_t word;
+        for (size_t i = 0; i + 8 <= n; i += 8) {
+            std::memcpy(&word, p + i, 8);
+            high |= word;
+        }
+        std::memcpy(&word, p + n - 8, 8); // the last eight, overlapping
+        high |= word;
+    } else {
+        for (size_t i = 0; i < n; ++i)
+            high |= static_cast<unsigned char>(p[i]);
+    }
+    return (high & 0x8080808080808080ull) == 0;
+}
 
 // Number of Unicode code points in UTF-8 text (what the writers count as characters).
 size_t Utf8Length(std::string_view S);
@@ -61,6 +86,15 @@ public:
 
     uint16_t CodePage() const { return FCodePage; }
     std::string Encode(std::string_view S) const;
+    // Whether S is its own encoding (UTF-8 out, or ASCII in a code page that keeps
+    // ASCII), so that a writer may copy it as it is.
+    bool PassesThrough(std::string_view S) const {
+        return FIdentity || (FAsciiTransparent && IsAscii(S));
+    }
+    // Whether every ASCII text is its own encoding.
+    bool KeepsAscii() const { return FIdentity || FAsciiTransparent; }
+    // Whether the code page is UTF-8: all text passes through.
+    bool IsIdentity() const { return FIdentity; }
     // Appends the encoded text to Out (no allocation once Out has room).
     void EncodeTo(std::string_view S, std::string& Out) const;
 

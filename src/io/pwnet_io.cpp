@@ -242,7 +242,7 @@ void TPWBufferedStream::Flush() {
     Sync();
     if (FStream && FBufferMaxModifiedPos > 0) {
         FStream->SetPosition(FBufferStart);
-        FStream->WriteBuffer(FBuffer.data(), FBufferMaxModifiedPos);
+        FStream->WriteBuffer(FBuffer.get(), FBufferMaxModifiedPos);
         FBufferMaxModifiedPos = 0;
     }
 }
@@ -250,13 +250,15 @@ void TPWBufferedStream::Flush() {
 bool TPWBufferedStream::FillBuffer() {
     Sync();
     Flush();
-    if (static_cast<int32_t>(FBuffer.size()) != WindowSize())
-        FBuffer.resize(static_cast<size_t>(WindowSize()));
-    FWindow = FBuffer.data();
+    if (FBufferLength != WindowSize()) {
+        FBuffer = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(WindowSize()));
+        FBufferLength = WindowSize();
+    }
+    FWindow = FBuffer.get();
     FWindowLength = FBufferSize == WindowSize() ? WindowSize() : 0;
     if (FStream) {
         FStream->SetPosition(FPosition);
-        FBufferCurrentSize = FStream->Read(FBuffer.data(), static_cast<int32_t>(FBuffer.size()));
+        FBufferCurrentSize = FStream->Read(FBuffer.get(), FBufferLength);
     } else {
         FBufferCurrentSize = 0;
     }
@@ -265,7 +267,8 @@ bool TPWBufferedStream::FillBuffer() {
 }
 
 void TPWBufferedStream::Sync() {
-    if (!FCursor) return;
+    if (!FCursor)
+        return;
     auto offset = static_cast<int32_t>(FCursor - FWindow);
     if (offset > FArmedOffset) {
         FPosition = FBufferStart + offset;
@@ -277,7 +280,8 @@ void TPWBufferedStream::Sync() {
 
 void TPWBufferedStream::Arm() {
     int64_t offset = FPosition - FBufferStart;
-    if (FWindowLength != FBufferSize || offset < 0 || offset > FWindowLength) return;
+    if (FWindowLength != FBufferSize || offset < 0 || offset > FBufferCurrentSize)
+        return;
     FArmedOffset = static_cast<int32_t>(offset);
     FCursor = FWindow + offset;
     FLimit = FWindow + FWindowLength;
@@ -288,15 +292,50 @@ void TPWBufferedStream::PutSlow(const void* Buffer, int32_t Count) {
     Arm();
 }
 
+void TPWBufferedStream::LoadWindowAtPosition() {
+    // A changed BufferSize takes effect at the next reload; reloading here too keeps
+    // the copy inside the window when it has just been changed.
+    if (FPosition < FBufferStart || FPosition >= FBufferStart + WindowSize() ||
+        FBufferLength != WindowSize())
+        FillBuffer();
+}
+
+void TPWBufferedStream::ZeroGapBefore(int32_t Offset) {
+    if (Offset <= FBufferCurrentSize)
+        return;
+    std::memset(FBuffer.get() + FBufferCurrentSize, 0,
+                static_cast<size_t>(Offset - FBufferCurrentSize));
+    FBufferCurrentSize = Offset;
+}
+
+uint8_t* TPWBufferedStream::ClaimSlow(int32_t Count) {
+    Sync();
+    if (Count <= 0 || FBufferSize != WindowSize() || Count > FBufferSize)
+        return nullptr;
+    // The room must lie in one window: reload at the position when it would cross
+    // the end of this one.
+    if (FPosition + Count > FBufferStart + WindowSize())
+        FillBuffer();
+    LoadWindowAtPosition();
+    ZeroGapBefore(static_cast<int32_t>(FPosition - FBufferStart));
+    Arm();
+    if (FLimit - FCursor < Count)
+        return nullptr;
+    uint8_t* room = FCursor;
+    FCursor += Count;
+    return room;
+}
+
 int32_t TPWBufferedStream::Read(void* Buffer, int32_t Count) {
     Sync();
     auto* out = static_cast<uint8_t*>(Buffer);
     int32_t remaining = Count;
     while (remaining > 0) {
-        if (!PositionInBuffer() && !FillBuffer()) break;
+        if (!PositionInBuffer() && !FillBuffer())
+            break;
         auto offset = static_cast<int32_t>(FPosition - FBufferStart);
         int32_t n = std::min(remaining, FBufferCurrentSize - offset);
-        std::memcpy(out + (Count - remaining), FBuffer.data() + offset, static_cast<size_t>(n));
+        std::memcpy(out + (Count - remaining), FBuffer.get() + offset, static_cast<size_t>(n));
         FPosition += n;
         remaining -= n;
     }
@@ -308,14 +347,11 @@ int32_t TPWBufferedStream::Write(const void* Buffer, int32_t Count) {
     const auto* in = static_cast<const uint8_t*>(Buffer);
     int32_t remaining = Count;
     while (remaining > 0) {
-        // A changed BufferSize takes effect at the next reload; reloading here too keeps
-        // the copy inside the window when it has just been changed.
-        if (FPosition < FBufferStart || FPosition >= FBufferStart + WindowSize() ||
-            static_cast<int32_t>(FBuffer.size()) != WindowSize())
-            FillBuffer();
+        LoadWindowAtPosition();
         auto offset = static_cast<int32_t>(FPosition - FBufferStart);
-        int32_t n = std::min(remaining, static_cast<int32_t>(FBuffer.size()) - offset);
-        std::memcpy(FBuffer.data() + offset, in + (Count - remaining), static_cast<size_t>(n));
+        ZeroGapBefore(offset);
+        int32_t n = std::min(remaining, FBufferLength - offset);
+        std::memcpy(FBuffer.get() + offset, in + (Count - remaining), static_cast<size_t>(n));
         FBufferCurrentSize = std::max(FBufferCurrentSize, offset + n);
         FBufferMaxModifiedPos = std::max(FBufferMaxModifiedPos, offset + n);
         FPosition += n;
@@ -327,6 +363,10 @@ int32_t TPWBufferedStream::Write(const void* Buffer, int32_t Count) {
 int64_t TPWBufferedStream::GetBufferedSize() {
     Sync();
     int64_t inner = FStream ? FStream->GetSize() : 0;
+    // Only pending bytes count: a window reloaded past the end (by a read there)
+    // holds none and must not stretch the size to its start.
+    if (FBufferMaxModifiedPos == 0)
+        return inner;
     return std::max(inner, FBufferStart + FBufferMaxModifiedPos);
 }
 

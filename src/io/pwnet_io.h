@@ -181,7 +181,6 @@ protected:
     void BufferSizeChanging() override { Sync(); }
 
 public:
-
     // The typed writes again, copied straight into the window when the value fits
     // there (the writers' hot path: no virtual call); otherwise through Write. The
     // result is byte for byte that of the base class's typed writes.
@@ -193,6 +192,36 @@ public:
     void WriteInt64(int64_t AValue) { Put(AValue); }
     void WriteSingle(float AValue) { Put(AValue); }
     void WriteDouble(double AValue) { Put(AValue); }
+
+    // The position, without folding the cursor back (Position does that).
+    int64_t Tell() const { return FCursor ? FBufferStart + (FCursor - FWindow) : FPosition; }
+
+    // Count bytes at the current position, as WriteBuffer writes them; copied
+    // straight into the window when they fit there.
+    void Append(const void* Buffer, int32_t Count) {
+        if (FLimit - FCursor >= Count) {
+            std::memcpy(FCursor, Buffer, static_cast<size_t>(Count));
+            FCursor += Count;
+        } else {
+            PutSlow(Buffer, Count);
+        }
+    }
+    // Room for Count bytes at the current position, inside the window: the caller
+    // fills all of them before the next operation on this stream, which then finds
+    // them written as by Append. Null when Count does not fit in a window (the
+    // caller then writes the bytes with Append).
+    uint8_t* Claim(int32_t Count) {
+        if (FLimit - FCursor >= Count) {
+            uint8_t* room = FCursor;
+            FCursor += Count;
+            return room;
+        }
+        return ClaimSlow(Count);
+    }
+    // Gives back the last Count bytes of the room Claim has just returned, unused:
+    // the position moves back as if they had never been claimed. Only right after
+    // Claim, before any other operation on this stream, and at most what it claimed.
+    void Unclaim(int32_t Count) { FCursor -= Count; }
 
 private:
     // Typed writes append through a cursor into the window. While it is armed, the
@@ -208,8 +237,14 @@ private:
         }
     }
     void PutSlow(const void* Buffer, int32_t Count);
+    uint8_t* ClaimSlow(int32_t Count);
     void Sync();
     void Arm();
+    // Makes the window hold FPosition, reloading it when it does not.
+    void LoadWindowAtPosition();
+    // Window bytes between the valid ones and Offset read as zero, as the bytes a
+    // file stream skips over do: the window may hold a former window's bytes there.
+    void ZeroGapBefore(int32_t Offset);
 
     // The window never shrinks below one byte, so a zero BufferSize cannot stall a copy.
     int32_t WindowSize() const { return FBufferSize > 0 ? FBufferSize : 1; }
@@ -217,8 +252,11 @@ private:
         return FBufferStart <= FPosition && FPosition < FBufferStart + FBufferCurrentSize;
     }
 
-    std::vector<uint8_t> FBuffer;
-    // FBuffer's data and length while it matches BufferSize, else length 0 (typed
+    // The window; allocated without clearing it, so that a small file touches only
+    // the pages it fills (bytes beyond FBufferCurrentSize are never read).
+    std::unique_ptr<uint8_t[]> FBuffer;
+    int32_t FBufferLength = 0;
+    // FBuffer while its length matches BufferSize, else FWindowLength 0 (typed
     // writes then go through Write, which reloads the window first).
     uint8_t* FWindow = nullptr;
     int32_t FWindowLength = 0;

@@ -17,9 +17,23 @@ TTextFileWriter::~TTextFileWriter() = default; // the buffered stream writes wha
 
 void TTextFileWriter::write(std::string_view s) {
     if (s.empty() || !f) return;
+    if (FEncoder.PassesThrough(s)) {
+        f->Append(s.data(), static_cast<int32_t>(s.size()));
+        return;
+    }
     FScratch.clear();
     FEncoder.EncodeTo(s, FScratch);
     f->Write(FScratch.data(), static_cast<int32_t>(FScratch.size()));
+}
+
+void TTextFileWriter::writeAscii(std::string_view s) {
+    if (s.empty() || !f)
+        return;
+    if (!FEncoder.KeepsAscii()) {
+        write(s);
+        return;
+    }
+    f->Append(s.data(), static_cast<int32_t>(s.size()));
 }
 
 void TTextFileWriter::writeln(std::string_view s) {

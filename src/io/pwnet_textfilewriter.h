@@ -24,11 +24,17 @@ public:
 
     void write(std::string_view s);
     void writeln(std::string_view s);
+    // write(s) for text of ASCII characters only (numbers, keywords): copied as it
+    // is unless the code page changes ASCII.
+    void writeAscii(std::string_view s);
     // Writes the pending bytes and closes the file; raises EWriteError when the
     // bytes cannot be written (a full disk), so a failure is never silent.
     void Close();
 
     uint16_t Codepage() const { return FCodepage; }
+    // Whether writeAscii copies text as it is (the code page keeps ASCII), so that
+    // ASCII text may also go straight into Stream().
+    bool KeepsAscii() const { return FEncoder.KeepsAscii(); }
     TPWBufferedStream& Stream() { return *f; }
 
 private:

@@ -207,6 +207,85 @@ TEST(DbfFields, Utf8TextIsNeverCutInsideACharacter) {
     EXPECT_EQ(bytes.substr(98, 11), "\xC3\xA6\xC3\xB8 \xC3\xA6\xC3\xB8\xC3\xA5");
 }
 
+// A row whose texts need no conversion is built straight into the table's window;
+// any other row is converted first. Both ways must store the same bytes: values cut
+// to the width (UTF-8 never inside a character), padded with spaces, converted to
+// the code page ('?' for what it cannot hold).
+TEST(DbfFields, TextIsStoredAlikeWithAndWithoutConversion) {
+    struct Case {
+        uint16_t codepage;
+        std::string row;
+        std::string record; // the two fields of widths 4 and 6, after the deletion flag
+    };
+    const Case cases[] = {
+        {1252, "\"ab\",\"cdef\"", "ab  cdef  "},
+        {1252, "\"abcdefgh\",\"ijklmnopq\"", "abcdijklmn"},     // cut to the widths
+        {1252, "\"Æø\",\"Rønne\"", "\xC6\xF8  R\xF8nne "},      // converted
+        {1252, "\"ab\",\"Ærøskøbing\"", "ab  \xC6r\xF8sk\xF8"}, // ASCII beside converted
+        {1252, "\"αβ\",\"x\"", "??  x     "},                   // not in the code page
+        {437, "\"Æb\",\"ab\"",
+         "\x92"
+         "b  ab    "},
+        {65001, "\"ab\",\"cd\"", "ab  cd    "},
+        {65001, "\"aæø\",\"ééé\"", "a\xC3\xA6 \xC3\xA9\xC3\xA9\xC3\xA9"}, // whole characters
+        {65001, "\"abcdæ\",\"x\"", "abcdx     "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("code page " + std::to_string(c.codepage) + ", row " + c.row);
+        testutil::TempDir dir;
+        auto w = NewDbf(dir, c.codepage);
+        w->StartHeader(2, otNone);
+        w->AddField("a", gfChar, 4, 0);
+        w->AddField("b", gfChar, 6, 0);
+        for (int i = 0; i < 3; ++i)
+            w->AddObject(0, false, c.row);
+        w->Close();
+        const std::string bytes = testutil::ReadFileBytes(dir / "table.dbf");
+        ASSERT_EQ(bytes.size(), 97u + 3 * 11 + 1);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(bytes.substr(97 + 11 * i, 11), " " + c.record) << "record " << i;
+    }
+}
+
+// Text fields of every width a grid uses and around them, each value shorter than,
+// as long as and longer than its field, through each way a record is built: a table
+// of one text field (the grids' own), of two, and a value that needs converting.
+TEST(DbfFields, TextOfAnyLengthIsCutOrPaddedToItsWidth) {
+    for (const int width : {1, 7, 8, 9, 16, 20, 31, 32, 33, 40, 254}) {
+        for (const int length : {0, 1, 7, 8, 9, width - 1, width, width + 5}) {
+            if (length < 0)
+                continue;
+            std::string value;
+            for (int i = 0; i < length; ++i)
+                value += static_cast<char>('a' + i % 26);
+            const std::string stored =
+                value.substr(0, static_cast<size_t>(width)) +
+                std::string(static_cast<size_t>(std::max(0, width - length)), ' ');
+            SCOPED_TRACE("width " + std::to_string(width) + ", length " + std::to_string(length));
+            for (const int fields : {1, 2}) {
+                testutil::TempDir dir;
+                auto w = NewDbf(dir);
+                w->StartHeader(fields, otNone);
+                w->AddField("a", gfChar, static_cast<uint8_t>(width), 0);
+                if (fields == 2)
+                    w->AddField("b", gfChar, 3, 0);
+                const std::string second = fields == 2 ? ",\"\xC3\x86\"" : ""; // Æ: converted
+                w->AddObject(0, false, "\"" + value + "\"" + (fields == 2 ? ",\"x\"" : ""));
+                w->AddObject(0, false, "\"" + value + "\"" + second);
+                w->Close();
+                const std::string bytes = testutil::ReadFileBytes(dir / "table.dbf");
+                const size_t record = 1 + static_cast<size_t>(width) + (fields == 2 ? 3 : 0);
+                const size_t start = 32 * static_cast<size_t>(fields) + 33;
+                ASSERT_EQ(bytes.size(), start + 2 * record + 1);
+                EXPECT_EQ(bytes.substr(start, record), " " + stored + (fields == 2 ? "x  " : ""));
+                if (fields == 2) {
+                    EXPECT_EQ(bytes.substr(start + record, record), " " + stored + "\xC6  ");
+                }
+            }
+        }
+    }
+}
+
 TEST(DbfFields, PointsGiveRecordsInFilesOfEveryKind) {
     for (TObjectTypes kind : {otPline, otRegion, otPoint, otNone}) {
         testutil::TempDir dir;

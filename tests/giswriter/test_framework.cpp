@@ -97,6 +97,35 @@ TEST(SplitAttrib, FollowsTheRowRules) {
     }
 }
 
+// The usual rows (quoted names, plain numbers) are split by a shorter path; these
+// rows lie on both sides of its edge and must come out as the rules say.
+TEST(SplitAttrib, PlainRowsAndTheirNearNeighboursFollowTheRules) {
+    const SplitCase cases[] = {
+        {"\"100m_60400_4400\"", {"100m_60400_4400"}},
+        {"\"10km_612_86\",\"Rønne N\"", {"10km_612_86", "Rønne N"}},
+        {"4321000,3210000", {"4321000", "3210000"}},
+        {"-12.5,\"a b, c\",7", {"-12.5", "a b, c", "7"}},
+        {"\"a\",,\"b\"", {"a", "", "b"}},
+        {",a", {"", "a"}},
+        {"\"a\",", {"a", ""}},           // a final comma
+        {"\"a\" ,\"b\"", {"a", "b"}},    // a blank after a value
+        {"\"a\",\t\"b\"", {"a", "b"}},   // a blank after a comma
+        {"\"a\"\"b\",c", {"a\"b", "c"}}, // a doubled quote
+        {"\"a\"b,c", {"a", "b", "c"}},   // text right after a quote
+        {"ab\"cd,e", {"ab\"cd", "e"}},   // a quote inside a plain value
+        {"\"unclosed,x", {"unclosed,x"}},
+        {std::string("\"a\0b\",c", 7), {"a"}},     // a NUL inside a quoted value
+        {std::string("12,3\0,4", 7), {"12", "3"}}, // ... and inside a plain one
+        {"\"a long value of forty characters or so!\",\"x\"",
+         {"a long value of forty characters or so!", "x"}},
+    };
+    for (const auto& c : cases) {
+        TRecordingWriter w;
+        w.StartHeader(static_cast<int32_t>(c.values.size()), otNone);
+        EXPECT_EQ(w.Split(c.row), c.values) << "row: " << c.row;
+    }
+}
+
 TEST(SplitAttrib, RowWithAnotherNumberOfValuesIsRejected) {
     struct Case {
         std::string row;

@@ -226,6 +226,23 @@ const ObjectCase ObjectCases[] = {
      "Region 2\r\n" + UnitSquare + UnitSquare +
          "    Brush(1,16711680,255)\r\n    Pen(2,2,16711680)\r\n",
      "1\r\n"},
+    {"one-ring regions whose styles change between objects", otRegion,
+     [](TGISWrite& w) {
+         w.Pen = RedPen;
+         w.Brush = Fill;
+     },
+     [](TGISWrite& w) {
+         Object(w, "1", {Square(0, 0, 1)});
+         w.Brush.fg_color = 0x00FF00;
+         w.Pen.Width = 3;
+         Object(w, "2", {Square(0, 0, 1)});
+         w.Brush = DefaultBrush;
+         Object(w, "3", {Square(0, 0, 1)});
+     },
+     "Region 1\r\n" + UnitSquare + "    Brush(1,16711680,255)\r\n    Pen(2,2,16711680)\r\n" +
+         "Region 1\r\n" + UnitSquare + "    Brush(1,65280,255)\r\n    Pen(3,2,16711680)\r\n" +
+         "Region 1\r\n" + UnitSquare + "    Pen(3,2,16711680)\r\n",
+     "1\r\n2\r\n3\r\n"},
     {"object without parts", otRegion, nullptr,
      [](TGISWrite& w) { w.AddObject(0, false, "\"x\""); }, "None\r\n", "\"x\"\r\n"},
     {"compact writes no styles", otRegion,

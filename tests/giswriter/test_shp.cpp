@@ -96,6 +96,84 @@ TEST(ShpBytes, PolylineOfTwoPartsIndexesItsParts) {
     EXPECT_EQ(testutil::ReadFileBytes(dir / "grid.shp"), shp.str());
 }
 
+// One-part objects are built straight into the 1 MiB stream window, the others
+// part by part: a file of some 2.8 MB mixing both, with empty objects and rings of
+// other lengths among them, crosses that window twice and must hold exactly the
+// records of the layout, and an index that points at them.
+TEST(ShpBytes, ManyRecordsAcrossWindowsKeepTheLayout) {
+    testutil::TempDir dir;
+    auto w = NewShp(dir);
+    w->StartHeader(1, otRegion);
+    w->AddField("a", gfChar, 5, 0);
+    Bytes records, index;
+    uint32_t offset = 100;
+    double xmin = Unset, ymin = Unset, xmax = -Unset, ymax = -Unset;
+    auto expectRecord = [&](uint32_t number, const std::vector<Part>& parts) {
+        uint32_t points = 0;
+        for (const Part& p : parts)
+            points += static_cast<uint32_t>(p.size());
+        const uint32_t content =
+            parts.empty() ? 4 : 44 + 4 * static_cast<uint32_t>(parts.size()) + 16 * points;
+        records.be32(number).be32(content / 2);
+        index.be32(offset / 2).be32(content / 2);
+        offset += 8 + content;
+        if (parts.empty()) {
+            records.le32(0);
+            return;
+        }
+        double bx0 = Unset, by0 = Unset, bx1 = -Unset, by1 = -Unset;
+        for (const Part& p : parts)
+            for (const TFloatPoint& q : p)
+                bx0 = std::min(bx0, q.x), by0 = std::min(by0, q.y), bx1 = std::max(bx1, q.x),
+                by1 = std::max(by1, q.y);
+        xmin = std::min(xmin, bx0), ymin = std::min(ymin, by0);
+        xmax = std::max(xmax, bx1), ymax = std::max(ymax, by1);
+        records.le32(5).f64(bx0).f64(by0).f64(bx1).f64(by1);
+        records.le32(static_cast<uint32_t>(parts.size())).le32(points);
+        uint32_t start = 0;
+        for (const Part& p : parts) {
+            records.le32(start);
+            start += static_cast<uint32_t>(p.size());
+        }
+        for (const Part& p : parts)
+            for (const TFloatPoint& q : p)
+                records.f64(q.x).f64(q.y);
+    };
+    for (uint32_t i = 1; i <= 20000; ++i) {
+        const double x = 440000 + 100.0 * (i / 1000), y = 6040000 + 100.0 * (i % 1000);
+        std::vector<Part> parts;
+        if (i % 1500 == 0) {
+            // no geometry
+        } else if (i % 997 == 0) {
+            parts = {Square(x, y, 100), Square(x + 25, y + 25, 50)};
+        } else if (i % 7 == 0) {
+            Part hexagon{
+                {x, y},           {x, y + 50}, {x + 50, y + 100}, {x + 100, y + 50}, {x + 100, y},
+                {x + 50, y - 50}, {x, y}};
+            parts = {hexagon};
+        } else {
+            parts = {Square(x, y, 100)};
+        }
+        w->AddObject(static_cast<int32_t>(parts.size()), false, "c");
+        for (const Part& p : parts) {
+            auto section = Section(p);
+            w->AddSection(0, section);
+        }
+        expectRecord(i, parts);
+    }
+    w->Close();
+    Bytes shp = Header(offset / 2, 5, xmin, ymin, xmax, ymax);
+    shp.text(records.str());
+    const std::string written = testutil::ReadFileBytes(dir / "grid.shp");
+    ASSERT_GT(written.size(), 2u << 20);
+    EXPECT_TRUE(written == shp.str()) << "the .shp differs from the layout";
+    Bytes shx = Header((100 + 8 * 20000) / 2, 5, xmin, ymin, xmax, ymax);
+    shx.text(index.str());
+    EXPECT_TRUE(testutil::ReadFileBytes(dir / "grid.shx") == shx.str())
+        << "the .shx differs from the layout";
+    EXPECT_EQ(ReadShp(dir / "grid.shp").count, 20000);
+}
+
 TEST(ShpBytes, PointFileHasTwentyByteRecords) {
     testutil::TempDir dir;
     auto w = NewShp(dir);

@@ -435,3 +435,95 @@ TEST(BufferedStream, BehavesLikeThePlainStreamUnderMixedOperations) {
         EXPECT_EQ(ReadFileBytes(bufferedName), ReadFileBytes(plainName)) << "window " << window;
     }
 }
+
+// Regression: a window reloaded near the end of the file keeps a former window's
+// bytes beyond the valid ones; a write further on in that window must not carry
+// them into the file. The skipped bytes read back as zero, as with a file stream.
+TEST(BufferedStream, BytesSkippedInAReloadedWindowAreZero) {
+    TempDir dir;
+    std::string name = dir / "gap.bin";
+    const int32_t window = 1048576;
+    {
+        auto s = Buffered(name);
+        std::string fill(window + window / 2, 'a');
+        s->WriteBuffer(fill.data(), static_cast<int32_t>(fill.size()));
+        s->SetPosition(0);
+        s->WriteByte('b');           // the window returns to 0, full of 'a'
+        s->SetPosition(fill.size()); // the end: a window with no valid bytes
+        s->WriteByte('c');
+        s->SetPosition(fill.size() + 100); // 99 bytes skipped inside that window
+        s->WriteByte('d');
+    }
+    std::string bytes = ReadFileBytes(name);
+    const size_t end = window + window / 2;
+    ASSERT_EQ(bytes.size(), end + 101);
+    EXPECT_EQ(bytes[0], 'b');
+    EXPECT_EQ(bytes[end], 'c');
+    EXPECT_EQ(bytes.substr(end + 1, 99), std::string(99, '\0'));
+    EXPECT_EQ(bytes[end + 100], 'd');
+}
+
+// Regression: a read past the end reloads the window there; the size must stay
+// that of the file, not grow to the window's start.
+TEST(BufferedStream, ReadingPastTheEndKeepsTheSize) {
+    TempDir dir;
+    auto s = Buffered(dir / "s.bin");
+    s->Write("0123456789", 10);
+    s->SetPosition(20);
+    uint8_t b = 0;
+    EXPECT_EQ(s->Read(&b, 1), 0);
+    EXPECT_EQ(s->Size(), 10);
+    EXPECT_EQ(s->Position(), 20);
+}
+
+// Append and Claim, the writers' copies into the window, against the plain file
+// stream: a fixed random mix with block writes, seeks (also past the end), reads
+// and size queries, under windows small enough to move often and a record larger
+// than the smallest window, leaves the same file and the same positions.
+TEST(BufferedStream, AppendAndClaimBehaveLikeThePlainStream) {
+    TempDir dir;
+    std::string plainName = dir / "plain.bin", bufferedName = dir / "buffered.bin";
+    for (int32_t window : {1048576, 64, 7}) {
+        TPWFileStream plain(plainName, fmCreate);
+        auto buffered = Buffered(bufferedName);
+        buffered->SetBufferSize(window);
+        uint32_t seed = 54321;
+        auto next = [&seed](uint32_t n) {
+            seed = seed * 1103515245u + 12345u;
+            return (seed >> 8) % n;
+        };
+        for (int step = 0; step < 4000; ++step) {
+            const uint32_t op = next(8);
+            char block[45];
+            const auto n = static_cast<int32_t>(1 + next(sizeof block));
+            for (int32_t i = 0; i < n; ++i)
+                block[i] = static_cast<char>(next(256));
+            if (op < 3) {
+                plain.WriteBuffer(block, n);
+                buffered->Append(block, n);
+            } else if (op < 5) {
+                plain.WriteBuffer(block, n);
+                if (uint8_t* room = buffered->Claim(n))
+                    std::memcpy(room, block, static_cast<size_t>(n));
+                else
+                    buffered->Append(block, n);
+            } else if (op == 5) {
+                const int64_t to = next(static_cast<uint32_t>(plain.Size() + 50));
+                EXPECT_EQ(buffered->Seek(to, soBeginning), plain.Seek(to, soBeginning));
+            } else if (op == 6) {
+                uint8_t a = 0, b = 0;
+                EXPECT_EQ(buffered->Read(&a, 1), plain.Read(&b, 1));
+                EXPECT_EQ(a, b) << "window " << window << ", step " << step;
+            } else {
+                EXPECT_EQ(buffered->Size(), plain.Size())
+                    << "window " << window << ", step " << step;
+                EXPECT_EQ(buffered->Position(), plain.Position())
+                    << "window " << window << ", step " << step;
+            }
+        }
+        EXPECT_EQ(buffered->Position(), plain.Position());
+        buffered->Flush();
+        buffered.reset();
+        EXPECT_EQ(ReadFileBytes(bufferedName), ReadFileBytes(plainName)) << "window " << window;
+    }
+}

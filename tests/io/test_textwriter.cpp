@@ -61,6 +61,38 @@ TEST(TextWriter, WriteAppendsWithoutLineEnd) {
     EXPECT_EQ(ReadFileBytes(name), "Version 300\r\nCharset \"WindowsLatin1\"");
 }
 
+// Numbers and keywords are copied as they are where the code page keeps ASCII;
+// where it does not (UTF-16), they are converted as any text.
+TEST(TextWriter, AsciiTextIsWrittenAsWriteWritesIt) {
+    struct Case {
+        uint16_t codepage;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {1252, "Region 1\r\n-4.5 6"},
+        {65001, "Region 1\r\n-4.5 6"},
+        {437, "Region 1\r\n-4.5 6"},
+        {1200, std::string("R\0e\0g\0i\0o\0n\0 \0"
+                           "1\0\r\n-\0"
+                           "4\0.\0"
+                           "5\0 \0"
+                           "6\0",
+                           30)},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        std::string name = dir / "t.txt";
+        {
+            TTextFileWriter w(name, c.codepage, false);
+            w.writeAscii("Region 1");
+            w.writeln("");
+            w.writeAscii("");
+            w.writeAscii("-4.5 6");
+        }
+        EXPECT_EQ(ReadFileBytes(name), c.bytes) << "code page " << c.codepage;
+    }
+}
+
 TEST(TextWriter, CloseReportsAFullDisk) {
     TTextFileWriter w("/dev/full", 1252, false);
     w.writeln("Data");
