@@ -17,8 +17,6 @@ namespace pwnet {
 
 namespace {
 
-thread_local TOutputFiles* CurrentOutput = nullptr;
-
 constexpr std::string_view CommitMarker = ".quadrel-commit";
 // A commit record: this line, then for each step its kind ('R' rename, 'D' remove),
 // the final name and the temporary's name, each ended by a NUL, then the last line.
@@ -376,20 +374,6 @@ void TOutputFiles::RemoveFiles() noexcept {
             ::unlink(e.Final.c_str());
     }
     FEntries.clear();
-}
-
-TOutputFiles* TOutputFiles::Current() {
-    return CurrentOutput;
-}
-
-// ---- TOutputScope ----------------------------------------------------------------
-
-TOutputScope::TOutputScope(TOutputFiles* Files) : FPrevious(CurrentOutput) {
-    CurrentOutput = Files;
-}
-
-TOutputScope::~TOutputScope() {
-    CurrentOutput = FPrevious;
 }
 
 // ---- Recovery --------------------------------------------------------------------

@@ -98,7 +98,7 @@ public:
 
     // The output whose files TPWFileStream creates and opens on this thread, or
     // nullptr: set for the lifetime of a TOutputScope.
-    static TOutputFiles* Current();
+    static TOutputFiles* Current() { return FCurrent; }
 
 private:
     enum TState { esPending, esRemoved, esInPlace };
@@ -114,14 +114,20 @@ private:
     std::string FBase;
     std::vector<TEntry> FEntries; // in the order they were made
     bool FCommitted = false;
+
+    // Set and restored by TOutputScope around every call of a writer, hence inline.
+    static inline thread_local TOutputFiles* FCurrent = nullptr;
+    friend class TOutputScope;
 };
 
 // Makes Files (which may be null: no output) the current output of this thread for
 // its lifetime and restores the previous one afterwards.
 class TOutputScope {
 public:
-    explicit TOutputScope(TOutputFiles* Files);
-    ~TOutputScope();
+    explicit TOutputScope(TOutputFiles* Files) : FPrevious(TOutputFiles::FCurrent) {
+        TOutputFiles::FCurrent = Files;
+    }
+    ~TOutputScope() { TOutputFiles::FCurrent = FPrevious; }
     TOutputScope(const TOutputScope&) = delete;
     TOutputScope& operator=(const TOutputScope&) = delete;
 
