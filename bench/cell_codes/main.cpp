@@ -91,21 +91,10 @@ void Run(const TGridState& Grid, const std::string& Names, const std::string& Fo
 } // namespace
 
 int main(int argc, char** argv) {
-    int32_t columns = 1000, rows = 1000;
-    int runs = 3;
-    std::string dir;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string opt = argv[i];
-        if (opt == "--columns")
-            columns = std::max(1, std::atoi(argv[i + 1]));
-        else if (opt == "--rows")
-            rows = std::max(1, std::atoi(argv[i + 1]));
-        else if (opt == "--runs")
-            runs = std::max(1, std::atoi(argv[i + 1]));
-        else if (opt == "--dir")
-            dir = argv[i + 1];
-    }
-    const benchutil::OutputFolder folder(dir, "bench-cells");
+    const benchutil::GridOptions options = benchutil::ParseGridOptions(argc, argv);
+    const int32_t columns = options.Columns, rows = options.Rows;
+    const int runs = options.Runs;
+    const benchutil::OutputFolder folder(options.Dir, "bench-cells");
 
     std::printf("%d x %d cells to ESRI SHP per case; median of %d runs, each in its own\n"
                 "process; the ratio is against the plain grid of the same system.\n\n",

@@ -153,4 +153,21 @@ void WriteSquaresWithGdal(const SquareGrid& Grid, CellNamer Name, const char* Dr
     GDALClose(ds);
 }
 
+GridOptions ParseGridOptions(int argc, char** argv) {
+    GridOptions o;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string opt = argv[i];
+        const int number = std::max(1, std::atoi(argv[i + 1]));
+        if (opt == "--columns")
+            o.Columns = number;
+        else if (opt == "--rows")
+            o.Rows = number;
+        else if (opt == "--runs")
+            o.Runs = number;
+        else if (opt == "--dir")
+            o.Dir = argv[i + 1];
+    }
+    return o;
+}
+
 } // namespace benchutil

@@ -45,6 +45,15 @@ private:
     bool FOwn = false;
 };
 
+// The options of the grid benchmarks: [--columns N] [--rows R] [--runs K] [--dir FOLDER],
+// each a pair of arguments; numbers below 1 count as 1, unknown options are ignored.
+struct GridOptions {
+    int32_t Columns = 1000, Rows = 1000;
+    int Runs = 3;
+    std::string Dir; // empty: a fresh folder in the temporary folder
+};
+GridOptions ParseGridOptions(int argc, char** argv);
+
 // Square cells of Size, Rows to a column, column by column from (X0, Y0) south to
 // north, Cells in all (the last column may be short).
 struct SquareGrid {

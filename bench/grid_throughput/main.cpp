@@ -88,21 +88,10 @@ benchutil::Result Measure(Case c, const Grid& g, const std::string& Folder, int 
 } // namespace
 
 int main(int argc, char** argv) {
-    Grid grid{1000, 1000};
-    int runs = 3;
-    std::string dir;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string opt = argv[i];
-        if (opt == "--columns")
-            grid.Columns = std::max(1, std::atoi(argv[i + 1]));
-        else if (opt == "--rows")
-            grid.Rows = std::max(1, std::atoi(argv[i + 1]));
-        else if (opt == "--runs")
-            runs = std::max(1, std::atoi(argv[i + 1]));
-        else if (opt == "--dir")
-            dir = argv[i + 1];
-    }
-    const benchutil::OutputFolder folder(dir, "bench-grid");
+    const benchutil::GridOptions options = benchutil::ParseGridOptions(argc, argv);
+    const Grid grid{options.Columns, options.Rows};
+    const int runs = options.Runs;
+    const benchutil::OutputFolder folder(options.Dir, "bench-grid");
 
     std::printf("DKN 100 m cells from (%.0f, %.0f), column by column; median of %d runs, each in\n"
                 "its own process; peak = ru_maxrss of that process. The run includes the side\n"
