@@ -23,10 +23,11 @@ The output depends only on the GMT/GSHHG and GDAL/GEOS versions.
 
 import argparse
 import os
-import subprocess
 import sys
 
 from osgeo import gdal, ogr, osr
+
+from gmt_lines import gmt, polylines
 
 gdal.UseExceptions()
 ogr.UseExceptions()
@@ -87,31 +88,9 @@ OUTSIDE = (
 )
 
 
-def gmt(args, work, stdin=None):
-    # GMT keeps a gmt.history in the folder it runs in: the work folder, not the tree.
-    return subprocess.run(["gmt"] + args, check=True, capture_output=True, text=True,
-                          cwd=work, input=stdin).stdout
-
-
 def region_option():
     west, east, south, north = REGION
     return f"-R{west}/{east}/{south}/{north}"
-
-
-def polylines(text):
-    """GMT's multisegment text as lists of (longitude, latitude)."""
-    lines, current = [], []
-    for row in text.splitlines():
-        if row.startswith(">"):
-            if len(current) > 1:
-                lines.append(current)
-            current = []
-        elif row.strip():
-            lon, lat = row.split()[:2]
-            current.append((float(lon), float(lat)))
-    if len(current) > 1:
-        lines.append(current)
-    return lines
 
 
 def line_string(points, kind=ogr.wkbLineString):

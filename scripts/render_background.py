@@ -25,11 +25,12 @@ import dataclasses
 import itertools
 import os
 import struct
-import subprocess
 import sys
 
 import numpy as np
 from osgeo import gdal, ogr, osr
+
+from gmt_lines import gmt, polylines
 
 gdal.UseExceptions()
 ogr.UseExceptions()
@@ -107,12 +108,6 @@ def geographic_region(spec):
             max(int(np.floor(min(lats))) - 1, -90), min(int(np.ceil(max(lats))) + 1, 90))
 
 
-def gmt(args, work):
-    # GMT keeps a gmt.history in the folder it runs in: the work folder, not the tree.
-    return subprocess.run(["gmt"] + args, check=True, capture_output=True, text=True,
-                          cwd=work).stdout
-
-
 def land_on_fine_grid(spec, region, work):
     """Boolean land mask on the fine grid (land where at least half of the pixel is)."""
     west, east, south, north = region
@@ -133,19 +128,8 @@ def land_on_fine_grid(spec, region, work):
 def border_lines(region, shore, work):
     """The GSHHG national borders (level 1) as longitude/latitude polylines."""
     west, east, south, north = region
-    text = gmt(["coast", f"-R{west}/{east}/{south}/{north}", f"-D{shore}", "-N1", "-M"], work)
-    lines, current = [], []
-    for row in text.splitlines():
-        if row.startswith(">"):
-            if len(current) > 1:
-                lines.append(current)
-            current = []
-        elif row.strip():
-            lon, lat = row.split()[:2]
-            current.append((float(lon), float(lat)))
-    if len(current) > 1:
-        lines.append(current)
-    return lines
+    return polylines(gmt(["coast", f"-R{west}/{east}/{south}/{north}", f"-D{shore}", "-N1", "-M"],
+                         work))
 
 
 def borders_on_fine_grid(spec, lines):
