@@ -5,6 +5,7 @@
 
 #include "giswrite_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -267,6 +268,59 @@ void TGISWrite::AddSection2(int32_t Index, double X1, double Y1, double X2, doub
 
 void TGISWrite::AddSection3(int32_t Index, const TFloatPoint& P1, const TFloatPoint& P2) {
     AddSection2(Index, P1.x, P1.y, P2.x, P2.y);
+}
+
+// How many leading parts of the run CheckSection takes as the parts of one-part
+// objects.
+int32_t TGISWrite::AcceptedParts(const TOnePartObjects& Objects) const {
+    const int32_t n = Objects.PointsPerPart;
+    if (n <= 0 || !Objects.Points)
+        return 0;
+    if (FObjectTypes != otRegion)
+        return Objects.Count;
+    if (n <= 3)
+        return 0;
+    const TFloatPoint* part = Objects.Points;
+    for (int32_t k = 0; k < Objects.Count; ++k, part += n)
+        if (part[n - 1] != part[0])
+            return k;
+    return Objects.Count;
+}
+
+// The part of the run the format takes in one go; 0 wherever one of the checks of
+// AddObject or AddSection would speak, or densification would change the parts.
+int32_t TGISWrite::WriteRun(const TOnePartObjects& Objects) {
+    if (!Fopen || FWrittenFields < FNumFields || GreatCircleDist > 0)
+        return 0;
+    TOnePartObjects run = Objects;
+    run.Count = AcceptedParts(Objects);
+    if (run.Count == 0)
+        return 0;
+    FinishIncompleteObject();
+    FmultiPolygon = false;
+    FDeferredObject = false;
+    FNumParts = 0;
+    FWrittenParts = 0;
+    const int32_t written = WriteOnePartObjects(run);
+    if (written > 0)
+        FNumParts = FWrittenParts = 1; // as after the last object's section
+    return written;
+}
+
+void TGISWrite::AddOnePartObjects(const TOnePartObjects& Objects) {
+    if (Objects.Count > 0 && (!Objects.Rows || (Objects.PointsPerPart > 0 && !Objects.Points)))
+        throw ERangeError();
+    int32_t written = 0;
+    Guarded([&] { written = WriteRun(Objects); });
+    const auto n = static_cast<size_t>(std::max(Objects.PointsPerPart, 0));
+    if (FRunPart.Pnt.size() < n)
+        FRunPart.Pnt.resize(n);
+    for (int32_t k = written; k < Objects.Count; ++k) {
+        AddObject(1, false, Objects.Rows[k]);
+        std::copy_n(Objects.Points + static_cast<size_t>(k) * n, n, FRunPart.Pnt.begin());
+        FRunPart.Count = static_cast<int32_t>(n);
+        AddSection(0, FRunPart);
+    }
 }
 
 void TGISWrite::AddLine(double X1, double Y1, double X2, double Y2, std::string_view Attrib) {

@@ -12,7 +12,8 @@
 //   4. AddField exactly NumFields times, in column order.
 //   5. Per object: AddObject(NumParts, multiPolygon, Attrib) followed by exactly
 //      NumParts AddSection calls (or AddSection1/2/3); or AddLine/AddLine2
-//      (polyline files); or AddPoint/AddPoint2 (point files).
+//      (polyline files); or AddPoint/AddPoint2 (point files). A run of objects of
+//      one part each (a grid's cells) may come in one AddOnePartObjects call.
 //   6. Close (or Drop to abandon the output), then destroy the writer.
 //
 // The attribute row is one text holding the values of all fields in field order,
@@ -185,6 +186,16 @@ private:
 
 class TGISArray; // result of the in-memory writer
 
+// A run of objects of one part each, all parts of the same number of points, as a
+// grid's cells are: object k has the row Rows[k] and the part of the PointsPerPart
+// points from Points + k * PointsPerPart.
+struct TOnePartObjects {
+    const TFloatPoint* Points = nullptr;
+    int32_t PointsPerPart = 0;
+    const std::string_view* Rows = nullptr;
+    int32_t Count = 0;
+};
+
 class TGISWrite {
 public:
     virtual ~TGISWrite();
@@ -217,6 +228,11 @@ public:
     void AddSection1(int32_t Index, const TFloatPointArrayEx2& SegList, bool swapdirection);
     void AddSection2(int32_t Index, double X1, double Y1, double X2, double Y2);
     void AddSection3(int32_t Index, const TFloatPoint& P1, const TFloatPoint& P2);
+    // The objects of Objects, as AddObject(1, false, Rows[k]) and AddSection(0, part
+    // k) one after the other write them, with the same checks, errors and bytes; a
+    // format that can write such a run in one go (the grid's shapefile and MIF
+    // cells) is spared the calls per object.
+    void AddOnePartObjects(const TOnePartObjects& Objects);
     // A one-part two-point polyline object; only polyline files take it.
     void AddLine(double X1, double Y1, double X2, double Y2, std::string_view Attrib);
     void AddLine2(const TFloatPoint& P1, const TFloatPoint& P2, std::string_view Attrib);
@@ -268,6 +284,12 @@ protected:
     virtual void BeginObject(int32_t, std::string_view) {}
     // A part of the current object; FWrittenParts already counts it.
     virtual void WriteSection(int32_t, const TFloatPointArrayEx&) {}
+    // The leading objects of a run (AddOnePartObjects) that the format writes in one
+    // go, each complete, as BeginObject and WriteSection would; returns how many.
+    // Every part has passed the section checks, no object is in progress. A row the
+    // format refuses raises before anything of its object is written. The base
+    // writes the objects after them one by one (base: none).
+    virtual int32_t WriteOnePartObjects(const TOnePartObjects&) { return 0; }
     // The field just recorded in FFieldInfo[FWrittenFields].
     virtual void DoAddField() {}
     // AddLine/AddLine2 (base: a one-part polyline object in a polyline file).
@@ -357,6 +379,8 @@ private:
     void CheckSection(const TFloatPointArrayEx& SegList) const;
     void SplitAnyRow(std::string_view Attrib);
     void AddSectionUnchecked(int32_t Index, TFloatPointArrayEx& SegList);
+    int32_t AcceptedParts(const TOnePartObjects& Objects) const;
+    int32_t WriteRun(const TOnePartObjects& Objects);
 
     bool FDeferredObject = false; // the current object is collected for merging
     bool FStarted = false;        // StartHeader was called (one output per writer)
@@ -369,6 +393,7 @@ private:
     std::vector<std::string> FOutputFiles;      // files a format wrote under final names
     std::vector<int64_t> FDensifyCounts;        // per-segment insertions, reused
     TFloatPointArrayEx FSection1;               // AddSection1's copy, reused
+    TFloatPointArrayEx FRunPart;                // a part of AddOnePartObjects, reused
 };
 
 } // namespace pwnet

@@ -17,8 +17,6 @@ namespace pwnet {
 
 namespace {
 
-constexpr uint16_t Utf8CodePage = 65001;
-
 // Decodes one UTF-8 character at s[p] and advances p; a stray byte counts as one
 // character of that byte's value.
 uint32_t NextCodePoint(std::string_view s, size_t& p) {
@@ -62,60 +60,6 @@ void PutFixedLength(std::string_view value, uint8_t Width, char* dest) {
     size_t p = 0;
     for (size_t i = 0; i < Width; ++i)
         dest[i] = static_cast<char>(NextCodePoint(value, p) & 0xFF);
-}
-
-// At most Max bytes of encoded text; UTF-8 is never cut inside a character.
-size_t CutLength(std::string_view encoded, size_t Max, uint16_t Codepage) {
-    size_t n = std::min(encoded.size(), Max);
-    if (Codepage == Utf8CodePage)
-        while (n > 0 && n < encoded.size() &&
-               (static_cast<unsigned char>(encoded[n]) & 0xC0) == 0x80)
-            --n;
-    return n;
-}
-
-// Text, cut to Width bytes before, then spaces up to Width: the short fields of a
-// grid in a few word-sized moves (overlapping where the lengths are not multiples of
-// eight), the others with memcpy and memset.
-void PutPadded(char* Dest, std::string_view Text, size_t Width) {
-    const size_t n = Text.size();
-    if (Width < 8 || Width > 32) {
-        std::memcpy(Dest, Text.data(), n);
-        std::memset(Dest + n, ' ', Width - n);
-        return;
-    }
-    // Spaces over [0, 16) and [Width - 16, Width), in pieces of eight.
-    constexpr uint64_t spaces = 0x2020202020202020ull;
-    std::memcpy(Dest, &spaces, 8);
-    std::memcpy(Dest + Width - 8, &spaces, 8);
-    if (Width > 16) {
-        std::memcpy(Dest + 8, &spaces, 8);
-        std::memcpy(Dest + Width - 16, &spaces, 8);
-    }
-    // The text over [0, n) in two overlapping pieces of the largest size that fits.
-    const char* t = Text.data();
-    if (n >= 16) {
-        char a[16], b[16];
-        std::memcpy(a, t, 16);
-        std::memcpy(b, t + n - 16, 16);
-        std::memcpy(Dest, a, 16);
-        std::memcpy(Dest + n - 16, b, 16);
-    } else if (n >= 8) {
-        uint64_t a, b;
-        std::memcpy(&a, t, 8);
-        std::memcpy(&b, t + n - 8, 8);
-        std::memcpy(Dest, &a, 8);
-        std::memcpy(Dest + n - 8, &b, 8);
-    } else if (n >= 4) {
-        uint32_t a, b;
-        std::memcpy(&a, t, 4);
-        std::memcpy(&b, t + n - 4, 4);
-        std::memcpy(Dest, &a, 4);
-        std::memcpy(Dest + n - 4, &b, 4);
-    } else {
-        for (size_t i = 0; i < n; ++i)
-            Dest[i] = t[i];
-    }
 }
 
 struct TDbfFieldType {
@@ -213,6 +157,10 @@ void TGISWriteDBF::DoAddField() {
         FTextFieldsOnly = true;
         for (int32_t i = 1; i <= FNumFields; ++i)
             FTextFieldsOnly = FTextFieldsOnly && FFieldInfo[i].FieldType == gfChar;
+        FQuoted.Taken = FTextFieldsOnly && FNumFields == 1 && FEncoding->KeepsAscii();
+        FQuoted.Width = FFieldInfo[1].Width;
+        FQuoted.Codepage = FCodepage;
+        FQuoted.HighsRefused = !FEncoding->IsIdentity();
         FOutDBF->SetPosition(10);
         FOutDBF->WriteUInt16(FTotalWidth);
         FOutDBF->SetPosition(32 * static_cast<int64_t>(FNumFields) + 33);
@@ -285,7 +233,7 @@ void TGISWriteDBF::FillRecord(char* Dest, bool ValuesPassThrough) {
 // the window; false (nothing written) for any other row or table.
 bool TGISWriteDBF::WriteTextRecord(std::string_view Attrib) {
     if (FTextFieldsOnly && FNumFields == 1)
-        return WriteOneTextRecord(Attrib);
+        return WriteQuotedRow(Attrib);
     if (!FTextFieldsOnly || !SplitPlainRow(Attrib) ||
         FPlainValues.size() != static_cast<size_t>(FNumFields))
         return false;
@@ -304,30 +252,6 @@ bool TGISWriteDBF::WriteTextRecord(std::string_view Attrib) {
         PutPadded(dest, v.substr(0, CutLength(v, width, FCodepage)), width);
         dest += width;
     }
-    return true;
-}
-
-// The same for a table of one text field and the row of one quoted value, as most
-// grids have: the value lies between the row's first and last characters.
-bool TGISWriteDBF::WriteOneTextRecord(std::string_view Attrib) {
-    const size_t n = Attrib.size();
-    if (n < 2 || Attrib.front() != '"' || Attrib.back() != '"' || !FEncoding->KeepsAscii())
-        return false;
-    const std::string_view value = Attrib.substr(1, n - 2);
-    // One value as it is: no quote inside (doubled, or closing early), no NUL; and
-    // held by the code page as it is: ASCII, or anything in a UTF-8 table.
-    const uint64_t high = FEncoding->IsIdentity() ? 0 : Highs;
-    const auto refused = [high](uint64_t w) { return QuoteBytes(w) | ZeroBytes(w) | (w & high); };
-    if (FindFlagged(value.data(), 0, value.size(), refused) != value.size())
-        return false;
-    auto* dest = reinterpret_cast<char*>(FOutDBF->Claim(FTotalWidth));
-    if (!dest)
-        return false;
-    ++FNumRec;
-    ++FWrittenRecords;
-    const uint8_t width = FFieldInfo[1].Width;
-    dest[0] = ' ';
-    PutPadded(dest + 1, value.substr(0, CutLength(value, width, FCodepage)), width);
     return true;
 }
 

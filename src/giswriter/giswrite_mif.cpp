@@ -28,35 +28,6 @@ char* PutPointLine(char* Dest, double X, double Y) {
     return p;
 }
 
-char* PutPointLine(TRecentNumbers& Numbers, char* Dest, double X, double Y) {
-    char* p = Numbers.Put(Dest, X);
-    *p++ = ' ';
-    p = Numbers.Put(p, Y);
-    *p++ = '\r';
-    *p++ = '\n';
-    return p;
-}
-
-// Whether Text holds a CR or an LF; eight bytes at a time, rows are short.
-bool HasLineBreak(std::string_view Text) {
-    constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
-    auto hasByte = [](uint64_t word, uint64_t pattern) {
-        const uint64_t x = word ^ pattern;
-        return ((x - ones) & ~x & highs) != 0;
-    };
-    size_t i = 0;
-    for (; i + 8 <= Text.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, Text.data() + i, 8);
-        if (hasByte(word, ones * '\r') || hasByte(word, ones * '\n'))
-            return true;
-    }
-    for (; i < Text.size(); ++i)
-        if (Text[i] == '\r' || Text[i] == '\n')
-            return true;
-    return false;
-}
-
 const char* TypeText(TGISField t) {
     switch (t) {
     case gfChar:
@@ -153,7 +124,7 @@ void TGISWriteMIF::WriteHeader() {
 // split one object's row over two lines and shift every later row to the wrong
 // object: line breaks become spaces.
 void TGISWriteMIF::WriteMidLine(std::string_view Attrib) {
-    if (!HasLineBreak(Attrib)) {
+    if (!HasLineBreakOrHigh(Attrib.data(), Attrib.size(), false)) {
         FOutMID->writeln(Attrib);
         return;
     }
@@ -172,12 +143,12 @@ void TGISWriteMIF::AppendPoint(double X, double Y) {
 // The point count of a section and all its points, one line each, written in place.
 void TGISWriteMIF::AppendPoints(const TFloatPointArrayEx& SegList) {
     const size_t at = FGeom.size();
-    FGeom.resize(at + MaxNumberText + 2 + PointLineMax * static_cast<size_t>(SegList.Count));
+    FGeom.resize(at + MaxNumberText + 2 +
+                 TRecentLines::LineRoom * static_cast<size_t>(SegList.Count));
     char* p = PutInt(FGeom.data() + at, SegList.Count);
     *p++ = '\r';
     *p++ = '\n';
-    for (int32_t i = 0; i < SegList.Count; ++i)
-        p = PutPointLine(FNumbers, p, SegList.Pnt[i].x, SegList.Pnt[i].y);
+    p = PutPointLines(p, SegList.Pnt.data(), SegList.Count);
     FGeom.resize(static_cast<size_t>(p - FGeom.data()));
 }
 
@@ -329,14 +300,24 @@ void TGISWriteMIF::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
 bool TGISWriteMIF::WriteOnePartObject(const TFloatPointArrayEx& SegList, bool Pline) {
     if (!FOutMIF->KeepsAscii())
         return false;
+    return PutOnePartObject(OnePartTexts(Pline), SegList.Pnt.data(), SegList.Count);
+}
+
+// The texts around the points of a one-part object in this file.
+TGISWriteMIF::TOnePartTexts TGISWriteMIF::OnePartTexts(bool Pline) {
     constexpr std::string_view region = "Region 1\r\n", polyline = "Pline ";
-    const std::string_view head = Pline ? polyline : region;
     constexpr std::string_view noLine = ""; // not a null view: it is copied with memcpy
-    const std::string_view brush = CompactMIF || Pline ? noLine : BrushLine();
-    const std::string_view pen = CompactMIF ? noLine : PenLine();
-    const uint64_t most = head.size() + MaxNumberText + 2 +
-                          PointLineMax * static_cast<uint64_t>(SegList.Count) + brush.size() +
-                          pen.size();
+    return {Pline ? polyline : region, CompactMIF || Pline ? noLine : BrushLine(),
+            CompactMIF ? noLine : PenLine()};
+}
+
+// The lines of a one-part object straight into the ".mif" window; false, with nothing
+// written, when they do not fit in a window.
+bool TGISWriteMIF::PutOnePartObject(const TOnePartTexts& Texts, const TFloatPoint* Points,
+                                    int32_t Count) {
+    const uint64_t most = Texts.Head.size() + MaxNumberText + 2 +
+                          TRecentLines::LineRoom * static_cast<uint64_t>(Count) +
+                          Texts.Brush.size() + Texts.Pen.size();
     if (most > static_cast<uint64_t>(INT32_MAX))
         return false;
     TPWBufferedStream& out = FOutMIF->Stream();
@@ -344,18 +325,61 @@ bool TGISWriteMIF::WriteOnePartObject(const TFloatPointArrayEx& SegList, bool Pl
     if (!room)
         return false;
     char* p = room;
-    std::memcpy(p, head.data(), head.size());
-    p = PutInt(p + head.size(), SegList.Count);
+    CopyShort(p, Texts.Head.data(), Texts.Head.size());
+    p = PutInt(p + Texts.Head.size(), Count);
     *p++ = '\r';
     *p++ = '\n';
-    for (int32_t i = 0; i < SegList.Count; ++i)
-        p = PutPointLine(FNumbers, p, SegList.Pnt[i].x, SegList.Pnt[i].y);
-    std::memcpy(p, brush.data(), brush.size());
-    p += brush.size();
-    std::memcpy(p, pen.data(), pen.size());
-    p += pen.size();
+    p = PutPointLines(p, Points, Count);
+    CopyShort(p, Texts.Brush.data(), Texts.Brush.size());
+    p += Texts.Brush.size();
+    CopyShort(p, Texts.Pen.data(), Texts.Pen.size());
+    p += Texts.Pen.size();
     out.Unclaim(static_cast<int32_t>(most - static_cast<uint64_t>(p - room)));
     return true;
+}
+
+// The lines of a part's points at Dest, which has room for TRecentLines::LineRoom
+// characters per point.
+char* TGISWriteMIF::PutPointLines(char* Dest, const TFloatPoint* Points, int32_t Count) {
+    for (int32_t i = 0; i < Count; ++i)
+        Dest = FLines.Put(FNumbers, Dest, Points[i].x, Points[i].y);
+    return Dest;
+}
+
+// The grid's cells: each object's lines straight into the ".mif" window and its row
+// into the ".mid", the bytes BeginObject and WriteSection write one by one.
+int32_t TGISWriteMIF::WriteOnePartObjects(const TOnePartObjects& Objects) {
+    const bool pline = FObjectTypes == otPline;
+    if ((FObjectTypes != otRegion && !pline) || !FOutMIF->KeepsAscii() ||
+        (pline && Objects.PointsPerPart == 2))
+        return 0; // a two-point polyline is a "Line"
+    const TOnePartTexts texts = OnePartTexts(pline);
+    const int32_t n = Objects.PointsPerPart;
+    const TFloatPoint* part = Objects.Points;
+    for (int32_t k = 0; k < Objects.Count; ++k, part += n) {
+        if (!PutOnePartObject(texts, part, n))
+            return k;
+        WriteRowLine(Objects.Rows[k]);
+        ++FWrittenRecords;
+    }
+    return Objects.Count;
+}
+
+// WriteMidLine for a row of a run: a short row that needs neither converting nor
+// mending is copied straight into the ".mid" window.
+void TGISWriteMIF::WriteRowLine(std::string_view Attrib) {
+    const size_t n = Attrib.size();
+    if (n >= 8 && n <= 32 && FOutMID->KeepsAscii() &&
+        !HasLineBreakOrHigh(Attrib.data(), n, !FOutMID->KeepsAll())) {
+        if (auto* line =
+                reinterpret_cast<char*>(FOutMID->Stream().Claim(static_cast<int32_t>(n) + 2))) {
+            CopyShort(line, Attrib.data(), n);
+            line[n] = '\r';
+            line[n + 1] = '\n';
+            return;
+        }
+    }
+    WriteMidLine(Attrib);
 }
 
 void TGISWriteMIF::AbandonObject() {

@@ -26,6 +26,7 @@ public:
 protected:
     void BeginObject(int32_t NumParts, std::string_view Attrib) override;
     void WriteSection(int32_t Index, const TFloatPointArrayEx& SegList) override;
+    int32_t WriteOnePartObjects(const TOnePartObjects& Objects) override;
     void DoAddField() override;
     void DoAddLine(const TFloatPoint& P1, const TFloatPoint& P2, std::string_view Attrib) override;
     void DoAddPoint(double X, double Y, std::string_view Attrib) override;
@@ -49,6 +50,14 @@ private:
     void AppendPoints(const TFloatPointArrayEx& SegList);
     void FlushGeometry();
     bool WriteOnePartObject(const TFloatPointArrayEx& SegList, bool Pline);
+    // The head line, brush line and pen line of a one-part object (empty where none).
+    struct TOnePartTexts {
+        std::string_view Head, Brush, Pen;
+    };
+    TOnePartTexts OnePartTexts(bool Pline);
+    bool PutOnePartObject(const TOnePartTexts& Texts, const TFloatPoint* Points, int32_t Count);
+    void WriteRowLine(std::string_view Attrib);
+    char* PutPointLines(char* Dest, const TFloatPoint* Points, int32_t Count);
 
     std::string FGeom;    // text of the current object's geometry, reused
     std::string FMidLine; // the current row as written, reused
@@ -57,6 +66,7 @@ private:
     std::string FBrushLine; // the brush line of FBrushOfLine
     TMIBrush FBrushOfLine{};
     TRecentNumbers FNumbers;   // the coordinates' texts
+    TRecentLines FLines;       // the points' lines, made of FNumbers
     int64_t FObjectPoints = 0; // points of the current object in a point file
 };
 

@@ -12,6 +12,7 @@
 
 #include "giswrite_shp.h"
 
+#include <algorithm>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -58,6 +59,15 @@ void GrowBoxBy(const TFloatPoint* Points, int32_t Count, double& xmin, double& y
                double& ymax) {
 #if defined(__SSE2__)
     __m128d low = _mm_set_pd(ymin, xmin), high = _mm_set_pd(ymax, xmax);
+    if (Count == 5) {
+        // A cell's ring: the same comparisons in the same order, without the loop.
+        for (int32_t i = 0; i < 5; ++i) {
+            const __m128d p = _mm_loadu_pd(&Points[i].x);
+            low = _mm_min_pd(p, low);
+            high = _mm_max_pd(p, high);
+        }
+        Count = 0;
+    }
     for (int32_t i = 0; i < Count; ++i) {
         const __m128d p = _mm_loadu_pd(&Points[i].x);
         low = _mm_min_pd(p, low);
@@ -71,6 +81,39 @@ void GrowBoxBy(const TFloatPoint* Points, int32_t Count, double& xmin, double& y
     for (int32_t i = 0; i < Count; ++i)
         GrowBox(Points[i].x, Points[i].y, xmin, ymin, xmax, ymax);
 #endif
+}
+
+// The bounds of a file or of a record, as GrowBox keeps them.
+struct TBox {
+    double XMin, YMin, XMax, YMax;
+};
+
+// The record of one part of Count points at r: header, box, part and points; returns
+// the box. Touches nothing but its arguments, so that a caller may keep its state in
+// registers across the stores into the window.
+[[gnu::always_inline]] inline TBox FillOnePartRecord(uint8_t* r, uint32_t Number, uint32_t Type,
+                                                     const TFloatPoint* Points, int32_t Count) {
+    const uint64_t length = 48 + 16 * static_cast<uint64_t>(Count);
+    TBox box{UnsetCoordinate, UnsetCoordinate, -UnsetCoordinate, -UnsetCoordinate};
+    GrowBoxBy(Points, Count, box.XMin, box.YMin, box.XMax, box.YMax);
+    PutBigEndian(r, Number);
+    PutBigEndian(r + 4, static_cast<uint32_t>(length / 2));
+    PutLittleEndian(r + 8, Type);
+    std::memcpy(r + 12, &box, sizeof box);
+    PutLittleEndian<uint32_t>(r + 44, 1);
+    PutLittleEndian<uint32_t>(r + 48, static_cast<uint32_t>(Count));
+    PutLittleEndian<uint32_t>(r + 52, 0); // the part starts at the first point
+    if (Count == 5)
+        std::memcpy(r + 56, Points, 5 * 16); // a cell's ring, copied without a call
+    else
+        std::memcpy(r + 56, Points, 16 * static_cast<size_t>(Count));
+    return box;
+}
+
+// Grows Global by a record's box.
+void GrowBox(const TBox& Box, TBox& Global) {
+    GrowBox(Box.XMin, Box.YMin, Global.XMin, Global.YMin, Global.XMax, Global.YMax);
+    GrowBox(Box.XMax, Box.YMax, Global.XMin, Global.YMin, Global.XMax, Global.YMax);
 }
 
 void WriteBox(TPWStream& s, double xmin, double ymin, double xmax, double ymax) {
@@ -216,47 +259,121 @@ inline void TGISWriteSHP::PutPolyHeader(uint8_t* Record, uint64_t ContentLength)
 // into the ".shp" window, the same bytes as when it is assembled part by part.
 // False when it does not fit there (the record is then assembled as any other).
 bool TGISWriteSHP::WriteOnePartRecord(const TFloatPointArrayEx& SegList) {
-    const int32_t count = SegList.Count;
-    const uint64_t length = 48 + 16 * static_cast<uint64_t>(count);
-    const uint64_t total = 8 + length;
-    if (FSHPOffset + total > MaxShpFileSize || total > static_cast<uint64_t>(INT32_MAX))
-        return false;
-    if (FOutSHP->Tell() != FSHPOffset)
-        FOutSHP->SetPosition(FSHPOffset);
-    uint8_t* r = FOutSHP->Claim(static_cast<int32_t>(total));
+    uint8_t* r = ClaimOnePartRecord(SegList.Count);
     if (!r)
         return false;
-    // Everything is worked out before the first byte goes into the record: a store
-    // through it could change any member, as far as the compiler knows.
-    const TFloatPoint* pts = SegList.Pnt.data();
-    double xmin = FXMinO, ymin = FYMinO, xmax = FXMaxO, ymax = FYMaxO;
-    GrowBoxBy(pts, count, xmin, ymin, xmax, ymax);
-    FXMinO = xmin, FYMinO = ymin, FXMaxO = xmax, FYMaxO = ymax;
-    GrowBox(xmin, ymin, FXMinG, FYMinG, FXMaxG, FYMaxG);
-    GrowBox(xmax, ymax, FXMinG, FYMinG, FXMaxG, FYMaxG);
-    FNumPoints = static_cast<uint32_t>(count);
-    FContentLength = static_cast<uint32_t>(length);
-    const uint32_t number = FRecordNumber, type = static_cast<uint32_t>(FRecordType);
-    const uint32_t offset = FSHPOffset;
-    FSHPOffset += static_cast<uint32_t>(total);
-    FRecordOpen = false;
-
-    PutBigEndian(r, number);
-    PutBigEndian(r + 4, static_cast<uint32_t>(length / 2));
-    PutLittleEndian(r + 8, type);
-    PutLittleEndian(r + 12, xmin);
-    PutLittleEndian(r + 20, ymin);
-    PutLittleEndian(r + 28, xmax);
-    PutLittleEndian(r + 36, ymax);
-    PutLittleEndian<uint32_t>(r + 44, 1);
-    PutLittleEndian<uint32_t>(r + 48, static_cast<uint32_t>(count));
-    PutLittleEndian<uint32_t>(r + 52, 0); // the part starts at the first point
-    if (count == 5)
-        std::memcpy(r + 56, pts, 5 * 16); // a cell's ring, copied without a call
-    else
-        std::memcpy(r + 56, pts, 16 * static_cast<size_t>(count));
-    FOutSHX->WriteInt64(IndexEntry(offset / 2, static_cast<uint32_t>(length / 2)));
+    PutOnePartRecord(r, SegList.Pnt.data(), SegList.Count);
     return true;
+}
+
+// Room in the ".shp" window for the record of one part of Count points, at the
+// record's offset; null when it would pass the 4 GB limit or not fit in a window.
+uint8_t* TGISWriteSHP::ClaimOnePartRecord(int32_t Count) {
+    const uint64_t total = 56 + 16 * static_cast<uint64_t>(Count);
+    if (FSHPOffset + total > MaxShpFileSize || total > static_cast<uint64_t>(INT32_MAX))
+        return nullptr;
+    if (FOutSHP->Tell() != FSHPOffset)
+        FOutSHP->SetPosition(FSHPOffset);
+    return FOutSHP->Claim(static_cast<int32_t>(total));
+}
+
+// Fills the room of ClaimOnePartRecord with the record FRecordNumber of type
+// FRecordType, whose one part holds Count points; then its index entry.
+void TGISWriteSHP::PutOnePartRecord(uint8_t* r, const TFloatPoint* Points, int32_t Count) {
+    const uint32_t length = 48 + 16 * static_cast<uint32_t>(Count);
+    const uint32_t offset = FSHPOffset;
+    TBox global{FXMinG, FYMinG, FXMaxG, FYMaxG};
+    FSHPOffset += 8 + length;
+    FRecordOpen = false;
+    GrowBox(FillOnePartRecord(r, FRecordNumber, static_cast<uint32_t>(FRecordType), Points, Count),
+            global);
+    FXMinG = global.XMin, FYMinG = global.YMin, FXMaxG = global.XMax, FYMaxG = global.YMax;
+    FOutSHX->WriteInt64(IndexEntry(offset / 2, length / 2));
+}
+
+// The grid's cells: each object's row into the ".dbf" and its record straight into
+// the ".shp" window, the bytes BeginObject and WriteSection write one by one.
+int32_t TGISWriteSHP::WriteOnePartObjects(const TOnePartObjects& Objects) {
+    if ((FObjectTypes != otRegion && FObjectTypes != otPline) || FRecordOpen || FSizeExceeded)
+        return 0;
+    const int32_t n = Objects.PointsPerPart;
+    const uint64_t total = 56 + 16 * static_cast<uint64_t>(n);
+    if (total > static_cast<uint64_t>(INT32_MAX))
+        return 0;
+    // The records that stay below the 4 GB limit; the one-by-one path reports it.
+    const auto count = static_cast<int32_t>(std::min<uint64_t>(
+        static_cast<uint64_t>(Objects.Count), (MaxShpFileSize - FSHPOffset) / total));
+    if (FOutSHP->Tell() != FSHPOffset)
+        FOutSHP->SetPosition(FSHPOffset);
+    const int32_t quick = FQuoted.Taken && n <= 256 ? WriteQuotedRun(Objects, count) : 0;
+    const TFloatPoint* part = Objects.Points + static_cast<size_t>(quick) * n;
+    for (int32_t k = quick; k < count; ++k, part += n) {
+        uint8_t* r = FOutSHP->Claim(static_cast<int32_t>(total));
+        if (!r)
+            return k;
+        try {
+            if (!WriteQuotedRow(Objects.Rows[k]))
+                WriteRecord(Objects.Rows[k]); // raises for a refused row before writing it
+        } catch (...) {
+            FOutSHP->Unclaim(static_cast<int32_t>(total));
+            throw;
+        }
+        FRecordNumber = FNumRec;
+        FRecordType = FShapeType;
+        PutOnePartRecord(r, part, n);
+    }
+    return count;
+}
+
+// The leading objects of a run whose rows are quoted values (FQuoted), up to Count:
+// blocks of records claimed in the three windows at once, the state kept in locals
+// while the bytes go in. Returns how many; it stops before the first other row.
+int32_t TGISWriteSHP::WriteQuotedRun(const TOnePartObjects& Objects, int32_t Count) {
+    constexpr int32_t Block = 64;
+    const TQuotedRows quoted = FQuoted;
+    const int32_t n = Objects.PointsPerPart;
+    const int32_t total = 56 + 16 * n, width = FTotalWidth;
+    const auto type = static_cast<uint32_t>(FShapeType);
+    int32_t k = 0;
+    while (k < Count) {
+        const int32_t m = std::min(Block, Count - k);
+        uint8_t* shp = FOutSHP->Claim(m * total);
+        uint8_t* shx = shp ? FOutSHX->Claim(8 * m) : nullptr;
+        auto* dbf = shx ? reinterpret_cast<char*>(FOutDBF->Claim(m * width)) : nullptr;
+        if (!dbf) {
+            if (shx)
+                FOutSHX->Unclaim(8 * m);
+            if (shp)
+                FOutSHP->Unclaim(m * total);
+            return k;
+        }
+        uint32_t number = FNumRec, offset = FSHPOffset;
+        TBox global{FXMinG, FYMinG, FXMaxG, FYMaxG};
+        const std::string_view* rows = Objects.Rows + k;
+        const TFloatPoint* part = Objects.Points + static_cast<size_t>(k) * n;
+        int32_t done = 0;
+        for (std::string_view value; done < m && quoted.Value(rows[done], value); ++done) {
+            quoted.Put(dbf + static_cast<size_t>(done) * width, value);
+            GrowBox(
+                FillOnePartRecord(shp + static_cast<size_t>(done) * total, ++number, type, part, n),
+                global);
+            const int64_t entry = IndexEntry(offset / 2, static_cast<uint32_t>(total - 8) / 2);
+            std::memcpy(shx + 8 * done, &entry, 8);
+            offset += static_cast<uint32_t>(total);
+            part += n;
+        }
+        FOutDBF->Unclaim((m - done) * width);
+        FOutSHX->Unclaim(8 * (m - done));
+        FOutSHP->Unclaim((m - done) * total);
+        FNumRec = number;
+        FWrittenRecords += done;
+        FSHPOffset = offset;
+        FXMinG = global.XMin, FYMinG = global.YMin, FXMaxG = global.XMax, FYMaxG = global.YMax;
+        k += done;
+        if (done < m)
+            break;
+    }
+    return k;
 }
 
 // Record number, content length in words (big-endian) and shape type.

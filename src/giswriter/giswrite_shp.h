@@ -24,6 +24,7 @@ public:
 protected:
     void BeginObject(int32_t NumParts, std::string_view Attrib) override;
     void WriteSection(int32_t Index, const TFloatPointArrayEx& SegList) override;
+    int32_t WriteOnePartObjects(const TOnePartObjects& Objects) override;
     void DoAddPoint(double X, double Y, std::string_view Attrib) override;
     void DoClose() override;
     void DoStartHeader() override;
@@ -43,6 +44,9 @@ private:
     int32_t ShapeType() const;
     void FinishRecord();
     bool WriteOnePartRecord(const TFloatPointArrayEx& SegList);
+    uint8_t* ClaimOnePartRecord(int32_t Count);
+    void PutOnePartRecord(uint8_t* Record, const TFloatPoint* Points, int32_t Count);
+    int32_t WriteQuotedRun(const TOnePartObjects& Objects, int32_t Count);
     void PutRecordHeader(uint8_t* Record, uint64_t ContentLength);
     void PutPolyHeader(uint8_t* Record, uint64_t ContentLength);
     void AppendIndexEntry();

@@ -4,10 +4,14 @@
 // XML and JSON escaping, and the ISO forms of the writers' date and time values.
 // Internal to the writer family.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace pwnet {
 
@@ -52,6 +56,46 @@ private:
     TEntry FEntries[1 << SlotBits];
 };
 
+// The coordinate lines of the points a grid writes over and over ("x y" and CR LF:
+// the corners of a cell are corners of its neighbours too), kept like the numbers of
+// TRecentNumbers, whose texts they are made of. Dest has room for LineRoom characters.
+class TRecentLines {
+public:
+    static constexpr size_t LineRoom = 64;
+    char* Put(TRecentNumbers& Numbers, char* Dest, double x, double y) {
+        uint64_t bx, by;
+        std::memcpy(&bx, &x, sizeof bx);
+        std::memcpy(&by, &y, sizeof by);
+        TEntry& e = FEntries[((bx ^ (by * 0xC2B2AE3D27D4EB4Full)) * 0x9E3779B97F4A7C15ull) >>
+                             (64 - SlotBits)];
+        if (e.Length == 0 || !(e.X == x) || !(e.Y == y)) {
+            e.X = x;
+            e.Y = y;
+            e.Length = static_cast<uint8_t>(PutLine(Numbers, e.Text, x, y) - e.Text);
+        }
+        std::memcpy(Dest, e.Text, LineRoom);
+        return Dest + e.Length;
+    }
+
+private:
+    static char* PutLine(TRecentNumbers& Numbers, char* Dest, double x, double y) {
+        char* p = Numbers.Put(Dest, x);
+        *p++ = ' ';
+        p = Numbers.Put(p, y);
+        *p++ = '\r';
+        *p++ = '\n';
+        return p;
+    }
+
+    static constexpr int SlotBits = 6;
+    struct TEntry {
+        double X = 0, Y = 0;
+        uint8_t Length = 0; // 0: empty
+        char Text[LineRoom];
+    };
+    TEntry FEntries[1 << SlotBits];
+};
+
 // Byte flags, eight bytes at a time: a flag in the high bit of every byte of w that
 // is zero, below 33 (a blank or a control character, NUL included), or a double
 // quote. Exact up to the first flagged byte, which is all FindFlagged needs.
@@ -87,6 +131,146 @@ template <typename F> size_t FindFlagged(const char* Data, size_t p, size_t End,
     }
     const uint64_t f = Flags(w) & ((uint64_t{1} << (8 * left)) - 1);
     return f ? p + static_cast<size_t>(__builtin_ctzll(f) >> 3) : End;
+}
+
+// Whether Flags marks any byte of [Data, Data + Size): FindFlagged without looking
+// for where, the last word read overlapping. Exact, as a flag can be false only in
+// the bytes after a flagged one.
+template <typename F> bool AnyFlagged(const char* Data, size_t Size, F Flags) {
+    if (Size < 8)
+        return FindFlagged(Data, 0, Size, Flags) != Size;
+    uint64_t w, flagged = 0;
+    for (size_t p = 0; p + 8 < Size; p += 8) {
+        std::memcpy(&w, Data + p, 8);
+        flagged |= Flags(w);
+    }
+    std::memcpy(&w, Data + Size - 8, 8);
+    return (flagged | Flags(w)) != 0;
+}
+
+#if defined(__SSE2__)
+// Whether Marks marks a byte of [Data, Data + Size), for 8 <= Size <= 32 (the values
+// and rows of a grid): sixteen bytes at a time, the reads overlapping. Marks takes
+// sixteen bytes and gives the movemask of the bytes it marks.
+template <typename M> bool AnyMarkedShort(const char* Data, size_t Size, M Marks) {
+    if (Size >= 16)
+        return (Marks(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data))) |
+                Marks(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + Size - 16)))) != 0;
+    int64_t head, tail;
+    std::memcpy(&head, Data, 8);
+    std::memcpy(&tail, Data + Size - 8, 8);
+    return Marks(_mm_set_epi64x(tail, head)) != 0;
+}
+#endif
+
+// Whether [Data, Data + Size) holds a double quote, a NUL or, with High, a byte of
+// 0x80 or more: AnyFlagged with QuoteBytes | ZeroBytes | high bytes.
+inline bool HasQuoteNulOrHigh(const char* Data, size_t Size, bool High) {
+#if defined(__SSE2__)
+    if (Size >= 8 && Size <= 32)
+        return AnyMarkedShort(Data, Size, [High](__m128i w) {
+            const __m128i marked = _mm_or_si128(_mm_cmpeq_epi8(w, _mm_set1_epi8('"')),
+                                                _mm_cmpeq_epi8(w, _mm_setzero_si128()));
+            return _mm_movemask_epi8(marked) | (High ? _mm_movemask_epi8(w) : 0);
+        });
+#endif
+    const uint64_t high = High ? Highs : 0;
+    return AnyFlagged(Data, Size,
+                      [high](uint64_t w) { return QuoteBytes(w) | ZeroBytes(w) | (w & high); });
+}
+
+// Whether [Data, Data + Size) holds a CR, an LF or, with High, a byte of 0x80 or more.
+inline bool HasLineBreakOrHigh(const char* Data, size_t Size, bool High) {
+#if defined(__SSE2__)
+    if (Size >= 8 && Size <= 32)
+        return AnyMarkedShort(Data, Size, [High](__m128i w) {
+            const __m128i marked = _mm_or_si128(_mm_cmpeq_epi8(w, _mm_set1_epi8('\r')),
+                                                _mm_cmpeq_epi8(w, _mm_set1_epi8('\n')));
+            return _mm_movemask_epi8(marked) | (High ? _mm_movemask_epi8(w) : 0);
+        });
+#endif
+    const uint64_t high = High ? Highs : 0;
+    return AnyFlagged(Data, Size, [high](uint64_t w) {
+        return ZeroBytes(w ^ (Ones * '\r')) | ZeroBytes(w ^ (Ones * '\n')) | (w & high);
+    });
+}
+
+// Size bytes from Src to Dest, which do not overlap: a short text in two overlapping
+// moves rather than a call.
+inline void CopyShort(char* Dest, const char* Src, size_t Size) {
+    auto pieces = [&](auto piece) {
+        constexpr size_t n = sizeof piece;
+        decltype(piece) tail;
+        std::memcpy(&piece, Src, n);
+        std::memcpy(&tail, Src + Size - n, n);
+        std::memcpy(Dest, &piece, n);
+        std::memcpy(Dest + Size - n, &tail, n);
+    };
+    struct TSixteen {
+        char Bytes[16];
+    };
+    if (Size >= 16 && Size <= 32)
+        pieces(TSixteen{});
+    else if (Size >= 8 && Size < 16)
+        pieces(uint64_t{});
+    else if (Size >= 4 && Size < 8)
+        pieces(uint32_t{});
+    else if (Size > 0)
+        std::memcpy(Dest, Src, Size);
+}
+
+// At most Max bytes of encoded text; UTF-8 is never cut inside a character.
+inline size_t CutLength(std::string_view encoded, size_t Max, uint16_t Codepage) {
+    size_t n = std::min(encoded.size(), Max);
+    if (Codepage == 65001)
+        while (n > 0 && n < encoded.size() &&
+               (static_cast<unsigned char>(encoded[n]) & 0xC0) == 0x80)
+            --n;
+    return n;
+}
+
+// Text, cut to Width bytes before, then spaces up to Width: the short fields of a
+// grid in a few word-sized moves (overlapping where the lengths are not multiples of
+// eight), the others with memcpy and memset.
+inline void PutPadded(char* Dest, std::string_view Text, size_t Width) {
+    const size_t n = Text.size();
+    if (Width < 8 || Width > 32) {
+        std::memcpy(Dest, Text.data(), n);
+        std::memset(Dest + n, ' ', Width - n);
+        return;
+    }
+    // Spaces over [0, 16) and [Width - 16, Width), in pieces of eight.
+    constexpr uint64_t spaces = 0x2020202020202020ull;
+    std::memcpy(Dest, &spaces, 8);
+    std::memcpy(Dest + Width - 8, &spaces, 8);
+    if (Width > 16) {
+        std::memcpy(Dest + 8, &spaces, 8);
+        std::memcpy(Dest + Width - 16, &spaces, 8);
+    }
+    // The text over [0, n) in two overlapping pieces of the largest size that fits.
+    const char* t = Text.data();
+    if (n >= 16) {
+        char a[16], b[16];
+        std::memcpy(a, t, 16);
+        std::memcpy(b, t + n - 16, 16);
+        std::memcpy(Dest, a, 16);
+        std::memcpy(Dest + n - 16, b, 16);
+    } else if (n >= 8) {
+        uint64_t a, b;
+        std::memcpy(&a, t, 8);
+        std::memcpy(&b, t + n - 8, 8);
+        std::memcpy(Dest, &a, 8);
+        std::memcpy(Dest + n - 8, &b, 8);
+    } else if (n >= 4) {
+        uint32_t a, b;
+        std::memcpy(&a, t, 4);
+        std::memcpy(&b, t + n - 4, 4);
+        std::memcpy(Dest, &a, 4);
+        std::memcpy(Dest + n - 4, &b, 4);
+    } else {
+        for (size_t i = 0; i < n; ++i)
+            Dest[i] = t[i];
+    }
 }
 
 // Reads a decimal number the way the dBASE table stores numbers: leading blanks, an

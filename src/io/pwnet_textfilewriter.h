@@ -2,13 +2,13 @@
 // Creates a text file and appends strings to it in one code page, lines ending
 // in CR LF, through a 1 MiB buffered stream.
 
+#include "pwnet_functions.h"
+#include "pwnet_io.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-
-#include "pwnet_functions.h"
-#include "pwnet_io.h"
 
 namespace pwnet {
 
@@ -35,6 +35,8 @@ public:
     // Whether writeAscii copies text as it is (the code page keeps ASCII), so that
     // ASCII text may also go straight into Stream().
     bool KeepsAscii() const { return FEncoder.KeepsAscii(); }
+    // Whether every text is copied as it is (the code page is UTF-8).
+    bool KeepsAll() const { return FEncoder.IsIdentity(); }
     TPWBufferedStream& Stream() { return *f; }
 
 private:

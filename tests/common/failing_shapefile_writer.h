@@ -5,6 +5,7 @@
 #include "errors.h"
 #include "pwnet_giswriter.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace testutil {
@@ -18,6 +19,15 @@ protected:
         if (FLeft-- == 0)
             throw EWriteError("Stream write error");
         TGISWriteSHP::WriteSection(Index, SegList);
+    }
+    // A run of cells goes as far as the disk holds; the cell that finds it full comes
+    // one by one, to WriteSection.
+    int32_t WriteOnePartObjects(const pwnet::TOnePartObjects& Objects) override {
+        pwnet::TOnePartObjects room = Objects;
+        room.Count = std::min(Objects.Count, std::max(FLeft, 0));
+        const int32_t written = TGISWriteSHP::WriteOnePartObjects(room);
+        FLeft -= written;
+        return written;
     }
 
 private:
