@@ -96,21 +96,23 @@ TCellNamer::TCellNamer(const TGridState& State)
 
 // The cell north of the last one in the same column, when the northings differ by
 // one unit of the last kept digit (100 m cells named in hundreds of metres): the
-// digits in FText count up by one, as on paper. False when that would need one digit
-// more (999 to 1000) or the northings are not such neighbours.
-bool TCellNamer::NextNorthing(int32_t Northing) {
+// digits in FText count up by one, as on paper, and so do those of Copy (a copy of
+// FText, or null). False when that would need one digit more (999 to 1000) or the
+// northings are not such neighbours; the digits may then be left changed.
+bool TCellNamer::NextNorthing(int32_t Northing, char* Copy) {
     if (FDigitStep == 0 || FNorthing < 0 || FNorthingLength == 0 ||
         int64_t{Northing} != int64_t{FNorthing} + FDigitStep)
         return false;
     char* first = FText.data() + FIdPrefix.size();
-    for (char* d = first + FNorthingLength; d != first;) {
-        --d;
-        if (*d != '9') {
-            ++*d;
+    char* copied = Copy ? Copy + FIdPrefix.size() : first;
+    for (size_t i = FNorthingLength; i > 0;) {
+        --i;
+        if (first[i] != '9') {
+            copied[i] = ++first[i];
             FNorthing = Northing;
             return true;
         }
-        *d = '0';
+        first[i] = copied[i] = '0';
     }
     return false; // all nines: the caller rebuilds the text, one digit longer
 }
@@ -125,21 +127,37 @@ const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) 
             FCodes.Append(FText, Easting, Northing);
         return FText;
     }
-    // The run names a column of cells after another: a cell's text differs from the
-    // one before only in the northing's digits, which are replaced in place while
-    // their number stays the same.
-    char northing[24];
-    if (FReusable && Easting == FEasting) {
-        if (NextNorthing(Northing))
-            return FText;
-        const std::string_view north = CutDecimal(Northing, FDroppedDigits, northing);
-        if (north.size() == FNorthingLength) {
-            std::memcpy(FText.data() + FIdPrefix.size(), north.data(), north.size());
-            FNorthing = Northing;
-            return FText;
-        }
+    if (FReusable && Easting == FEasting && NextNorthing(Northing, nullptr))
+        return FText;
+    return NewText(Easting, Northing);
+}
+
+// AppendAttributeText for the cells whose last digit does not simply count up.
+void TCellNamer::AppendOtherText(int32_t Easting, int32_t Northing, std::string& Out) {
+    if (!FEuroGrid && FReusable && Easting == FEasting) {
+        const size_t at = Out.size();
+        Out += FText;
+        if (NextNorthing(Northing, Out.data() + at))
+            return;
+        Out.resize(at);
+        Out += NewText(Easting, Northing);
+        return;
     }
+    Out += AttributeText(Easting, Northing);
+}
+
+// The text of a DKN cell that is not its column's next: the run names a column of
+// cells after another, so a cell's text differs from the one before only in the
+// northing's digits, which are replaced in place while their number stays the same;
+// any other text is built anew.
+const std::string& TCellNamer::NewText(int32_t Easting, int32_t Northing) {
+    char northing[24];
     const std::string_view north = CutDecimal(Northing, FDroppedDigits, northing);
+    if (FReusable && Easting == FEasting && north.size() == FNorthingLength) {
+        std::memcpy(FText.data() + FIdPrefix.size(), north.data(), north.size());
+        FNorthing = Northing;
+        return FText;
+    }
     // Identifiers and place names hold neither commas nor double quotes, so the
     // texts are quoted without escaping.
     char easting[24];

@@ -26,6 +26,10 @@ TCellShapes::TCellShapes(const TGridState& State, const TRunFormat& Format)
       FPoints(State.CentrePoints), FLonLat(Format.LonLat), FPlainRings(!FPoints && !FLonLat) {
     FRing.Pnt.resize(5);
     FRing.Count = 5;
+    FRunPoints.resize(5 * static_cast<size_t>(RunLength));
+    FRunText.reserve(64 * static_cast<size_t>(RunLength));
+    FRunEnds.resize(RunLength);
+    FRunViews.resize(RunLength);
     if (!FLonLat)
         return;
     // Corners of a column are shared by its cells and the next column's, so the extent's
@@ -41,6 +45,27 @@ TCellShapes::TCellShapes(const TGridState& State, const TRunFormat& Format)
 }
 
 TCellShapes::~TCellShapes() = default;
+
+void TCellShapes::Flush(TGISWrite& Writer) {
+    if (FRunCount == 0)
+        return;
+    size_t begin = 0;
+    for (int32_t k = 0; k < FRunCount; ++k) {
+        FRunViews[k] = std::string_view(FRunText.data() + begin, FRunEnds[k] - begin);
+        begin = FRunEnds[k];
+    }
+    const TOnePartObjects run{FRunPoints.data(), 5, FRunViews.data(), FRunCount};
+    // The run is spent even when the writer refuses a cell of it.
+    try {
+        Writer.AddOnePartObjects(run);
+    } catch (...) {
+        FRunCount = 0;
+        FRunText.clear();
+        throw;
+    }
+    FRunCount = 0;
+    FRunText.clear();
+}
 
 void TCellShapes::SetColumn(int32_t i) {
     if (FColumns)
@@ -65,21 +90,20 @@ void TCellShapes::WritePoint(TGISWrite& Writer, double x, double y, std::string_
 }
 
 void TCellShapes::WriteTransformed(TGISWrite& Writer, double x, double y, int32_t j,
-                                   std::string_view Attrib) {
+                                   TCellNamer& Namer, int32_t Easting, int32_t Northing) {
     if (FPoints)
-        return WritePoint(Writer, x, y, Attrib);
+        return WritePoint(Writer, x, y, Namer.AttributeText(Easting, Northing));
     if (!FColumns)
-        return WriteAt(Writer, x, y, Attrib);
+        return WriteAt(Writer, x, y, Namer.AttributeText(Easting, Northing));
     FColumns->FillRing(FRing, j);
-    Writer.AddObject(1, false, Attrib);
-    Writer.AddSection(0, FRing);
+    std::copy_n(FRing.Pnt.begin(), 5, NextRing(Writer, Namer, Easting, Northing));
 }
 
 void TCellShapes::WriteAt(TGISWrite& Writer, double x, double y, std::string_view Attrib) {
     if (FPoints)
         return WritePoint(Writer, x, y, Attrib);
     if (!FLonLat) {
-        FillRing(x, y);
+        FillRing(FRing.Pnt.data(), x, y);
     } else {
         TFloatPoint* p = FRing.Pnt.data();
         p[0] = LonLat(x, y, "corner");
@@ -87,7 +111,6 @@ void TCellShapes::WriteAt(TGISWrite& Writer, double x, double y, std::string_vie
         p[2] = LonLat(x + FSize, y + FSize, "corner");
         p[3] = LonLat(x + FSize, y, "corner");
         p[4] = p[0];
-        FRing.Count = 5;
     }
     Writer.AddObject(1, false, Attrib);
     Writer.AddSection(0, FRing);

@@ -4,6 +4,7 @@
 // latitude; and the walk over a list of cells (quadrel-cli --from-ids), which the
 // run takes instead of the extent's columns.
 
+#include "cell_naming.h"
 #include "grid_state.h"
 #include "pwnet_giswriter.h"
 #include "run_formats.h"
@@ -11,7 +12,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace quadrel {
 
@@ -32,32 +35,43 @@ public:
 
     // Makes column i of the extent current, before its cells are written.
     void SetColumn(int32_t i);
-    // Writes the cell of row j of the current column, lower-left corner (x, y), with
-    // its attribute text: AddObject and AddSection of its ring, or AddPoint. One
-    // ring, reused: nothing is allocated per cell.
-    void Write(pwnet::TGISWrite& Writer, double x, double y, int32_t j, std::string_view Attrib) {
+    // Writes the cell of row j of the current column, lower-left corner (x, y), named
+    // by Namer after its corner (Easting, Northing) in whole grid metres: its ring and
+    // text join the run that goes to the writer in one call (Flush), a centre point
+    // is written at once. Nothing is allocated per cell.
+    void Write(pwnet::TGISWrite& Writer, double x, double y, int32_t j, TCellNamer& Namer,
+               int32_t Easting, int32_t Northing) {
         if (!FPlainRings)
-            return WriteTransformed(Writer, x, y, j, Attrib);
-        FillRing(x, y);
-        Writer.AddObject(1, false, Attrib);
-        Writer.AddSection(0, FRing);
+            return WriteTransformed(Writer, x, y, j, Namer, Easting, Northing);
+        FillRing(NextRing(Writer, Namer, Easting, Northing), x, y);
     }
+    // Hands the rings collected by Write to the writer: at the end of every column,
+    // before its progress is shown.
+    void Flush(pwnet::TGISWrite& Writer);
     // Writes a cell that belongs to no column (a cell of a list).
     void WriteAt(pwnet::TGISWrite& Writer, double x, double y, std::string_view Attrib);
 
 private:
     // The closed ring of the cell, clockwise from its lower-left corner, shifted.
-    void FillRing(double x, double y) {
-        pwnet::TFloatPoint* p = FRing.Pnt.data();
+    void FillRing(pwnet::TFloatPoint* p, double x, double y) const {
         p[0] = {x + FShift.x, y + FShift.y};
         p[1] = {x + FShift.x, (y + FSize) + FShift.y};
         p[2] = {(x + FSize) + FShift.x, (y + FSize) + FShift.y};
         p[3] = {(x + FSize) + FShift.x, y + FShift.y};
         p[4] = p[0];
-        FRing.Count = 5;
+    }
+    // The next cell of the run, with its text: room for its five corners. A full run
+    // goes to the writer first.
+    pwnet::TFloatPoint* NextRing(pwnet::TGISWrite& Writer, TCellNamer& Namer, int32_t Easting,
+                                 int32_t Northing) {
+        if (FRunCount == RunLength)
+            Flush(Writer);
+        Namer.AppendAttributeText(Easting, Northing, FRunText);
+        FRunEnds[FRunCount] = FRunText.size();
+        return &FRunPoints[5 * FRunCount++];
     }
     void WriteTransformed(pwnet::TGISWrite& Writer, double x, double y, int32_t j,
-                          std::string_view Attrib);
+                          TCellNamer& Namer, int32_t Easting, int32_t Northing);
     void WritePoint(pwnet::TGISWrite& Writer, double x, double y, std::string_view Attrib);
     pwnet::TFloatPoint LonLat(double x, double y, const char* What) const;
 
@@ -67,6 +81,15 @@ private:
     bool FLonLat;
     bool FPlainRings; // rings in grid metres: the common case, kept inline
     pwnet::TFloatPointArrayEx FRing;
+    // The run of rings not yet written: corners and texts of FRunCount cells, the
+    // texts one after the other in FRunText, each ending at its FRunEnds. Short
+    // enough to stay in the processor's first cache while the writer reads it.
+    static constexpr int32_t RunLength = 64;
+    std::vector<pwnet::TFloatPoint> FRunPoints;
+    std::string FRunText;
+    std::vector<size_t> FRunEnds;
+    std::vector<std::string_view> FRunViews;
+    int32_t FRunCount = 0;
     std::unique_ptr<TLonLatColumns> FColumns;        // the extent's corners, column by column
     std::unique_ptr<TLonLatPoints> FPointsInDegrees; // single points: centres, listed cells
 };

@@ -91,8 +91,8 @@ inline int32_t WholeMetres(double v) {
 
 // Every cell (or every cell within the area), column by column from west to east,
 // each column from south to north, or the cells of a list in its order. Nothing is
-// allocated per cell: one ring, one attribute text, reused. The names stay those of
-// the grid's metres whatever the shapes' coordinates (Shapes).
+// allocated per cell: the rings of a column go to the writer in runs, reused. The
+// names stay those of the grid's metres whatever the shapes' coordinates (Shapes).
 void WriteCells(TGISWrite& Writer, const TGridState& S, TCellShapes& Shapes,
                 TRunUserInterface& UI) {
     if (S.ListedCells)
@@ -109,8 +109,9 @@ void WriteCells(TGISWrite& Writer, const TGridState& S, TCellShapes& Shapes,
         for (const TRowRange& r : rows.Rows(i))
             for (int32_t j = r.Begin; j < r.End; ++j) {
                 const double y = e.Y1 + static_cast<double>(j * size);
-                Shapes.Write(Writer, x, y, j, namer.AttributeText(easting, WholeMetres(y)));
+                Shapes.Write(Writer, x, y, j, namer, easting, WholeMetres(y));
             }
+        Shapes.Flush(Writer);
         UI.SetProgressPosition(i + 1);
         UI.ProcessMessages();
     }

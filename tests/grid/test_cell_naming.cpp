@@ -186,34 +186,51 @@ TEST(CellAt, NamesTheCellToTheNorthAndEastOfALine) {
 // each text must be the one a fresh namer gives: columns south to north across a
 // change in the number of digits (999 to 1000), a jump back south, a new column,
 // two cells in one place, and negative corners.
+struct SequenceCase {
+    const char* Label;
+    std::vector<std::pair<int32_t, int32_t>> Cells; // easting, northing
+};
+
+const SequenceCase Sequences[] = {
+    {"100m",
+     {{440000, 99700},
+      {440000, 99800},
+      {440000, 99900},
+      {440000, 100000},
+      {440000, 100100},
+      {440000, 99900},
+      {440100, 99900},
+      {440100, 100000},
+      {440100, 100000},
+      {440100, 6040000}}},
+    {"1km", {{456000, 998000}, {456000, 999000}, {456000, 1000000}, {456000, 1001000}}},
+    {"1km", {{-2000, -2000}, {-2000, -1000}, {-2000, 0}, {-2000, 1000}, {-1000, 1000}}},
+    {"250m", {{456750, 6123000}, {456750, 6123250}, {456750, 6123500}, {457000, 6123500}}},
+    {"10km", {{860000, 6100000}, {860000, 6110000}, {860000, 6120000}, {870000, 6130000}}},
+    {"100m", {{500, 0}, {500, 100}, {500, 900}, {500, 1000}, {0, 1000}}},
+};
+
 TEST(CellNamer, TextsInSequenceAreTheTextsOfSingleCells) {
-    struct Case {
-        const char* Label;
-        std::vector<std::pair<int32_t, int32_t>> Cells; // easting, northing
-    };
-    const Case cases[] = {
-        {"100m",
-         {{440000, 99700},
-          {440000, 99800},
-          {440000, 99900},
-          {440000, 100000},
-          {440000, 100100},
-          {440000, 99900},
-          {440100, 99900},
-          {440100, 100000},
-          {440100, 100000},
-          {440100, 6040000}}},
-        {"1km", {{456000, 998000}, {456000, 999000}, {456000, 1000000}, {456000, 1001000}}},
-        {"1km", {{-2000, -2000}, {-2000, -1000}, {-2000, 0}, {-2000, 1000}, {-1000, 1000}}},
-        {"250m", {{456750, 6123000}, {456750, 6123250}, {456750, 6123500}, {457000, 6123500}}},
-        {"10km", {{860000, 6100000}, {860000, 6110000}, {860000, 6120000}, {870000, 6130000}}},
-        {"100m", {{500, 0}, {500, 100}, {500, 900}, {500, 1000}, {0, 1000}}},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : Sequences) {
         const TGridState s = StateFor(gkDKN, c.Label);
         TCellNamer namer(s);
         for (const auto& [e, n] : c.Cells)
             EXPECT_EQ(namer.AttributeText(e, n), AttributeText(s, e, n))
                 << c.Label << " cell " << e << ", " << n;
+    }
+}
+
+// The texts of a run of cells, appended one after another, are those texts too.
+TEST(CellNamer, AppendedTextsInSequenceAreTheTextsOfSingleCells) {
+    for (const auto& c : Sequences) {
+        const TGridState s = StateFor(gkDKN, c.Label);
+        TCellNamer namer(s);
+        std::string run = "before";
+        std::string expected = run;
+        for (const auto& [e, n] : c.Cells) {
+            namer.AppendAttributeText(e, n, run);
+            expected += AttributeText(s, e, n);
+            EXPECT_EQ(run, expected) << c.Label << " cell " << e << ", " << n;
+        }
     }
 }
