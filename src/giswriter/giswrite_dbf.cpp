@@ -240,11 +240,9 @@ bool TGISWriteDBF::WriteTextRecord(std::string_view Attrib) {
     for (const std::string_view v : FPlainValues)
         if (!FEncoding->PassesThrough(v))
             return false;
-    auto* dest = reinterpret_cast<char*>(FOutDBF->Claim(FTotalWidth));
+    char* dest = ClaimRecord();
     if (!dest)
         return false;
-    ++FNumRec;
-    ++FWrittenRecords;
     *dest++ = ' ';
     for (int32_t k = 1; k <= FNumFields; ++k) {
         const std::string_view v = FPlainValues[k - 1];

@@ -59,13 +59,21 @@ protected:
         std::string_view value;
         if (!FQuoted.Value(Attrib, value))
             return false;
-        auto* dest = reinterpret_cast<char*>(FOutDBF->Claim(FTotalWidth));
+        char* dest = ClaimRecord();
         if (!dest)
             return false;
-        ++FNumRec;
-        ++FWrittenRecords;
         FQuoted.Put(dest, value);
         return true;
+    }
+    // Room for the next record in the window, counted; null, with nothing counted,
+    // when it does not fit there.
+    char* ClaimRecord() {
+        auto* dest = reinterpret_cast<char*>(FOutDBF->Claim(FTotalWidth));
+        if (dest) {
+            ++FNumRec;
+            ++FWrittenRecords;
+        }
+        return dest;
     }
 
     uint32_t FNumRec = 0;
