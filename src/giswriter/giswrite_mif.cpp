@@ -124,6 +124,19 @@ void TGISWriteMIF::WriteHeader() {
 // split one object's row over two lines and shift every later row to the wrong
 // object: line breaks become spaces.
 void TGISWriteMIF::WriteMidLine(std::string_view Attrib) {
+    // A grid's short row that needs neither converting nor mending goes straight into
+    // the window.
+    const size_t n = Attrib.size();
+    if (n >= 8 && n <= 32 && FOutMID->KeepsAscii() &&
+        !HasLineBreakOrHigh(Attrib.data(), n, !FOutMID->KeepsAll())) {
+        if (auto* line =
+                reinterpret_cast<char*>(FOutMID->Stream().Claim(static_cast<int32_t>(n) + 2))) {
+            CopyShort(line, Attrib.data(), n);
+            line[n] = '\r';
+            line[n + 1] = '\n';
+            return;
+        }
+    }
     if (!HasLineBreakOrHigh(Attrib.data(), Attrib.size(), false)) {
         FOutMID->writeln(Attrib);
         return;
@@ -359,27 +372,10 @@ int32_t TGISWriteMIF::WriteOnePartObjects(const TOnePartObjects& Objects) {
     for (int32_t k = 0; k < Objects.Count; ++k, part += n) {
         if (!PutOnePartObject(texts, part, n))
             return k;
-        WriteRowLine(Objects.Rows[k]);
+        WriteMidLine(Objects.Rows[k]);
         ++FWrittenRecords;
     }
     return Objects.Count;
-}
-
-// WriteMidLine for a row of a run: a short row that needs neither converting nor
-// mending is copied straight into the ".mid" window.
-void TGISWriteMIF::WriteRowLine(std::string_view Attrib) {
-    const size_t n = Attrib.size();
-    if (n >= 8 && n <= 32 && FOutMID->KeepsAscii() &&
-        !HasLineBreakOrHigh(Attrib.data(), n, !FOutMID->KeepsAll())) {
-        if (auto* line =
-                reinterpret_cast<char*>(FOutMID->Stream().Claim(static_cast<int32_t>(n) + 2))) {
-            CopyShort(line, Attrib.data(), n);
-            line[n] = '\r';
-            line[n + 1] = '\n';
-            return;
-        }
-    }
-    WriteMidLine(Attrib);
 }
 
 void TGISWriteMIF::AbandonObject() {

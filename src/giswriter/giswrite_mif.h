@@ -56,7 +56,6 @@ private:
     };
     TOnePartTexts OnePartTexts(bool Pline);
     bool PutOnePartObject(const TOnePartTexts& Texts, const TFloatPoint* Points, int32_t Count);
-    void WriteRowLine(std::string_view Attrib);
     char* PutPointLines(char* Dest, const TFloatPoint* Points, int32_t Count);
 
     std::string FGeom;    // text of the current object's geometry, reused

@@ -59,15 +59,6 @@ void GrowBoxBy(const TFloatPoint* Points, int32_t Count, double& xmin, double& y
                double& ymax) {
 #if defined(__SSE2__)
     __m128d low = _mm_set_pd(ymin, xmin), high = _mm_set_pd(ymax, xmax);
-    if (Count == 5) {
-        // A cell's ring: the same comparisons in the same order, without the loop.
-        for (int32_t i = 0; i < 5; ++i) {
-            const __m128d p = _mm_loadu_pd(&Points[i].x);
-            low = _mm_min_pd(p, low);
-            high = _mm_max_pd(p, high);
-        }
-        Count = 0;
-    }
     for (int32_t i = 0; i < Count; ++i) {
         const __m128d p = _mm_loadu_pd(&Points[i].x);
         low = _mm_min_pd(p, low);

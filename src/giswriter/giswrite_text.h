@@ -163,36 +163,33 @@ template <typename M> bool AnyMarkedShort(const char* Data, size_t Size, M Marks
 }
 #endif
 
-// Whether [Data, Data + Size) holds a double quote, a NUL or, with High, a byte of
-// 0x80 or more: AnyFlagged with QuoteBytes | ZeroBytes | high bytes.
-inline bool HasQuoteNulOrHigh(const char* Data, size_t Size, bool High) {
+// Whether [Data, Data + Size) holds the byte A, the byte B or, with High, a byte of
+// 0x80 or more: sixteen bytes at a time for the short texts, else as AnyFlagged.
+template <char A, char B> bool HasEitherOrHigh(const char* Data, size_t Size, bool High) {
 #if defined(__SSE2__)
     if (Size >= 8 && Size <= 32)
         return AnyMarkedShort(Data, Size, [High](__m128i w) {
-            const __m128i marked = _mm_or_si128(_mm_cmpeq_epi8(w, _mm_set1_epi8('"')),
-                                                _mm_cmpeq_epi8(w, _mm_setzero_si128()));
-            return _mm_movemask_epi8(marked) | (High ? _mm_movemask_epi8(w) : 0);
-        });
-#endif
-    const uint64_t high = High ? Highs : 0;
-    return AnyFlagged(Data, Size,
-                      [high](uint64_t w) { return QuoteBytes(w) | ZeroBytes(w) | (w & high); });
-}
-
-// Whether [Data, Data + Size) holds a CR, an LF or, with High, a byte of 0x80 or more.
-inline bool HasLineBreakOrHigh(const char* Data, size_t Size, bool High) {
-#if defined(__SSE2__)
-    if (Size >= 8 && Size <= 32)
-        return AnyMarkedShort(Data, Size, [High](__m128i w) {
-            const __m128i marked = _mm_or_si128(_mm_cmpeq_epi8(w, _mm_set1_epi8('\r')),
-                                                _mm_cmpeq_epi8(w, _mm_set1_epi8('\n')));
+            const __m128i marked = _mm_or_si128(_mm_cmpeq_epi8(w, _mm_set1_epi8(A)),
+                                                _mm_cmpeq_epi8(w, _mm_set1_epi8(B)));
             return _mm_movemask_epi8(marked) | (High ? _mm_movemask_epi8(w) : 0);
         });
 #endif
     const uint64_t high = High ? Highs : 0;
     return AnyFlagged(Data, Size, [high](uint64_t w) {
-        return ZeroBytes(w ^ (Ones * '\r')) | ZeroBytes(w ^ (Ones * '\n')) | (w & high);
+        return ZeroBytes(w ^ (Ones * static_cast<uint8_t>(A))) |
+               ZeroBytes(w ^ (Ones * static_cast<uint8_t>(B))) | (w & high);
     });
+}
+
+// Whether [Data, Data + Size) holds a double quote, a NUL or, with High, a byte of
+// 0x80 or more: AnyFlagged with QuoteBytes | ZeroBytes | high bytes.
+inline bool HasQuoteNulOrHigh(const char* Data, size_t Size, bool High) {
+    return HasEitherOrHigh<'"', '\0'>(Data, Size, High);
+}
+
+// Whether [Data, Data + Size) holds a CR, an LF or, with High, a byte of 0x80 or more.
+inline bool HasLineBreakOrHigh(const char* Data, size_t Size, bool High) {
+    return HasEitherOrHigh<'\r', '\n'>(Data, Size, High);
 }
 
 // Size bytes from Src to Dest, which do not overlap: a short text in two overlapping
@@ -231,7 +228,7 @@ inline size_t CutLength(std::string_view encoded, size_t Max, uint16_t Codepage)
 
 // Text, cut to Width bytes before, then spaces up to Width: the short fields of a
 // grid in a few word-sized moves (overlapping where the lengths are not multiples of
-// eight), the others with memcpy and memset.
+// eight, the text as CopyShort moves it), the others with memcpy and memset.
 inline void PutPadded(char* Dest, std::string_view Text, size_t Width) {
     const size_t n = Text.size();
     if (Width < 8 || Width > 32) {
@@ -247,30 +244,7 @@ inline void PutPadded(char* Dest, std::string_view Text, size_t Width) {
         std::memcpy(Dest + 8, &spaces, 8);
         std::memcpy(Dest + Width - 16, &spaces, 8);
     }
-    // The text over [0, n) in two overlapping pieces of the largest size that fits.
-    const char* t = Text.data();
-    if (n >= 16) {
-        char a[16], b[16];
-        std::memcpy(a, t, 16);
-        std::memcpy(b, t + n - 16, 16);
-        std::memcpy(Dest, a, 16);
-        std::memcpy(Dest + n - 16, b, 16);
-    } else if (n >= 8) {
-        uint64_t a, b;
-        std::memcpy(&a, t, 8);
-        std::memcpy(&b, t + n - 8, 8);
-        std::memcpy(Dest, &a, 8);
-        std::memcpy(Dest + n - 8, &b, 8);
-    } else if (n >= 4) {
-        uint32_t a, b;
-        std::memcpy(&a, t, 4);
-        std::memcpy(&b, t + n - 4, 4);
-        std::memcpy(Dest, &a, 4);
-        std::memcpy(Dest + n - 4, &b, 4);
-    } else {
-        for (size_t i = 0; i < n; ++i)
-            Dest[i] = t[i];
-    }
+    CopyShort(Dest, Text.data(), n); // n <= Width <= 32
 }
 
 // Reads a decimal number the way the dBASE table stores numbers: leading blanks, an

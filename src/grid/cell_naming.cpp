@@ -132,9 +132,11 @@ const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) 
     return NewText(Easting, Northing);
 }
 
-// AppendAttributeText for the cells whose last digit does not simply count up.
-void TCellNamer::AppendOtherText(int32_t Easting, int32_t Northing, std::string& Out) {
+void TCellNamer::AppendAttributeText(int32_t Easting, int32_t Northing, std::string& Out) {
     if (!FEuroGrid && FReusable && Easting == FEasting) {
+        // The text before is copied first, while its last change is a whole cell old,
+        // and counted up in place: a wide read of digits just stored one by one would
+        // wait for them.
         const size_t at = Out.size();
         Out += FText;
         if (NextNorthing(Northing, Out.data() + at))

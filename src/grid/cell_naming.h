@@ -64,26 +64,9 @@ public:
     // The text for the cell at (Easting, Northing); valid until the next call.
     const std::string& AttributeText(int32_t Easting, int32_t Northing);
     // The same text, appended to Out: for a run of cells whose texts are read later.
-    void AppendAttributeText(int32_t Easting, int32_t Northing, std::string& Out) {
-        // The usual cell, its column's next: the text before with its last digit
-        // counted up, copied first while its last change is a whole cell old (a wide
-        // read of bytes just stored one by one would wait for them).
-        if (FReusable && Easting == FEasting && FDigitStep != 0 && FNorthing >= 0 &&
-            FNorthingLength > 0 && int64_t{Northing} == int64_t{FNorthing} + FDigitStep) {
-            const size_t last = FIdPrefix.size() + FNorthingLength - 1;
-            if (FText[last] != '9') {
-                const size_t at = Out.size();
-                Out += FText;
-                Out[at + last] = ++FText[last];
-                FNorthing = Northing;
-                return;
-            }
-        }
-        AppendOtherText(Easting, Northing, Out);
-    }
+    void AppendAttributeText(int32_t Easting, int32_t Northing, std::string& Out);
 
 private:
-    void AppendOtherText(int32_t Easting, int32_t Northing, std::string& Out);
     bool NextNorthing(int32_t Northing, char* Copy);
     const std::string& NewText(int32_t Easting, int32_t Northing);
 

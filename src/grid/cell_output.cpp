@@ -56,15 +56,17 @@ void TCellShapes::Flush(TGISWrite& Writer) {
     }
     const TOnePartObjects run{FRunPoints.data(), 5, FRunViews.data(), FRunCount};
     // The run is spent even when the writer refuses a cell of it.
+    const auto spend = [this] {
+        FRunCount = 0;
+        FRunText.clear();
+    };
     try {
         Writer.AddOnePartObjects(run);
     } catch (...) {
-        FRunCount = 0;
-        FRunText.clear();
+        spend();
         throw;
     }
-    FRunCount = 0;
-    FRunText.clear();
+    spend();
 }
 
 void TCellShapes::SetColumn(int32_t i) {
