@@ -14,9 +14,6 @@
 
 #include <algorithm>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace pwnet {
 
@@ -53,58 +50,74 @@ void GrowBox(double x, double y, double& xmin, double& ymin, double& xmax, doubl
     ymax = y > ymax ? y : ymax;
 }
 
-// GrowBox over Count points. Two lanes at a time where the processor has them: the
-// packed minimum of (a, b) is a < b ? a : b in each lane, as GrowBox compares.
-void GrowBoxBy(const TFloatPoint* Points, int32_t Count, double& xmin, double& ymin, double& xmax,
-               double& ymax) {
-#if defined(__SSE2__)
-    __m128d low = _mm_set_pd(ymin, xmin), high = _mm_set_pd(ymax, xmax);
-    for (int32_t i = 0; i < Count; ++i) {
-        const __m128d p = _mm_loadu_pd(&Points[i].x);
-        low = _mm_min_pd(p, low);
-        high = _mm_max_pd(p, high);
-    }
-    xmin = _mm_cvtsd_f64(low);
-    ymin = _mm_cvtsd_f64(_mm_unpackhi_pd(low, low));
-    xmax = _mm_cvtsd_f64(high);
-    ymax = _mm_cvtsd_f64(_mm_unpackhi_pd(high, high));
-#else
-    for (int32_t i = 0; i < Count; ++i)
-        GrowBox(Points[i].x, Points[i].y, xmin, ymin, xmax, ymax);
-#endif
+// A point (x, y), or the low (xmin, ymin) or high (xmax, ymax) corner of a box, as
+// one value of two lanes. Lower and Higher are GrowBox's selections lane by lane,
+// which become packed minimum and maximum instructions.
+using TLanes = double __attribute__((vector_size(16)));
+
+TLanes LoadLanes(const void* p) {
+    TLanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+TLanes Lower(TLanes a, TLanes b) {
+    return a < b ? a : b;
+}
+TLanes Higher(TLanes a, TLanes b) {
+    return a > b ? a : b;
 }
 
-// The bounds of a file or of a record, as GrowBox keeps them.
+// The bounds of a record or a file, as GrowBox keeps them: a file's grow by the
+// corners of each record's box.
 struct TBox {
-    double XMin, YMin, XMax, YMax;
+    TLanes Low, High;
+    TBox(double XMin, double YMin, double XMax, double YMax)
+        : Low{XMin, YMin}, High{XMax, YMax} {}
+    void Add(TLanes Point) {
+        Low = Lower(Point, Low);
+        High = Higher(Point, High);
+    }
+    void Grow(TLanes BoxLow, TLanes BoxHigh) {
+        Low = Lower(BoxHigh, Lower(BoxLow, Low));
+        High = Higher(BoxHigh, Higher(BoxLow, High));
+    }
+    void Unpack(double& XMin, double& YMin, double& XMax, double& YMax) const {
+        XMin = Low[0], YMin = Low[1], XMax = High[0], YMax = High[1];
+    }
 };
 
-// The record of one part of Count points at r: header, box, part and points; returns
-// the box. Touches nothing but its arguments, so that a caller may keep its state in
-// registers across the stores into the window.
-[[gnu::always_inline]] inline TBox FillOnePartRecord(uint8_t* r, uint32_t Number, uint32_t Type,
-                                                     const TFloatPoint* Points, int32_t Count) {
-    const uint64_t length = 48 + 16 * static_cast<uint64_t>(Count);
-    TBox box{UnsetCoordinate, UnsetCoordinate, -UnsetCoordinate, -UnsetCoordinate};
-    GrowBoxBy(Points, Count, box.XMin, box.YMin, box.XMax, box.YMax);
+// GrowBox over Count points, two lanes at a time.
+void GrowBoxBy(const TFloatPoint* Points, int32_t Count, double& xmin, double& ymin, double& xmax,
+               double& ymax) {
+    TBox box(xmin, ymin, xmax, ymax);
+    for (int32_t i = 0; i < Count; ++i)
+        box.Add(LoadLanes(&Points[i]));
+    box.Unpack(xmin, ymin, xmax, ymax);
+}
+
+// The record of one part of Count points at r (N points when N is not 0: a cell's
+// ring, unrolled): header, box, part and points; Global grows by its box. Touches
+// nothing but its arguments, so that a caller may keep its state in registers across
+// the stores into the window.
+template <int32_t N = 0>
+[[gnu::always_inline]] inline void FillOnePartRecord(uint8_t* r, uint32_t Number, uint32_t Type,
+                                                     const TFloatPoint* Points, int32_t Count,
+                                                     TBox& Global) {
+    const int32_t n = N != 0 ? N : Count;
+    const uint64_t length = 48 + 16 * static_cast<uint64_t>(n);
+    TBox box(UnsetCoordinate, UnsetCoordinate, -UnsetCoordinate, -UnsetCoordinate);
+    for (int32_t i = 0; i < n; ++i)
+        box.Add(LoadLanes(&Points[i]));
     PutBigEndian(r, Number);
     PutBigEndian(r + 4, static_cast<uint32_t>(length / 2));
     PutLittleEndian(r + 8, Type);
-    std::memcpy(r + 12, &box, sizeof box);
+    std::memcpy(r + 12, &box.Low, sizeof box.Low);
+    std::memcpy(r + 28, &box.High, sizeof box.High);
     PutLittleEndian<uint32_t>(r + 44, 1);
-    PutLittleEndian<uint32_t>(r + 48, static_cast<uint32_t>(Count));
+    PutLittleEndian<uint32_t>(r + 48, static_cast<uint32_t>(n));
     PutLittleEndian<uint32_t>(r + 52, 0); // the part starts at the first point
-    if (Count == 5)
-        std::memcpy(r + 56, Points, 5 * 16); // a cell's ring, copied without a call
-    else
-        std::memcpy(r + 56, Points, 16 * static_cast<size_t>(Count));
-    return box;
-}
-
-// Grows Global by a record's box.
-void GrowBox(const TBox& Box, TBox& Global) {
-    GrowBox(Box.XMin, Box.YMin, Global.XMin, Global.YMin, Global.XMax, Global.YMax);
-    GrowBox(Box.XMax, Box.YMax, Global.XMin, Global.YMin, Global.XMax, Global.YMax);
+    std::memcpy(r + 56, Points, 16 * static_cast<size_t>(n));
+    Global.Grow(box.Low, box.High);
 }
 
 void WriteBox(TPWStream& s, double xmin, double ymin, double xmax, double ymax) {
@@ -273,12 +286,11 @@ uint8_t* TGISWriteSHP::ClaimOnePartRecord(int32_t Count) {
 void TGISWriteSHP::PutOnePartRecord(uint8_t* r, const TFloatPoint* Points, int32_t Count) {
     const uint32_t length = 48 + 16 * static_cast<uint32_t>(Count);
     const uint32_t offset = FSHPOffset;
-    TBox global{FXMinG, FYMinG, FXMaxG, FYMaxG};
+    TBox global(FXMinG, FYMinG, FXMaxG, FYMaxG);
     FSHPOffset += 8 + length;
     FRecordOpen = false;
-    GrowBox(FillOnePartRecord(r, FRecordNumber, static_cast<uint32_t>(FRecordType), Points, Count),
-            global);
-    FXMinG = global.XMin, FYMinG = global.YMin, FXMaxG = global.XMax, FYMaxG = global.YMax;
+    FillOnePartRecord(r, FRecordNumber, static_cast<uint32_t>(FRecordType), Points, Count, global);
+    global.Unpack(FXMinG, FYMinG, FXMaxG, FYMaxG);
     FOutSHX->WriteInt64(IndexEntry(offset / 2, length / 2));
 }
 
@@ -320,11 +332,19 @@ int32_t TGISWriteSHP::WriteOnePartObjects(const TOnePartObjects& Objects) {
 // blocks of records claimed in the three windows at once, the state kept in locals
 // while the bytes go in. Returns how many; it stops before the first other row.
 int32_t TGISWriteSHP::WriteQuotedRun(const TOnePartObjects& Objects, int32_t Count) {
+    return Objects.PointsPerPart == 5 ? WriteQuotedRunOf<5>(Objects, Count)
+                                      : WriteQuotedRunOf<0>(Objects, Count);
+}
+
+// WriteQuotedRun for parts of N points (Objects.PointsPerPart when N is 0).
+template <int32_t N>
+int32_t TGISWriteSHP::WriteQuotedRunOf(const TOnePartObjects& Objects, int32_t Count) {
     constexpr int32_t Block = 64;
     const TQuotedRows quoted = FQuoted;
     const int32_t n = Objects.PointsPerPart;
     const int32_t total = 56 + 16 * n, width = FTotalWidth;
     const auto type = static_cast<uint32_t>(FShapeType);
+    const auto lengthWords = static_cast<uint32_t>(total - 8) / 2;
     int32_t k = 0;
     while (k < Count) {
         const int32_t m = std::min(Block, Count - k);
@@ -339,19 +359,20 @@ int32_t TGISWriteSHP::WriteQuotedRun(const TOnePartObjects& Objects, int32_t Cou
             return k;
         }
         uint32_t number = FNumRec, offset = FSHPOffset;
-        TBox global{FXMinG, FYMinG, FXMaxG, FYMaxG};
+        TBox global(FXMinG, FYMinG, FXMaxG, FYMaxG);
         const std::string_view* rows = Objects.Rows + k;
         const TFloatPoint* part = Objects.Points + static_cast<size_t>(k) * n;
         int32_t done = 0;
         for (std::string_view value; done < m && quoted.Value(rows[done], value); ++done) {
-            quoted.Put(dbf + static_cast<size_t>(done) * width, value);
-            GrowBox(
-                FillOnePartRecord(shp + static_cast<size_t>(done) * total, ++number, type, part, n),
-                global);
-            const int64_t entry = IndexEntry(offset / 2, static_cast<uint32_t>(total - 8) / 2);
-            std::memcpy(shx + 8 * done, &entry, 8);
+            quoted.Put(dbf, value);
+            FillOnePartRecord<N>(shp, ++number, type, part, n, global);
+            const int64_t entry = IndexEntry(offset / 2, lengthWords);
+            std::memcpy(shx, &entry, 8);
             offset += static_cast<uint32_t>(total);
             part += n;
+            dbf += width;
+            shp += total;
+            shx += 8;
         }
         FOutDBF->Unclaim((m - done) * width);
         FOutSHX->Unclaim(8 * (m - done));
@@ -359,7 +380,7 @@ int32_t TGISWriteSHP::WriteQuotedRun(const TOnePartObjects& Objects, int32_t Cou
         FNumRec = number;
         FWrittenRecords += done;
         FSHPOffset = offset;
-        FXMinG = global.XMin, FYMinG = global.YMin, FXMaxG = global.XMax, FYMaxG = global.YMax;
+        global.Unpack(FXMinG, FYMinG, FXMaxG, FYMaxG);
         k += done;
         if (done < m)
             break;

@@ -47,6 +47,7 @@ private:
     uint8_t* ClaimOnePartRecord(int32_t Count);
     void PutOnePartRecord(uint8_t* Record, const TFloatPoint* Points, int32_t Count);
     int32_t WriteQuotedRun(const TOnePartObjects& Objects, int32_t Count);
+    template <int32_t N> int32_t WriteQuotedRunOf(const TOnePartObjects& Objects, int32_t Count);
     void PutRecordHeader(uint8_t* Record, uint64_t ContentLength);
     void PutPolyHeader(uint8_t* Record, uint64_t ContentLength);
     void AppendIndexEntry();

@@ -4,6 +4,8 @@
 // XML and JSON escaping, and the ISO forms of the writers' date and time values.
 // Internal to the writer family.
 
+#include "pwnet_functions.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -152,7 +154,8 @@ template <typename F> bool AnyFlagged(const char* Data, size_t Size, F Flags) {
 // Whether Marks marks a byte of [Data, Data + Size), for 8 <= Size <= 32 (the values
 // and rows of a grid): sixteen bytes at a time, the reads overlapping. Marks takes
 // sixteen bytes and gives the movemask of the bytes it marks.
-template <typename M> bool AnyMarkedShort(const char* Data, size_t Size, M Marks) {
+template <typename M>
+[[gnu::always_inline]] inline bool AnyMarkedShort(const char* Data, size_t Size, M Marks) {
     if (Size >= 16)
         return (Marks(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data))) |
                 Marks(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + Size - 16)))) != 0;
@@ -164,8 +167,20 @@ template <typename M> bool AnyMarkedShort(const char* Data, size_t Size, M Marks
 #endif
 
 // Whether [Data, Data + Size) holds the byte A, the byte B or, with High, a byte of
-// 0x80 or more: sixteen bytes at a time for the short texts, else as AnyFlagged.
-template <char A, char B> bool HasEitherOrHigh(const char* Data, size_t Size, bool High) {
+// 0x80 or more, a word at a time (AnyFlagged).
+template <char A, char B>
+[[gnu::noinline]] bool HasEitherOrHighInWords(const char* Data, size_t Size, bool High) {
+    const uint64_t high = High ? Highs : 0;
+    return AnyFlagged(Data, Size, [high](uint64_t w) {
+        return ZeroBytes(w ^ (Ones * static_cast<uint8_t>(A))) |
+               ZeroBytes(w ^ (Ones * static_cast<uint8_t>(B))) | (w & high);
+    });
+}
+
+// The same, sixteen bytes at a time and inline for the short texts of a grid, which
+// every cell asks of its row.
+template <char A, char B>
+[[gnu::always_inline]] inline bool HasEitherOrHigh(const char* Data, size_t Size, bool High) {
 #if defined(__SSE2__)
     if (Size >= 8 && Size <= 32)
         return AnyMarkedShort(Data, Size, [High](__m128i w) {
@@ -174,11 +189,7 @@ template <char A, char B> bool HasEitherOrHigh(const char* Data, size_t Size, bo
             return _mm_movemask_epi8(marked) | (High ? _mm_movemask_epi8(w) : 0);
         });
 #endif
-    const uint64_t high = High ? Highs : 0;
-    return AnyFlagged(Data, Size, [high](uint64_t w) {
-        return ZeroBytes(w ^ (Ones * static_cast<uint8_t>(A))) |
-               ZeroBytes(w ^ (Ones * static_cast<uint8_t>(B))) | (w & high);
-    });
+    return HasEitherOrHighInWords<A, B>(Data, Size, High);
 }
 
 // Whether [Data, Data + Size) holds a double quote, a NUL or, with High, a byte of
@@ -190,30 +201,6 @@ inline bool HasQuoteNulOrHigh(const char* Data, size_t Size, bool High) {
 // Whether [Data, Data + Size) holds a CR, an LF or, with High, a byte of 0x80 or more.
 inline bool HasLineBreakOrHigh(const char* Data, size_t Size, bool High) {
     return HasEitherOrHigh<'\r', '\n'>(Data, Size, High);
-}
-
-// Size bytes from Src to Dest, which do not overlap: a short text in two overlapping
-// moves rather than a call.
-inline void CopyShort(char* Dest, const char* Src, size_t Size) {
-    auto pieces = [&](auto piece) {
-        constexpr size_t n = sizeof piece;
-        decltype(piece) tail;
-        std::memcpy(&piece, Src, n);
-        std::memcpy(&tail, Src + Size - n, n);
-        std::memcpy(Dest, &piece, n);
-        std::memcpy(Dest + Size - n, &tail, n);
-    };
-    struct TSixteen {
-        char Bytes[16];
-    };
-    if (Size >= 16 && Size <= 32)
-        pieces(TSixteen{});
-    else if (Size >= 8 && Size < 16)
-        pieces(uint64_t{});
-    else if (Size >= 4 && Size < 8)
-        pieces(uint32_t{});
-    else if (Size > 0)
-        std::memcpy(Dest, Src, Size);
 }
 
 // At most Max bytes of encoded text; UTF-8 is never cut inside a character.

@@ -109,12 +109,23 @@ bool TCellNamer::NextNorthing(int32_t Northing, char* Copy) {
         --i;
         if (first[i] != '9') {
             copied[i] = ++first[i];
-            FNorthing = Northing;
+            Named(Northing);
             return true;
         }
         first[i] = copied[i] = '0';
     }
     return false; // all nines: the caller rebuilds the text, one digit longer
+}
+
+// PutNextText where the last digit carries: copied, then counted up in both texts.
+// All nines leave FText's digits spoilt, so that it is rebuilt for the cell.
+char* TCellNamer::PutCarriedText(int32_t Northing, char* Dest) {
+    pwnet::CopyShort(Dest, FText.data(), FText.size());
+    if (NextNorthing(Northing, Dest))
+        return Dest + FText.size();
+    FReusable = false;
+    FQuickNorthing = NoNorthing;
+    return nullptr;
 }
 
 const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) {
@@ -133,18 +144,13 @@ const std::string& TCellNamer::AttributeText(int32_t Easting, int32_t Northing) 
 }
 
 void TCellNamer::AppendAttributeText(int32_t Easting, int32_t Northing, std::string& Out) {
-    if (!FEuroGrid && FReusable && Easting == FEasting) {
-        // The text before is copied first, while its last change is a whole cell old,
-        // and counted up in place: a wide read of digits just stored one by one would
-        // wait for them.
-        const size_t at = Out.size();
-        Out += FText;
-        if (NextNorthing(Northing, Out.data() + at))
-            return;
-        Out.resize(at);
-        Out += NewText(Easting, Northing);
+    const size_t at = Out.size();
+    Out.resize(at + QuickTextRoom);
+    if (const char* end = PutNextText(Easting, Northing, Out.data() + at)) {
+        Out.resize(static_cast<size_t>(end - Out.data()));
         return;
     }
+    Out.resize(at);
     Out += AttributeText(Easting, Northing);
 }
 
@@ -157,7 +163,7 @@ const std::string& TCellNamer::NewText(int32_t Easting, int32_t Northing) {
     const std::string_view north = CutDecimal(Northing, FDroppedDigits, northing);
     if (FReusable && Easting == FEasting && north.size() == FNorthingLength) {
         std::memcpy(FText.data() + FIdPrefix.size(), north.data(), north.size());
-        FNorthing = Northing;
+        Named(Northing);
         return FText;
     }
     // Identifiers and place names hold neither commas nor double quotes, so the
@@ -175,10 +181,16 @@ const std::string& TCellNamer::NewText(int32_t Easting, int32_t Northing) {
     if (!FCodes.Empty())
         FCodes.Append(FText, Easting, Northing);
     FEasting = Easting;
-    FNorthing = Northing;
     FNorthingLength = north.size();
     // A place name or a code belongs to one cell: only an identifier alone is reused.
     FReusable = !FPlaceNames && FCodes.Empty();
+    // PutNextText counts up what NextNorthing would: a short identifier with digits
+    // in its northing (and, Named sees to it, not a negative one).
+    const bool quick =
+        FReusable && FDigitStep != 0 && !north.empty() && FText.size() <= QuickTextRoom;
+    FQuickStep = quick ? FDigitStep : 0;
+    FLastDigitAt = FIdPrefix.size() + north.size() - 1;
+    Named(Northing);
     return FText;
 }
 

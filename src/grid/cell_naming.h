@@ -5,6 +5,7 @@
 
 #include "cell_codes.h"
 #include "grid_state.h"
+#include "pwnet_functions.h"
 
 #include <cstdint>
 #include <string>
@@ -66,8 +67,37 @@ public:
     // The same text, appended to Out: for a run of cells whose texts are read later.
     void AppendAttributeText(int32_t Easting, int32_t Northing, std::string& Out);
 
+    // The text of the cell north of the one named last, when it is that text with its
+    // northing counted up (a column's next cell): put at Dest, which has room for
+    // QuickTextRoom characters, and its end returned. Null, with nothing written, for
+    // every other cell; AttributeText names those. Inline, as a run of 100 m cells
+    // names ten million of them.
+    static constexpr size_t QuickTextRoom = 32;
+    char* PutNextText(int32_t Easting, int32_t Northing, char* Dest) {
+        if (Easting != FEasting || int64_t{Northing} != FQuickNorthing)
+            return nullptr;
+        char& last = FText[FLastDigitAt];
+        if (last == '9')
+            return PutCarriedText(Northing, Dest);
+        // The text is copied before its digit changes: a wide read of a byte just
+        // stored would wait for it.
+        const auto digit = static_cast<char>(last + 1);
+        pwnet::CopyShort(Dest, FText.data(), FText.size());
+        Dest[FLastDigitAt] = digit;
+        last = digit;
+        FNorthing = Northing; // Named(Northing), whose conditions hold here
+        FQuickNorthing = int64_t{Northing} + FQuickStep;
+        return Dest + FText.size();
+    }
+
 private:
     bool NextNorthing(int32_t Northing, char* Copy);
+    char* PutCarriedText(int32_t Northing, char* Dest);
+    // FText now names Northing (in the column of FEasting).
+    void Named(int32_t Northing) {
+        FNorthing = Northing;
+        FQuickNorthing = FQuickStep && Northing >= 0 ? int64_t{Northing} + FQuickStep : NoNorthing;
+    }
     const std::string& NewText(int32_t Easting, int32_t Northing);
 
     bool FEuroGrid;
@@ -82,6 +112,13 @@ private:
     int32_t FNorthing = 0;
     size_t FNorthingLength = 0;
     int64_t FDigitStep = 0; // 10^DroppedDigits: one unit of the last kept digit
+    // PutNextText's cell: the northing after FNorthing when FText is an identifier it
+    // may count up (else NoNorthing, which no cell has), the step to it (0 for no
+    // such text) and where the northing's last digit is.
+    static constexpr int64_t NoNorthing = INT64_MIN;
+    int64_t FQuickNorthing = NoNorthing;
+    int64_t FQuickStep = 0;
+    size_t FLastDigitAt = 0;
     TCellCodeTexts FCodes;
 };
 

@@ -7,6 +7,8 @@
 #include "lonlat_points.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <string>
 
 namespace quadrel {
@@ -19,7 +21,16 @@ using namespace pwnet;
 // this many cells.
 constexpr int64_t ListProgressStep = 1000;
 
+// A corner rounded to whole metres: lround, without its call for the whole numbers
+// that cell corners are. (Cell corners lie within the range of names, checked before
+// the run.)
+inline int32_t WholeMetres(double v) {
+    const auto whole = static_cast<int64_t>(v);
+    return static_cast<int32_t>(static_cast<double>(whole) == v ? whole : std::lround(v));
+}
+
 } // namespace
+
 
 TCellShapes::TCellShapes(const TGridState& State, const TRunFormat& Format)
     : FSize(static_cast<double>(State.CellSize)), FShift(CoordinateShift(Format, State.GridKind)),
@@ -27,7 +38,7 @@ TCellShapes::TCellShapes(const TGridState& State, const TRunFormat& Format)
     FRing.Pnt.resize(5);
     FRing.Count = 5;
     FRunPoints.resize(5 * static_cast<size_t>(RunLength));
-    FRunText.reserve(64 * static_cast<size_t>(RunLength));
+    FRunText.resize(64 * static_cast<size_t>(RunLength));
     FRunEnds.resize(RunLength);
     FRunViews.resize(RunLength);
     if (!FLonLat)
@@ -58,7 +69,7 @@ void TCellShapes::Flush(TGISWrite& Writer) {
     // The run is spent even when the writer refuses a cell of it.
     const auto spend = [this] {
         FRunCount = 0;
-        FRunText.clear();
+        FRunTextEnd = 0;
     };
     try {
         Writer.AddOnePartObjects(run);
@@ -67,6 +78,70 @@ void TCellShapes::Flush(TGISWrite& Writer) {
         throw;
     }
     spend();
+}
+
+void TCellShapes::WriteRows(TGISWrite& Writer, TCellNamer& Namer, double x, int32_t Easting,
+                            double Y1, int64_t Size, int32_t Begin, int32_t End) {
+    if (!FPlainRings) {
+        for (int32_t j = Begin; j < End; ++j) {
+            const double y = Y1 + static_cast<double>(j * Size);
+            WriteTransformed(Writer, x, y, j, Namer, Easting, WholeMetres(y));
+        }
+        return;
+    }
+    // The rows up to the end of the run at a time, the run's state in locals: a text
+    // stored through a char pointer would otherwise reload every member.
+    const double west = x + FShift.x, east = (x + FSize) + FShift.x;
+    const double size = FSize, shiftY = FShift.y;
+    for (int32_t j = Begin; j < End;) {
+        if (FRunCount == RunLength)
+            Flush(Writer);
+        const int32_t stop = j + std::min(End - j, RunLength - FRunCount);
+        int32_t count = FRunCount;
+        size_t at = FRunTextEnd;
+        char* text = FRunText.data();
+        size_t room = FRunText.size();
+        for (; j < stop; ++j, ++count) {
+            const double y = Y1 + static_cast<double>(j * Size);
+            const int32_t northing = WholeMetres(y);
+            char* end = room - at >= TCellNamer::QuickTextRoom
+                            ? Namer.PutNextText(Easting, northing, text + at)
+                            : nullptr;
+            if (end) {
+                at = static_cast<size_t>(end - text);
+            } else {
+                FRunTextEnd = at;
+                at = AppendText(Namer, Easting, northing);
+                text = FRunText.data();
+                room = FRunText.size();
+            }
+            FRunEnds[count] = at;
+            FillRing(&FRunPoints[5 * static_cast<size_t>(count)], west, east, y + shiftY,
+                     (y + size) + shiftY);
+        }
+        FRunCount = count;
+        FRunTextEnd = at;
+    }
+}
+
+TFloatPoint* TCellShapes::NextRing(TGISWrite& Writer, TCellNamer& Namer, int32_t Easting,
+                                   int32_t Northing) {
+    if (FRunCount == RunLength)
+        Flush(Writer);
+    FRunTextEnd = AppendText(Namer, Easting, Northing);
+    FRunEnds[FRunCount] = FRunTextEnd;
+    return &FRunPoints[5 * static_cast<size_t>(FRunCount++)];
+}
+
+// The text of a cell that is not its column's next (TCellNamer::PutNextText), after
+// the run's texts; returns their new end. Keeps room for a next text behind it.
+size_t TCellShapes::AppendText(TCellNamer& Namer, int32_t Easting, int32_t Northing) {
+    const std::string& text = Namer.AttributeText(Easting, Northing);
+    const size_t end = FRunTextEnd + text.size();
+    if (end + TCellNamer::QuickTextRoom > FRunText.size())
+        FRunText.resize(std::max(2 * FRunText.size(), end + TCellNamer::QuickTextRoom));
+    std::memcpy(FRunText.data() + FRunTextEnd, text.data(), text.size());
+    return end;
 }
 
 void TCellShapes::SetColumn(int32_t i) {

@@ -35,16 +35,13 @@ public:
 
     // Makes column i of the extent current, before its cells are written.
     void SetColumn(int32_t i);
-    // Writes the cell of row j of the current column, lower-left corner (x, y), named
-    // by Namer after its corner (Easting, Northing) in whole grid metres: its ring and
-    // text join the run that goes to the writer in one call (Flush), a centre point
-    // is written at once. Nothing is allocated per cell.
-    void Write(pwnet::TGISWrite& Writer, double x, double y, int32_t j, TCellNamer& Namer,
-               int32_t Easting, int32_t Northing) {
-        if (!FPlainRings)
-            return WriteTransformed(Writer, x, y, j, Namer, Easting, Northing);
-        FillRing(NextRing(Writer, Namer, Easting, Northing), x, y);
-    }
+    // Writes the cells of rows [Begin, End) of the current column, lower-left corners
+    // (x, Y1 + j * Size), named by Namer after their corners in whole grid metres
+    // (Easting, and each row's northing rounded): their rings and texts join the run
+    // that goes to the writer in one call (Flush), centre points are written at once.
+    // Nothing is allocated per cell.
+    void WriteRows(pwnet::TGISWrite& Writer, TCellNamer& Namer, double x, int32_t Easting,
+                   double Y1, int64_t Size, int32_t Begin, int32_t End);
     // Hands the rings collected by Write to the writer: at the end of every column,
     // before its progress is shown.
     void Flush(pwnet::TGISWrite& Writer);
@@ -54,22 +51,22 @@ public:
 private:
     // The closed ring of the cell, clockwise from its lower-left corner, shifted.
     void FillRing(pwnet::TFloatPoint* p, double x, double y) const {
-        p[0] = {x + FShift.x, y + FShift.y};
-        p[1] = {x + FShift.x, (y + FSize) + FShift.y};
-        p[2] = {(x + FSize) + FShift.x, (y + FSize) + FShift.y};
-        p[3] = {(x + FSize) + FShift.x, y + FShift.y};
-        p[4] = p[0];
+        FillRing(p, x + FShift.x, (x + FSize) + FShift.x, y + FShift.y, (y + FSize) + FShift.y);
+    }
+    // The same from the shifted west, east, south and north edges.
+    static void FillRing(pwnet::TFloatPoint* p, double West, double East, double South,
+                         double North) {
+        p[0] = {West, South};
+        p[1] = {West, North};
+        p[2] = {East, North};
+        p[3] = {East, South};
+        p[4] = {West, South};
     }
     // The next cell of the run, with its text: room for its five corners. A full run
     // goes to the writer first.
     pwnet::TFloatPoint* NextRing(pwnet::TGISWrite& Writer, TCellNamer& Namer, int32_t Easting,
-                                 int32_t Northing) {
-        if (FRunCount == RunLength)
-            Flush(Writer);
-        Namer.AppendAttributeText(Easting, Northing, FRunText);
-        FRunEnds[FRunCount] = FRunText.size();
-        return &FRunPoints[5 * FRunCount++];
-    }
+                                 int32_t Northing);
+    size_t AppendText(TCellNamer& Namer, int32_t Easting, int32_t Northing);
     void WriteTransformed(pwnet::TGISWrite& Writer, double x, double y, int32_t j,
                           TCellNamer& Namer, int32_t Easting, int32_t Northing);
     void WritePoint(pwnet::TGISWrite& Writer, double x, double y, std::string_view Attrib);
@@ -86,7 +83,8 @@ private:
     // enough to stay in the processor's first cache while the writer reads it.
     static constexpr int32_t RunLength = 64;
     std::vector<pwnet::TFloatPoint> FRunPoints;
-    std::string FRunText;
+    std::vector<char> FRunText; // used up to FRunTextEnd
+    size_t FRunTextEnd = 0;
     std::vector<size_t> FRunEnds;
     std::vector<std::string_view> FRunViews;
     int32_t FRunCount = 0;

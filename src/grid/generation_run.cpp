@@ -81,14 +81,6 @@ void CheckTableCreated(const TGISWrite& Writer, const std::string& Base) {
     throw EFCreateError("Cannot create file \"" + path.string() + "\". " + reason);
 }
 
-// A corner rounded to whole metres: lround, without its call for the whole numbers
-// that cell corners are.
-// (Cell corners lie within the range of names, checked before the run.)
-inline int32_t WholeMetres(double v) {
-    const auto whole = static_cast<int64_t>(v);
-    return static_cast<int32_t>(static_cast<double>(whole) == v ? whole : std::lround(v));
-}
-
 // Every cell (or every cell within the area), column by column from west to east,
 // each column from south to north, or the cells of a list in its order. Nothing is
 // allocated per cell: the rings of a column go to the writer in runs, reused. The
@@ -104,13 +96,10 @@ void WriteCells(TGISWrite& Writer, const TGridState& S, TCellShapes& Shapes,
     TColumnRows rows(S); // every row, or the rows within the area
     for (int32_t i = 0; i < e.CellsX; ++i) {
         const double x = e.X1 + static_cast<double>(i * size);
-        const auto easting = WholeMetres(x);
+        const auto easting = static_cast<int32_t>(std::lround(x));
         Shapes.SetColumn(i);
         for (const TRowRange& r : rows.Rows(i))
-            for (int32_t j = r.Begin; j < r.End; ++j) {
-                const double y = e.Y1 + static_cast<double>(j * size);
-                Shapes.Write(Writer, x, y, j, namer, easting, WholeMetres(y));
-            }
+            Shapes.WriteRows(Writer, namer, x, easting, e.Y1, size, r.Begin, r.End);
         Shapes.Flush(Writer);
         UI.SetProgressPosition(i + 1);
         UI.ProcessMessages();

@@ -38,6 +38,30 @@ std::string CodePageToUnicode(std::string_view Bytes, uint16_t CodePage);
 double GreatCircleAngle(const TFloatPoint& P1, const TFloatPoint& P2);
 inline bool IsNotEmpty(std::string_view S) { return !S.empty(); }
 
+// Size bytes from Src to Dest, which do not overlap: a short text in two overlapping
+// moves rather than a call.
+inline void CopyShort(char* Dest, const char* Src, size_t Size) {
+    auto pieces = [&](auto piece) {
+        constexpr size_t n = sizeof piece;
+        decltype(piece) tail;
+        std::memcpy(&piece, Src, n);
+        std::memcpy(&tail, Src + Size - n, n);
+        std::memcpy(Dest, &piece, n);
+        std::memcpy(Dest + Size - n, &tail, n);
+    };
+    struct TSixteen {
+        char Bytes[16];
+    };
+    if (Size >= 16 && Size <= 32)
+        pieces(TSixteen{});
+    else if (Size >= 8 && Size < 16)
+        pieces(uint64_t{});
+    else if (Size >= 4 && Size < 8)
+        pieces(uint32_t{});
+    else if (Size > 0)
+        std::memcpy(Dest, Src, Size);
+}
+
 // True when every byte of S is below 0x80. Eight bytes at a time: the writers ask
 // it of every value and line they write.
 inline bool IsAscii(std::string_view S) {
