@@ -8,6 +8,7 @@
 
 #include "giswrite_text.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace pwnet {
@@ -18,6 +19,9 @@ constexpr uint16_t Utf8CodePage = 65001;
 
 // A coordinate line: x, a space, y, CR LF.
 constexpr size_t PointLineMax = 2 * MaxNumberText + 3;
+// The room PutPointLines takes per point: the line and what TRecentNumbers moves
+// beyond the y's text.
+constexpr size_t PointLineRoom = MaxNumberText + 1 + TRecentNumbers::TextRoom + 2;
 
 char* PutPointLine(char* Dest, double X, double Y) {
     char* p = PutFloat(Dest, X);
@@ -123,20 +127,26 @@ void TGISWriteMIF::WriteHeader() {
 // The row goes unchanged into the ".mid", except that a line break inside it would
 // split one object's row over two lines and shift every later row to the wrong
 // object: line breaks become spaces.
-void TGISWriteMIF::WriteMidLine(std::string_view Attrib) {
-    // A grid's short row that needs neither converting nor mending goes straight into
-    // the window.
+//
+// A grid's short row that needs neither converting nor mending (Quick: the code page
+// keeps ASCII; High: it changes the bytes of 0x80 and more) goes straight into the
+// window; false, with nothing written, for any other.
+inline bool TGISWriteMIF::PutShortMidLine(std::string_view Attrib, bool Quick, bool High) {
     const size_t n = Attrib.size();
-    if (n >= 8 && n <= 32 && FOutMID->KeepsAscii() &&
-        !HasLineBreakOrHigh(Attrib.data(), n, !FOutMID->KeepsAll())) {
-        if (auto* line =
-                reinterpret_cast<char*>(FOutMID->Stream().Claim(static_cast<int32_t>(n) + 2))) {
-            CopyShort(line, Attrib.data(), n);
-            line[n] = '\r';
-            line[n + 1] = '\n';
-            return;
-        }
-    }
+    if (!Quick || n < 8 || n > 32 || HasLineBreakOrHigh(Attrib.data(), n, High))
+        return false;
+    auto* line = reinterpret_cast<char*>(FOutMID->Stream().Claim(static_cast<int32_t>(n) + 2));
+    if (!line)
+        return false;
+    CopyShort(line, Attrib.data(), n);
+    line[n] = '\r';
+    line[n + 1] = '\n';
+    return true;
+}
+
+void TGISWriteMIF::WriteMidLine(std::string_view Attrib) {
+    if (PutShortMidLine(Attrib, FOutMID->KeepsAscii(), !FOutMID->KeepsAll()))
+        return;
     if (!HasLineBreakOrHigh(Attrib.data(), Attrib.size(), false)) {
         FOutMID->writeln(Attrib);
         return;
@@ -156,8 +166,7 @@ void TGISWriteMIF::AppendPoint(double X, double Y) {
 // The point count of a section and all its points, one line each, written in place.
 void TGISWriteMIF::AppendPoints(const TFloatPointArrayEx& SegList) {
     const size_t at = FGeom.size();
-    FGeom.resize(at + MaxNumberText + 2 +
-                 TRecentLines::LineRoom * static_cast<size_t>(SegList.Count));
+    FGeom.resize(at + MaxNumberText + 2 + PointLineRoom * static_cast<size_t>(SegList.Count));
     char* p = PutInt(FGeom.data() + at, SegList.Count);
     *p++ = '\r';
     *p++ = '\n';
@@ -313,49 +322,84 @@ void TGISWriteMIF::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
 bool TGISWriteMIF::WriteOnePartObject(const TFloatPointArrayEx& SegList, bool Pline) {
     if (!FOutMIF->KeepsAscii())
         return false;
-    return PutOnePartObject(OnePartTexts(Pline), SegList.Pnt.data(), SegList.Count);
+    return PutOnePartObject(OnePartTexts(Pline, SegList.Count), SegList.Pnt.data(),
+                            SegList.Count);
 }
 
-// The texts around the points of a one-part object in this file.
-TGISWriteMIF::TOnePartTexts TGISWriteMIF::OnePartTexts(bool Pline) {
+// The texts around the points of a one-part object of Count points in this file.
+TGISWriteMIF::TOnePartTexts TGISWriteMIF::OnePartTexts(bool Pline, int32_t Count) {
     constexpr std::string_view region = "Region 1\r\n", polyline = "Pline ";
+    TOnePartTexts texts{};
+    const std::string_view head = Pline ? polyline : region;
+    std::memcpy(texts.Head, head.data(), head.size());
+    char* p = PutInt(texts.Head + head.size(), Count);
+    *p++ = '\r';
+    *p++ = '\n';
+    texts.HeadSize = static_cast<size_t>(p - texts.Head);
     constexpr std::string_view noLine = ""; // not a null view: it is copied with memcpy
-    return {Pline ? polyline : region, CompactMIF || Pline ? noLine : BrushLine(),
-            CompactMIF ? noLine : PenLine()};
+    const std::string_view brush = CompactMIF || Pline ? noLine : BrushLine();
+    const std::string_view pen = CompactMIF ? noLine : PenLine();
+    texts.TailSize = brush.size() + pen.size();
+    std::memcpy(texts.Tail, brush.data(), brush.size());
+    std::memcpy(texts.Tail + brush.size(), pen.data(), pen.size());
+    return texts;
 }
 
 // The lines of a one-part object straight into the ".mif" window; false, with nothing
 // written, when they do not fit in a window.
-bool TGISWriteMIF::PutOnePartObject(const TOnePartTexts& Texts, const TFloatPoint* Points,
-                                    int32_t Count) {
-    const uint64_t most = Texts.Head.size() + MaxNumberText + 2 +
-                          TRecentLines::LineRoom * static_cast<uint64_t>(Count) +
-                          Texts.Brush.size() + Texts.Pen.size();
+inline bool TGISWriteMIF::PutOnePartObject(const TOnePartTexts& Texts, const TFloatPoint* Points,
+                                           int32_t Count) {
+    // Room for what CopyInSixteens moves beyond the texts.
+    const uint64_t most = sizeof Texts.Head + PointLineRoom * static_cast<uint64_t>(Count) +
+                          sizeof Texts.Tail;
     if (most > static_cast<uint64_t>(INT32_MAX))
         return false;
     TPWBufferedStream& out = FOutMIF->Stream();
     auto* room = reinterpret_cast<char*>(out.Claim(static_cast<int32_t>(most)));
     if (!room)
         return false;
-    char* p = room;
-    CopyShort(p, Texts.Head.data(), Texts.Head.size());
-    p = PutInt(p + Texts.Head.size(), Count);
-    *p++ = '\r';
-    *p++ = '\n';
-    p = PutPointLines(p, Points, Count);
-    CopyShort(p, Texts.Brush.data(), Texts.Brush.size());
-    p += Texts.Brush.size();
-    CopyShort(p, Texts.Pen.data(), Texts.Pen.size());
-    p += Texts.Pen.size();
+    CopyInSixteens(room, Texts.Head, Texts.HeadSize);
+    char* p = PutPointLines(room + Texts.HeadSize, Points, Count);
+    if (Texts.TailSize > 0)
+        CopyInSixteens(p, Texts.Tail, Texts.TailSize);
+    p += Texts.TailSize;
     out.Unclaim(static_cast<int32_t>(most - static_cast<uint64_t>(p - room)));
     return true;
 }
 
-// The lines of a part's points at Dest, which has room for TRecentLines::LineRoom
+// The lines of a part's points at Dest, which has room for PointLineRoom
 // characters per point.
 char* TGISWriteMIF::PutPointLines(char* Dest, const TFloatPoint* Points, int32_t Count) {
-    for (int32_t i = 0; i < Count; ++i)
-        Dest = FLines.Put(FNumbers, Dest, Points[i].x, Points[i].y);
+    const char* const first = Dest;
+    size_t firstLength = 0;
+    // The texts of the last x and y, kept while the next point repeats them (a cell's
+    // corners share their x or their y with the corner before).
+    TRecentNumbers::TShortText x, y;
+    double lastX = std::nan(""), lastY = std::nan("");
+    const auto put = [this](char* At, double v, double& Last, TRecentNumbers::TShortText& Text) {
+        if (!(v == Last)) {
+            if (!FNumbers.Short(v, Text)) {
+                Last = std::nan(""); // too long to keep
+                return FNumbers.Put(At, v);
+            }
+            Last = v;
+        }
+        return TRecentNumbers::PutShort(At, Text);
+    };
+    for (int32_t i = 0; i < Count; ++i) {
+        // A ring's closing point repeats the first line, which is copied.
+        if (i > 0 && i == Count - 1 && Points[i] == Points[0]) {
+            CopyInSixteens(Dest, first, firstLength);
+            return Dest + firstLength;
+        }
+        Dest = put(Dest, Points[i].x, lastX, x);
+        *Dest++ = ' ';
+        Dest = put(Dest, Points[i].y, lastY, y);
+        *Dest++ = '\r';
+        *Dest++ = '\n';
+        if (i == 0)
+            firstLength = static_cast<size_t>(Dest - first);
+    }
     return Dest;
 }
 
@@ -366,13 +410,15 @@ int32_t TGISWriteMIF::WriteOnePartObjects(const TOnePartObjects& Objects) {
     if ((FObjectTypes != otRegion && !pline) || !FOutMIF->KeepsAscii() ||
         (pline && Objects.PointsPerPart == 2))
         return 0; // a two-point polyline is a "Line"
-    const TOnePartTexts texts = OnePartTexts(pline);
     const int32_t n = Objects.PointsPerPart;
+    const TOnePartTexts texts = OnePartTexts(pline, n);
+    const bool quick = FOutMID->KeepsAscii(), high = !FOutMID->KeepsAll();
     const TFloatPoint* part = Objects.Points;
     for (int32_t k = 0; k < Objects.Count; ++k, part += n) {
         if (!PutOnePartObject(texts, part, n))
             return k;
-        WriteMidLine(Objects.Rows[k]);
+        if (!PutShortMidLine(Objects.Rows[k], quick, high))
+            WriteMidLine(Objects.Rows[k]);
         ++FWrittenRecords;
     }
     return Objects.Count;

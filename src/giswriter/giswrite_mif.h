@@ -50,12 +50,18 @@ private:
     void AppendPoints(const TFloatPointArrayEx& SegList);
     void FlushGeometry();
     bool WriteOnePartObject(const TFloatPointArrayEx& SegList, bool Pline);
-    // The head line, brush line and pen line of a one-part object (empty where none).
+    // The texts before and after the points of a one-part object: the head line and
+    // the point count; the brush and pen lines (none where the object has none).
+    // Their rooms are rounded up to sixteen bytes for CopyInSixteens.
     struct TOnePartTexts {
-        std::string_view Head, Brush, Pen;
+        char Head[48];
+        size_t HeadSize;
+        char Tail[160];
+        size_t TailSize;
     };
-    TOnePartTexts OnePartTexts(bool Pline);
+    TOnePartTexts OnePartTexts(bool Pline, int32_t Count);
     bool PutOnePartObject(const TOnePartTexts& Texts, const TFloatPoint* Points, int32_t Count);
+    bool PutShortMidLine(std::string_view Attrib, bool Quick, bool High);
     char* PutPointLines(char* Dest, const TFloatPoint* Points, int32_t Count);
 
     std::string FGeom;    // text of the current object's geometry, reused
@@ -65,7 +71,6 @@ private:
     std::string FBrushLine; // the brush line of FBrushOfLine
     TMIBrush FBrushOfLine{};
     TRecentNumbers FNumbers;   // the coordinates' texts
-    TRecentLines FLines;       // the points' lines, made of FNumbers
     int64_t FObjectPoints = 0; // points of the current object in a point file
 };
 

@@ -29,72 +29,92 @@ inline constexpr size_t MaxNumberText = 24;
 char* PutInt(char* Dest, int64_t v);
 char* PutFloat(char* Dest, double v);
 
+// Size bytes from Src to Dest in sixteen-byte moves, for texts whose source and
+// destination both have room for Size rounded up to sixteen (and sixteen at least):
+// the lines of a grid's cells, rather than a call.
+[[gnu::always_inline]] inline void CopyInSixteens(char* Dest, const char* Src, size_t Size) {
+    std::memcpy(Dest, Src, 16);
+    for (size_t i = 16; i < Size; i += 16) [[unlikely]]
+        std::memcpy(Dest + i, Src + i, 16);
+}
+
 // PutFloat for the numbers a grid writes over and over (a column's two eastings in
 // every cell, each northing in two cells): the texts of recent values are kept in a
 // small table indexed by the value's bits and copied, so most corners are formatted
 // once. A value whose slot another one took is simply formatted again.
 class TRecentNumbers {
 public:
-    // What PutFloat writes; Dest has room for MaxNumberText characters.
+    // What PutFloat writes; Dest has room for TextRoom characters.
+    static constexpr size_t TextRoom = 32;
     char* Put(char* Dest, double v) {
+        TEntry& e = Slot(v);
+        if (!(e.Value == v)) [[unlikely]]
+            return Fill(e, Dest, v);
+        const size_t n = e.Length; // read once: the copy's stores may alias it
+        CopyInSixteens(Dest, e.Text, n);
+        return Dest + n;
+    }
+
+    // The text of v when it has at most sixteen characters, as Text: sixteen bytes
+    // that a caller keeps and puts (PutShort) for as long as its numbers repeat.
+    struct TShortText {
+        char Bytes[16];
+        size_t Length;
+    };
+    bool Short(double v, TShortText& Text) {
+        TEntry& e = Slot(v);
+        if (!(e.Value == v)) [[unlikely]] {
+            char text[TextRoom];
+            Fill(e, text, v);
+        }
+        Text.Length = e.Length;
+        std::memcpy(Text.Bytes, e.Text, 16);
+        return Text.Length <= 16;
+    }
+    static char* PutShort(char* Dest, const TShortText& Text) {
+        std::memcpy(Dest, Text.Bytes, 16);
+        return Dest + Text.Length;
+    }
+
+private:
+    struct TEntry {
+        double Value = __builtin_nan(""); // never equal: empty
+        uint8_t Length = 0;
+        char Text[TextRoom];
+    };
+    // A new value: formatted at Dest, then kept. A load that covers more than one
+    // recent store waits until they have reached the cache, and the text is read back
+    // at once (the next point has the same northing): the text of up to eight digits,
+    // one word that PutFloat stores at once, is read back as that word and kept with
+    // one store of the sixteen bytes that Put reads.
+    [[gnu::noinline]] static char* Fill(TEntry& e, char* Dest, double v) {
+        char* end = PutFloat(Dest, v);
+        e.Value = v;
+        e.Length = static_cast<uint8_t>(end - Dest);
+        if (e.Length <= 8) {
+            uint64_t word;
+            std::memcpy(&word, Dest, 8);
+#if defined(__SSE2__)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(e.Text),
+                             _mm_cvtsi64_si128(static_cast<int64_t>(word)));
+#else
+            std::memcpy(e.Text, &word, 8);
+#endif
+        } else {
+            std::memcpy(e.Text, Dest, MaxNumberText);
+        }
+        return end;
+    }
+
+    TEntry& Slot(double v) {
         uint64_t bits;
         std::memcpy(&bits, &v, sizeof bits);
-        TEntry& e = FEntries[(bits * 0x9E3779B97F4A7C15ull) >> (64 - SlotBits)];
-        if (e.Length == 0 || !(e.Value == v)) {
-            e.Value = v;
-            e.Length = static_cast<uint8_t>(PutFloat(e.Text, v) - e.Text);
-        }
-        std::memcpy(Dest, e.Text, MaxNumberText);
-        return Dest + e.Length;
+        return FEntries[(bits * 0x9E3779B97F4A7C15ull) >> (64 - SlotBits)];
     }
 
-private:
-    static constexpr int SlotBits = 6;
-    struct TEntry {
-        double Value = 0;
-        uint8_t Length = 0; // 0: empty
-        char Text[MaxNumberText];
-    };
-    TEntry FEntries[1 << SlotBits];
-};
-
-// The coordinate lines of the points a grid writes over and over ("x y" and CR LF:
-// the corners of a cell are corners of its neighbours too), kept like the numbers of
-// TRecentNumbers, whose texts they are made of. Dest has room for LineRoom characters.
-class TRecentLines {
-public:
-    static constexpr size_t LineRoom = 64;
-    char* Put(TRecentNumbers& Numbers, char* Dest, double x, double y) {
-        uint64_t bx, by;
-        std::memcpy(&bx, &x, sizeof bx);
-        std::memcpy(&by, &y, sizeof by);
-        TEntry& e = FEntries[((bx ^ (by * 0xC2B2AE3D27D4EB4Full)) * 0x9E3779B97F4A7C15ull) >>
-                             (64 - SlotBits)];
-        if (e.Length == 0 || !(e.X == x) || !(e.Y == y)) {
-            e.X = x;
-            e.Y = y;
-            e.Length = static_cast<uint8_t>(PutLine(Numbers, e.Text, x, y) - e.Text);
-        }
-        std::memcpy(Dest, e.Text, LineRoom);
-        return Dest + e.Length;
-    }
-
-private:
-    static char* PutLine(TRecentNumbers& Numbers, char* Dest, double x, double y) {
-        char* p = Numbers.Put(Dest, x);
-        *p++ = ' ';
-        p = Numbers.Put(p, y);
-        *p++ = '\r';
-        *p++ = '\n';
-        return p;
-    }
-
-    static constexpr int SlotBits = 6;
-    struct TEntry {
-        double X = 0, Y = 0;
-        uint8_t Length = 0; // 0: empty
-        char Text[LineRoom];
-    };
+    // A column of cells needs its two eastings and a few northings at a time; slots
+    // enough that those seldom meet in one.
+    static constexpr int SlotBits = 8;
     TEntry FEntries[1 << SlotBits];
 };
 

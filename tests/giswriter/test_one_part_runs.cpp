@@ -220,23 +220,27 @@ TEST(ShortTexts, CopiesExactlyTheirBytes) {
     }
 }
 
-// The lines of recent points are the lines made from scratch, also for the values
+// The texts of recent values are the texts made from scratch, also for the values
 // whose slots others took and for the values that never equal themselves.
-TEST(ShortTexts, RecentLinesAreTheLinesOfTheirPoints) {
-    TRecentNumbers numbers, plain;
-    TRecentLines lines;
-    const double values[] = {440000, 6040100, -0.0, 0.0, 0.5, 1e20, std::nan(""), -12.25};
+TEST(ShortTexts, RecentNumbersAreTheTextsOfTheirValues) {
+    TRecentNumbers numbers;
+    const double values[] = {440000, 6040100, -0.0, 0.0, 0.5, 1e20, std::nan(""), -12.25,
+                             1.0 / 3, -1e-7, 123456789012345.0, -123456.789012345};
     for (int round = 0; round < 3; ++round)
         for (const double x : values)
             for (const double y : values) {
-                char got[TRecentLines::LineRoom], want[2 * MaxNumberText + 3];
-                const size_t n = static_cast<size_t>(lines.Put(numbers, got, x, y) - got);
-                char* p = PutFloat(want, x);
-                *p++ = ' ';
-                p = PutFloat(p, y);
-                *p++ = '\r';
-                *p++ = '\n';
-                EXPECT_EQ(std::string(got, n), std::string(want, p)) << x << " " << y;
+                char got[2 * TRecentNumbers::TextRoom], want[MaxNumberText];
+                char* p = numbers.Put(got, x);
+                const std::string first(got, p);
+                p = numbers.Put(got, y);
+                EXPECT_EQ(first, std::string(want, PutFloat(want, x))) << x;
+                EXPECT_EQ(std::string(got, p), std::string(want, PutFloat(want, y))) << y;
+                // The kept texts of up to sixteen characters are the same texts.
+                TRecentNumbers::TShortText kept;
+                const std::string text(want, PutFloat(want, y));
+                ASSERT_EQ(numbers.Short(y, kept), text.size() <= 16) << y;
+                if (text.size() <= 16)
+                    EXPECT_EQ(std::string(got, TRecentNumbers::PutShort(got, kept)), text) << y;
             }
 }
 
