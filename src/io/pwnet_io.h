@@ -252,12 +252,16 @@ private:
         return FBufferStart <= FPosition && FPosition < FBufferStart + FBufferCurrentSize;
     }
 
-    // The window; allocated without clearing it, so that a small file touches only
-    // the pages it fills (bytes beyond FBufferCurrentSize are never read).
+    // The window's memory, two pages more than its length (WindowFor); allocated
+    // without clearing it, so that a small file touches only the pages it fills
+    // (bytes beyond FBufferCurrentSize are never read).
+    static constexpr uintptr_t WindowPage = 4096;
+    uint8_t* WindowFor(int64_t Start) const;
     std::unique_ptr<uint8_t[]> FBuffer;
     int32_t FBufferLength = 0;
-    // FBuffer while its length matches BufferSize, else FWindowLength 0 (typed
-    // writes then go through Write, which reloads the window first).
+    // The window's first byte, inside FBuffer; typed writes go through it while its
+    // length matches BufferSize, else FWindowLength is 0 (they then go through
+    // Write, which reloads the window first).
     uint8_t* FWindow = nullptr;
     int32_t FWindowLength = 0;
     uint8_t* FCursor = nullptr;
