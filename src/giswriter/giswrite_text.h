@@ -25,7 +25,9 @@ void AppendFloat(std::string& out, double v);
 
 // The same texts written at Dest, which has room for MaxNumberText characters;
 // each returns the end of what it wrote. For writers that build a line in place.
-inline constexpr size_t MaxNumberText = 24;
+// The longest text has 22 characters ("-1.23456789012345E-300"), and the digits of
+// its exponent are stored as one word of eight bytes: 27 bytes in all.
+inline constexpr size_t MaxNumberText = 32;
 char* PutInt(char* Dest, int64_t v);
 char* PutFloat(char* Dest, double v);
 
@@ -45,7 +47,7 @@ char* PutFloat(char* Dest, double v);
 class TRecentNumbers {
 public:
     // What PutFloat writes; Dest has room for TextRoom characters.
-    static constexpr size_t TextRoom = 32;
+    static constexpr size_t TextRoom = MaxNumberText;
     char* Put(char* Dest, double v) {
         TEntry& e = Slot(v);
         if (!(e.Value == v)) [[unlikely]]

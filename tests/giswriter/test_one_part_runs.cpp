@@ -220,6 +220,22 @@ TEST(ShortTexts, CopiesExactlyTheirBytes) {
     }
 }
 
+// The longest number texts (fifteen digits and an exponent of three) stay within
+// the room the writers give them, and are FloatToStrDot's texts.
+TEST(ShortTexts, LongestNumbersStayInTheirRoom) {
+    for (const double v : {-1.23456789012345e-300, -1.23456789012345e+300, 1.5e-100,
+                           -0.000123456789012345}) {
+        char buffer[MaxNumberText + 8];
+        std::memset(buffer, '#', sizeof buffer);
+        const char* end = PutFloat(buffer, v);
+        EXPECT_EQ(std::string(static_cast<const char*>(buffer), end), FloatToStrDot(v));
+        EXPECT_EQ(std::string(buffer + MaxNumberText, 8), std::string(8, '#')) << v;
+        std::string appended;
+        AppendFloat(appended, v);
+        EXPECT_EQ(appended, FloatToStrDot(v));
+    }
+}
+
 // The texts of recent values are the texts made from scratch, also for the values
 // whose slots others took and for the values that never equal themselves.
 TEST(ShortTexts, RecentNumbersAreTheTextsOfTheirValues) {
