@@ -8,7 +8,6 @@
 
 #include "giswrite_text.h"
 
-#include <cmath>
 #include <cstring>
 
 namespace pwnet {
@@ -370,35 +369,23 @@ inline bool TGISWriteMIF::PutOnePartObject(const TOnePartTexts& Texts, const TFl
 // The lines of a part's points at Dest, which has room for PointLineRoom
 // characters per point.
 char* TGISWriteMIF::PutPointLines(char* Dest, const TFloatPoint* Points, int32_t Count) {
-    const char* const first = Dest;
-    size_t firstLength = 0;
-    // The texts of the last x and y, kept while the next point repeats them (a cell's
-    // corners share their x or their y with the corner before).
-    TRecentNumbers::TShortText x, y;
-    double lastX = std::nan(""), lastY = std::nan("");
-    const auto put = [this](char* At, double v, double& Last, TRecentNumbers::TShortText& Text) {
-        if (!(v == Last)) {
-            if (!FNumbers.Short(v, Text)) {
-                Last = std::nan(""); // too long to keep
-                return FNumbers.Put(At, v);
-            }
-            Last = v;
-        }
-        return TRecentNumbers::PutShort(At, Text);
-    };
-    for (int32_t i = 0; i < Count; ++i) {
-        // A ring's closing point repeats the first line, which is copied.
-        if (i > 0 && i == Count - 1 && Points[i] == Points[0]) {
-            CopyInSixteens(Dest, first, firstLength);
-            return Dest + firstLength;
-        }
-        Dest = put(Dest, Points[i].x, lastX, x);
+    // A cell's ring unrolled: each corner then has branches of its own, which take
+    // the same way from one cell to the next.
+    return Count == 5 ? PutPointLinesOf<5>(Dest, Points, Count)
+                      : PutPointLinesOf<0>(Dest, Points, Count);
+}
+
+// PutPointLines for N points (Count when N is 0).
+template <int32_t N>
+char* TGISWriteMIF::PutPointLinesOf(char* Dest, const TFloatPoint* Points, int32_t Count) {
+    const int32_t n = N != 0 ? N : Count;
+#pragma GCC unroll 8
+    for (int32_t i = 0; i < n; ++i) {
+        Dest = FXs.Put(FNumbers, Dest, Points[i].x);
         *Dest++ = ' ';
-        Dest = put(Dest, Points[i].y, lastY, y);
+        Dest = FYs.Put(FNumbers, Dest, Points[i].y);
         *Dest++ = '\r';
         *Dest++ = '\n';
-        if (i == 0)
-            firstLength = static_cast<size_t>(Dest - first);
     }
     return Dest;
 }

@@ -63,6 +63,8 @@ private:
     bool PutOnePartObject(const TOnePartTexts& Texts, const TFloatPoint* Points, int32_t Count);
     bool PutShortMidLine(std::string_view Attrib, bool Quick, bool High);
     char* PutPointLines(char* Dest, const TFloatPoint* Points, int32_t Count);
+    template <int32_t N>
+    char* PutPointLinesOf(char* Dest, const TFloatPoint* Points, int32_t Count);
 
     std::string FGeom;    // text of the current object's geometry, reused
     std::string FMidLine; // the current row as written, reused
@@ -71,6 +73,7 @@ private:
     std::string FBrushLine; // the brush line of FBrushOfLine
     TMIBrush FBrushOfLine{};
     TRecentNumbers FNumbers;   // the coordinates' texts
+    TRecentPair FXs, FYs;      // the last two x and y, before FNumbers
     int64_t FObjectPoints = 0; // points of the current object in a point file
 };
 

@@ -59,7 +59,7 @@ public:
 
     // The text of v when it has at most sixteen characters, as Text: sixteen bytes
     // that a caller keeps and puts (PutShort) for as long as its numbers repeat.
-    struct TShortText {
+    struct alignas(16) TShortText {
         char Bytes[16];
         size_t Length;
     };
@@ -79,10 +79,12 @@ public:
     }
 
 private:
-    struct TEntry {
+    // The text first and aligned: a piece of it that crossed a cache line would be
+    // stored in two, and a load of it could no longer be served from the store.
+    struct alignas(16) TEntry {
+        char Text[TextRoom];
         double Value = __builtin_nan(""); // never equal: empty
         uint8_t Length = 0;
-        char Text[TextRoom];
     };
     // A new value: formatted at Dest, then kept. A load that covers more than one
     // recent store waits until they have reached the cache, and the text is read back
@@ -118,6 +120,33 @@ private:
     // enough that those seldom meet in one.
     static constexpr int SlotBits = 8;
     TEntry FEntries[1 << SlotBits];
+};
+
+// The texts of the last two values of one coordinate, for a grid's rings: a cell's
+// corners take each of their x and y from two values, and the cell north of it
+// shares one of its two y. They are looked for here before the table of
+// TRecentNumbers, with two comparisons and without a hash.
+class TRecentPair {
+public:
+    // What PutFloat writes; Dest has room for TRecentNumbers::TextRoom characters.
+    char* Put(TRecentNumbers& Numbers, char* Dest, double v) {
+        if (v == FValues[0])
+            return TRecentNumbers::PutShort(Dest, FTexts[0]);
+        if (v == FValues[1])
+            return TRecentNumbers::PutShort(Dest, FTexts[1]);
+        TRecentNumbers::TShortText text;
+        if (!Numbers.Short(v, text))
+            return Numbers.Put(Dest, v); // too long to keep here
+        FValues[1] = FValues[0];
+        FTexts[1] = FTexts[0];
+        FValues[0] = v;
+        FTexts[0] = text;
+        return TRecentNumbers::PutShort(Dest, text);
+    }
+
+private:
+    double FValues[2] = {__builtin_nan(""), __builtin_nan("")}; // never equal: empty
+    TRecentNumbers::TShortText FTexts[2]{};
 };
 
 // Byte flags, eight bytes at a time: a flag in the high bit of every byte of w that

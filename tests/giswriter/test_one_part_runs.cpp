@@ -260,4 +260,22 @@ TEST(ShortTexts, RecentNumbersAreTheTextsOfTheirValues) {
             }
 }
 
+// The last two values of a coordinate give the texts of their values, whatever the
+// order: the corners of cells, values that leave and come back, texts too long to
+// keep and values that never equal themselves.
+TEST(ShortTexts, RecentPairsGiveTheTextsOfTheirValues) {
+    TRecentNumbers numbers;
+    TRecentPair pair;
+    const std::vector<double> values = {440000, 440000, 440100, 440100, 440000, 6040000,
+                                        6040100, 6040100, 6040000, 6040000, 6040100,
+                                        6040200, 440000, -0.0, 0.0, std::nan(""), 1.0 / 3,
+                                        -1.23456789012345e-300, 1.0 / 3, 440100, 440000};
+    for (int round = 0; round < 2; ++round)
+        for (const double v : values) {
+            char got[2 * MaxNumberText], want[MaxNumberText];
+            const std::string text(got, pair.Put(numbers, got, v));
+            EXPECT_EQ(text, std::string(want, PutFloat(want, v))) << v;
+        }
+}
+
 } // namespace
