@@ -97,29 +97,28 @@ void TCellShapes::WriteRows(TGISWrite& Writer, TCellNamer& Namer, double x, int3
         if (FRunCount == RunLength)
             Flush(Writer);
         const int32_t stop = j + std::min(End - j, RunLength - FRunCount);
-        int32_t count = FRunCount;
-        size_t at = FRunTextEnd;
+        // Room for the quick texts of all these rows, so that no row asks.
+        const size_t most = static_cast<size_t>(stop - j) * TCellNamer::QuickTextRoom;
+        if (FRunText.size() - FRunTextEnd < most)
+            FRunText.resize(FRunTextEnd + most);
         char* text = FRunText.data();
-        size_t room = FRunText.size();
-        for (; j < stop; ++j, ++count) {
+        size_t at = FRunTextEnd;
+        size_t* ends = &FRunEnds[static_cast<size_t>(FRunCount)];
+        TFloatPoint* ring = &FRunPoints[5 * static_cast<size_t>(FRunCount)];
+        for (const int32_t first = j; j < stop; ++j, ring += 5) {
             const double y = Y1 + static_cast<double>(j * Size);
             const int32_t northing = WholeMetres(y);
-            char* end = room - at >= TCellNamer::QuickTextRoom
-                            ? Namer.PutNextText(Easting, northing, text + at)
-                            : nullptr;
-            if (end) {
+            if (const char* end = Namer.PutNextText(Easting, northing, text + at)) {
                 at = static_cast<size_t>(end - text);
             } else {
                 FRunTextEnd = at;
-                at = AppendText(Namer, Easting, northing);
+                at = AppendText(Namer, Easting, northing, static_cast<size_t>(stop - j - 1));
                 text = FRunText.data();
-                room = FRunText.size();
             }
-            FRunEnds[count] = at;
-            FillRing(&FRunPoints[5 * static_cast<size_t>(count)], west, east, y + shiftY,
-                     (y + size) + shiftY);
+            ends[j - first] = at;
+            FillRing(ring, west, east, y + shiftY, (y + size) + shiftY);
         }
-        FRunCount = count;
+        FRunCount = static_cast<int32_t>(ring - FRunPoints.data()) / 5;
         FRunTextEnd = at;
     }
 }
@@ -128,18 +127,21 @@ TFloatPoint* TCellShapes::NextRing(TGISWrite& Writer, TCellNamer& Namer, int32_t
                                    int32_t Northing) {
     if (FRunCount == RunLength)
         Flush(Writer);
-    FRunTextEnd = AppendText(Namer, Easting, Northing);
+    FRunTextEnd = AppendText(Namer, Easting, Northing, 0);
     FRunEnds[FRunCount] = FRunTextEnd;
     return &FRunPoints[5 * static_cast<size_t>(FRunCount++)];
 }
 
 // The text of a cell that is not its column's next (TCellNamer::PutNextText), after
-// the run's texts; returns their new end. Keeps room for a next text behind it.
-size_t TCellShapes::AppendText(TCellNamer& Namer, int32_t Easting, int32_t Northing) {
+// the run's texts; returns their new end. Keeps room for the quick texts of the Next
+// cells behind it.
+size_t TCellShapes::AppendText(TCellNamer& Namer, int32_t Easting, int32_t Northing,
+                               size_t Next) {
     const std::string& text = Namer.AttributeText(Easting, Northing);
     const size_t end = FRunTextEnd + text.size();
-    if (end + TCellNamer::QuickTextRoom > FRunText.size())
-        FRunText.resize(std::max(2 * FRunText.size(), end + TCellNamer::QuickTextRoom));
+    const size_t needed = end + (Next + 1) * TCellNamer::QuickTextRoom;
+    if (needed > FRunText.size())
+        FRunText.resize(std::max(2 * FRunText.size(), needed));
     std::memcpy(FRunText.data() + FRunTextEnd, text.data(), text.size());
     return end;
 }

@@ -66,7 +66,7 @@ private:
     // goes to the writer first.
     pwnet::TFloatPoint* NextRing(pwnet::TGISWrite& Writer, TCellNamer& Namer, int32_t Easting,
                                  int32_t Northing);
-    size_t AppendText(TCellNamer& Namer, int32_t Easting, int32_t Northing);
+    size_t AppendText(TCellNamer& Namer, int32_t Easting, int32_t Northing, size_t Next);
     void WriteTransformed(pwnet::TGISWrite& Writer, double x, double y, int32_t j,
                           TCellNamer& Namer, int32_t Easting, int32_t Northing);
     void WritePoint(pwnet::TGISWrite& Writer, double x, double y, std::string_view Attrib);
