@@ -321,8 +321,7 @@ void TGISWriteMIF::WriteSection(int32_t Index, const TFloatPointArrayEx& SegList
 bool TGISWriteMIF::WriteOnePartObject(const TFloatPointArrayEx& SegList, bool Pline) {
     if (!FOutMIF->KeepsAscii())
         return false;
-    return PutOnePartObject(OnePartTexts(Pline, SegList.Count), SegList.Pnt.data(),
-                            SegList.Count);
+    return PutOnePartObject(OnePartTexts(Pline, SegList.Count), SegList.Pnt.data(), SegList.Count);
 }
 
 // The texts around the points of a one-part object of Count points in this file.
@@ -344,40 +343,12 @@ TGISWriteMIF::TOnePartTexts TGISWriteMIF::OnePartTexts(bool Pline, int32_t Count
     return texts;
 }
 
-// The lines of a one-part object straight into the ".mif" window; false, with nothing
-// written, when they do not fit in a window.
-inline bool TGISWriteMIF::PutOnePartObject(const TOnePartTexts& Texts, const TFloatPoint* Points,
-                                           int32_t Count) {
-    // Room for what CopyInSixteens moves beyond the texts.
-    const uint64_t most = sizeof Texts.Head + PointLineRoom * static_cast<uint64_t>(Count) +
-                          sizeof Texts.Tail;
-    if (most > static_cast<uint64_t>(INT32_MAX))
-        return false;
-    TPWBufferedStream& out = FOutMIF->Stream();
-    auto* room = reinterpret_cast<char*>(out.Claim(static_cast<int32_t>(most)));
-    if (!room)
-        return false;
-    CopyInSixteens(room, Texts.Head, Texts.HeadSize);
-    char* p = PutPointLines(room + Texts.HeadSize, Points, Count);
-    if (Texts.TailSize > 0)
-        CopyInSixteens(p, Texts.Tail, Texts.TailSize);
-    p += Texts.TailSize;
-    out.Unclaim(static_cast<int32_t>(most - static_cast<uint64_t>(p - room)));
-    return true;
-}
-
-// The lines of a part's points at Dest, which has room for PointLineRoom
-// characters per point.
-char* TGISWriteMIF::PutPointLines(char* Dest, const TFloatPoint* Points, int32_t Count) {
-    // A cell's ring unrolled: each corner then has branches of its own, which take
-    // the same way from one cell to the next.
-    return Count == 5 ? PutPointLinesOf<5>(Dest, Points, Count)
-                      : PutPointLinesOf<0>(Dest, Points, Count);
-}
-
-// PutPointLines for N points (Count when N is 0).
+// PutPointLines for N points (Count when N is 0). A cell's ring (N = 5) is unrolled,
+// inline in the run: each corner then has branches of its own, which take the same
+// way from one cell to the next.
 template <int32_t N>
-char* TGISWriteMIF::PutPointLinesOf(char* Dest, const TFloatPoint* Points, int32_t Count) {
+[[gnu::always_inline]] inline char*
+TGISWriteMIF::PutPointLinesOf(char* Dest, const TFloatPoint* Points, int32_t Count) {
     const int32_t n = N != 0 ? N : Count;
 #pragma GCC unroll 8
     for (int32_t i = 0; i < n; ++i) {
@@ -388,6 +359,35 @@ char* TGISWriteMIF::PutPointLinesOf(char* Dest, const TFloatPoint* Points, int32
         *Dest++ = '\n';
     }
     return Dest;
+}
+
+// The lines of a one-part object straight into the ".mif" window; false, with nothing
+// written, when they do not fit in a window.
+inline bool TGISWriteMIF::PutOnePartObject(const TOnePartTexts& Texts, const TFloatPoint* Points,
+                                           int32_t Count) {
+    // Room for what CopyInSixteens moves beyond the texts.
+    const uint64_t most =
+        sizeof Texts.Head + PointLineRoom * static_cast<uint64_t>(Count) + sizeof Texts.Tail;
+    if (most > static_cast<uint64_t>(INT32_MAX))
+        return false;
+    TPWBufferedStream& out = FOutMIF->Stream();
+    auto* room = reinterpret_cast<char*>(out.Claim(static_cast<int32_t>(most)));
+    if (!room)
+        return false;
+    CopyInSixteens(room, Texts.Head, Texts.HeadSize);
+    char* p = Count == 5 ? PutPointLinesOf<5>(room + Texts.HeadSize, Points, Count)
+                         : PutPointLines(room + Texts.HeadSize, Points, Count);
+    if (Texts.TailSize > 0)
+        CopyInSixteens(p, Texts.Tail, Texts.TailSize);
+    p += Texts.TailSize;
+    out.Unclaim(static_cast<int32_t>(most - static_cast<uint64_t>(p - room)));
+    return true;
+}
+
+// The lines of a part's points at Dest, which has room for PointLineRoom
+// characters per point.
+char* TGISWriteMIF::PutPointLines(char* Dest, const TFloatPoint* Points, int32_t Count) {
+    return PutPointLinesOf<0>(Dest, Points, Count);
 }
 
 // The grid's cells: each object's lines straight into the ".mif" window and its row

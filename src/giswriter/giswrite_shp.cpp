@@ -71,8 +71,7 @@ TLanes Higher(TLanes a, TLanes b) {
 // corners of each record's box.
 struct TBox {
     TLanes Low, High;
-    TBox(double XMin, double YMin, double XMax, double YMax)
-        : Low{XMin, YMin}, High{XMax, YMax} {}
+    TBox(double XMin, double YMin, double XMax, double YMax) : Low{XMin, YMin}, High{XMax, YMax} {}
     void Add(TLanes Point) {
         Low = Lower(Point, Low);
         High = Higher(Point, High);

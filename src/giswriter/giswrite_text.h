@@ -36,8 +36,8 @@ char* PutFloat(char* Dest, double v);
 // the lines of a grid's cells, rather than a call.
 [[gnu::always_inline]] inline void CopyInSixteens(char* Dest, const char* Src, size_t Size) {
     std::memcpy(Dest, Src, 16);
-    for (size_t i = 16; i < Size; i += 16) [[unlikely]]
-        std::memcpy(Dest + i, Src + i, 16);
+    for (size_t i = 16; i < Size; i += 16)
+        [[unlikely]] std::memcpy(Dest + i, Src + i, 16);
 }
 
 // PutFloat for the numbers a grid writes over and over (a column's two eastings in

@@ -31,7 +31,6 @@ inline int32_t WholeMetres(double v) {
 
 } // namespace
 
-
 TCellShapes::TCellShapes(const TGridState& State, const TRunFormat& Format)
     : FSize(static_cast<double>(State.CellSize)), FShift(CoordinateShift(Format, State.GridKind)),
       FPoints(State.CentrePoints), FLonLat(Format.LonLat), FPlainRings(!FPoints && !FLonLat) {
@@ -135,8 +134,7 @@ TFloatPoint* TCellShapes::NextRing(TGISWrite& Writer, TCellNamer& Namer, int32_t
 // The text of a cell that is not its column's next (TCellNamer::PutNextText), after
 // the run's texts; returns their new end. Keeps room for the quick texts of the Next
 // cells behind it.
-size_t TCellShapes::AppendText(TCellNamer& Namer, int32_t Easting, int32_t Northing,
-                               size_t Next) {
+size_t TCellShapes::AppendText(TCellNamer& Namer, int32_t Easting, int32_t Northing, size_t Next) {
     const std::string& text = Namer.AttributeText(Easting, Northing);
     const size_t end = FRunTextEnd + text.size();
     const size_t needed = end + (Next + 1) * TCellNamer::QuickTextRoom;

@@ -223,8 +223,8 @@ TEST(ShortTexts, CopiesExactlyTheirBytes) {
 // The longest number texts (fifteen digits and an exponent of three) stay within
 // the room the writers give them, and are FloatToStrDot's texts.
 TEST(ShortTexts, LongestNumbersStayInTheirRoom) {
-    for (const double v : {-1.23456789012345e-300, -1.23456789012345e+300, 1.5e-100,
-                           -0.000123456789012345}) {
+    for (const double v :
+         {-1.23456789012345e-300, -1.23456789012345e+300, 1.5e-100, -0.000123456789012345}) {
         char buffer[MaxNumberText + 8];
         std::memset(buffer, '#', sizeof buffer);
         const char* end = PutFloat(buffer, v);
@@ -240,8 +240,18 @@ TEST(ShortTexts, LongestNumbersStayInTheirRoom) {
 // whose slots others took and for the values that never equal themselves.
 TEST(ShortTexts, RecentNumbersAreTheTextsOfTheirValues) {
     TRecentNumbers numbers;
-    const double values[] = {440000, 6040100, -0.0, 0.0, 0.5, 1e20, std::nan(""), -12.25,
-                             1.0 / 3, -1e-7, 123456789012345.0, -123456.789012345};
+    const double values[] = {440000,
+                             6040100,
+                             -0.0,
+                             0.0,
+                             0.5,
+                             1e20,
+                             std::nan(""),
+                             -12.25,
+                             1.0 / 3,
+                             -1e-7,
+                             123456789012345.0,
+                             -123456.789012345};
     for (int round = 0; round < 3; ++round)
         for (const double x : values)
             for (const double y : values) {
@@ -266,10 +276,11 @@ TEST(ShortTexts, RecentNumbersAreTheTextsOfTheirValues) {
 TEST(ShortTexts, RecentPairsGiveTheTextsOfTheirValues) {
     TRecentNumbers numbers;
     TRecentPair pair;
-    const std::vector<double> values = {440000, 440000, 440100, 440100, 440000, 6040000,
-                                        6040100, 6040100, 6040000, 6040000, 6040100,
-                                        6040200, 440000, -0.0, 0.0, std::nan(""), 1.0 / 3,
-                                        -1.23456789012345e-300, 1.0 / 3, 440100, 440000};
+    const std::vector<double> values = {
+        440000,  440000,  440100,  440100,       440000,  6040000,
+        6040100, 6040100, 6040000, 6040000,      6040100, 6040200,
+        440000,  -0.0,    0.0,     std::nan(""), 1.0 / 3, -1.23456789012345e-300,
+        1.0 / 3, 440100,  440000};
     for (int round = 0; round < 2; ++round)
         for (const double v : values) {
             char got[2 * MaxNumberText], want[MaxNumberText];
