@@ -92,22 +92,39 @@ private:
     // one word that PutFloat stores at once, is read back as that word and kept with
     // one store of the sixteen bytes that Put reads.
     [[gnu::noinline]] static char* Fill(TEntry& e, char* Dest, double v) {
-        char* end = PutFloat(Dest, v);
         e.Value = v;
+        // A whole number of up to eight digits, a grid's every coordinate, without
+        // PutFloat's steps: the word of its digits, stored at once in both places.
+        if (v >= 0 && v < 1e8) {
+            const auto whole = static_cast<uint32_t>(v);
+            if (static_cast<double>(whole) == v) {
+                int n;
+                const uint64_t word = DecimalWord(whole, n);
+                std::memcpy(Dest, &word, 8);
+                KeepWord(e, word);
+                e.Length = static_cast<uint8_t>(n);
+                return Dest + n;
+            }
+        }
+        char* end = PutFloat(Dest, v);
         e.Length = static_cast<uint8_t>(end - Dest);
         if (e.Length <= 8) {
             uint64_t word;
             std::memcpy(&word, Dest, 8);
-#if defined(__SSE2__)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(e.Text),
-                             _mm_cvtsi64_si128(static_cast<int64_t>(word)));
-#else
-            std::memcpy(e.Text, &word, 8);
-#endif
+            KeepWord(e, word);
         } else {
             std::memcpy(e.Text, Dest, MaxNumberText);
         }
         return end;
+    }
+    // The text of up to eight characters, as the sixteen bytes Put reads, in one store.
+    static void KeepWord(TEntry& e, uint64_t Word) {
+#if defined(__SSE2__)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(e.Text),
+                         _mm_cvtsi64_si128(static_cast<int64_t>(Word)));
+#else
+        std::memcpy(e.Text, &Word, 8);
+#endif
     }
 
     TEntry& Slot(double v) {

@@ -93,12 +93,16 @@ uint64_t DigitPair(uint32_t v) {
 }
 
 // The eight digits of v < 100000000, leading zeros included, as one word in text
-// order.
+// order: split into lanes of four digits, then two, then one, each lane divided by
+// a multiplication that cannot carry into the next (10486 / 2^20 is 1/100 and
+// 103 / 2^10 is 1/10 for the values of their lanes).
 uint64_t EightDigits(uint32_t v) {
-    const uint32_t high = v / 10000, low = v - high * 10000;
-    const uint32_t h1 = high / 100, h2 = high - h1 * 100;
-    const uint32_t l1 = low / 100, l2 = low - l1 * 100;
-    return DigitPair(h1) | DigitPair(h2) << 16 | DigitPair(l1) << 32 | DigitPair(l2) << 48;
+    uint64_t x = (v / 10000) | uint64_t{v % 10000} << 32;
+    const uint64_t hundreds = ((x * 10486) >> 20) & 0x0000007F0000007Full;
+    x = hundreds | (x - hundreds * 100) << 16;
+    const uint64_t tens = ((x * 103) >> 10) & 0x000F000F000F000Full;
+    x = tens | (x - tens * 10) << 8;
+    return x | 0x3030303030303030ull;
 }
 
 // 10^k, but 0 for k = 0, so that 0 counts one digit.
@@ -138,6 +142,11 @@ char* PutDigits32(char* Dest, uint32_t v) {
 }
 
 } // namespace
+
+uint64_t DecimalWord(uint32_t V, int& Length) {
+    Length = DecimalLength32(V);
+    return EightDigits(V) >> (8 * (8 - Length));
+}
 
 char* PutDecimal(char* Dest, int64_t V) {
     uint64_t v = static_cast<uint64_t>(V);

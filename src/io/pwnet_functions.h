@@ -23,6 +23,9 @@ uint8_t CodePageToLanguageDriver(uint16_t CodePage);
 // The decimal digits of V, after a '-' when it is negative, written at Dest (room for
 // 20 characters); returns their end. What std::to_chars writes, in fewer steps.
 char* PutDecimal(char* Dest, int64_t V);
+// The digits of V < 100000000 as one word in text order, the first digit in the
+// lowest byte, and their number: what PutDecimal stores, for a caller that keeps it.
+uint64_t DecimalWord(uint32_t V, int& Length);
 // General format, at most 15 significant digits: 6180000, 0.5, 1E15, 1.5E-7.
 std::string FloatToStrDot(double Value);
 std::string XMLEscape(std::string_view S);

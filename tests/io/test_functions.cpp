@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
-#include <cstdlib>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <numbers>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "pwnet_functions.h"
 #include "pwnet_types.h"
@@ -82,6 +86,29 @@ INSTANTIATE_TEST_SUITE_P(Values, FormatFixedCases,
                                            FixedCase{3, 0, 123456, "123"},
                                            FixedCase{6, 2, -0.5, " -0.50"}),
                          [](const auto& info) { return "case" + std::to_string(info.index); });
+
+// The digits of whole numbers are those of std::to_chars: at the edges of every
+// digit count and of the word of eight digits, and for a spread of other values.
+TEST(PutDecimal, WritesWhatToCharsWrites) {
+    std::vector<int64_t> values = {0, 1, 9, 10, 99, 100, 999, 1000, 9999, 10000, 99999,
+                                   100000, 999999, 1000000, 6040100, 9999999, 10000000,
+                                   99999999, 100000000, 999999999, 1000000000, 4294967295,
+                                   4294967296, INT64_MAX, INT64_MIN, -1, -6040100, -99999999};
+    std::mt19937_64 random(20261211);
+    for (int i = 0; i < 20000; ++i)
+        values.push_back(static_cast<int64_t>(random() >> (random() % 64)) * (i % 2 ? 1 : -1));
+    for (const int64_t v : values) {
+        char want[24], got[24 + 8];
+        const std::string text(want, std::to_chars(want, want + sizeof want, v).ptr);
+        EXPECT_EQ(std::string(got, PutDecimal(got, v)), text) << v;
+        if (v >= 0 && v < 100000000) {
+            int n = 0;
+            const uint64_t word = DecimalWord(static_cast<uint32_t>(v), n);
+            std::memcpy(got, &word, 8);
+            EXPECT_EQ(std::string(got, static_cast<size_t>(n)), text) << v;
+        }
+    }
+}
 
 TEST(XMLEscape, EscapesTheFiveCharactersOnce) {
     EXPECT_EQ(XMLEscape("a<b&c''d\"\"e"), "a&lt;b&amp;c&apos;&apos;d&quot;&quot;e");
