@@ -144,8 +144,12 @@ inline bool TGISWriteMIF::PutShortMidLine(std::string_view Attrib, bool Quick, b
 }
 
 void TGISWriteMIF::WriteMidLine(std::string_view Attrib) {
-    if (PutShortMidLine(Attrib, FOutMID->KeepsAscii(), !FOutMID->KeepsAll()))
-        return;
+    if (!PutShortMidLine(Attrib, FOutMID->KeepsAscii(), !FOutMID->KeepsAll()))
+        WriteOtherMidLine(Attrib);
+}
+
+// A row that PutShortMidLine does not take.
+void TGISWriteMIF::WriteOtherMidLine(std::string_view Attrib) {
     if (!HasLineBreakOrHigh(Attrib.data(), Attrib.size(), false)) {
         FOutMID->writeln(Attrib);
         return;
@@ -405,7 +409,7 @@ int32_t TGISWriteMIF::WriteOnePartObjects(const TOnePartObjects& Objects) {
         if (!PutOnePartObject(texts, part, n))
             return k;
         if (!PutShortMidLine(Objects.Rows[k], quick, high))
-            WriteMidLine(Objects.Rows[k]);
+            WriteOtherMidLine(Objects.Rows[k]);
         ++FWrittenRecords;
     }
     return Objects.Count;

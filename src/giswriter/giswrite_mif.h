@@ -41,6 +41,7 @@ protected:
 private:
     void WriteHeader();
     void WriteMidLine(std::string_view Attrib);
+    void WriteOtherMidLine(std::string_view Attrib);
     const std::string& PenLine();
     const std::string& BrushLine();
     void AppendPenLine();

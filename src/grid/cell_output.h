@@ -42,7 +42,7 @@ public:
     // Nothing is allocated per cell.
     void WriteRows(pwnet::TGISWrite& Writer, TCellNamer& Namer, double x, int32_t Easting,
                    double Y1, int64_t Size, int32_t Begin, int32_t End);
-    // Hands the rings collected by Write to the writer: at the end of every column,
+    // Hands the rings collected by WriteRows to the writer: at the end of every column,
     // before its progress is shown.
     void Flush(pwnet::TGISWrite& Writer);
     // Writes a cell that belongs to no column (a cell of a list).

@@ -134,9 +134,8 @@ char* PutDigits32(char* Dest, uint32_t v) {
         std::memcpy(Dest, &word, 8);
         return Dest + 8;
     }
-    const int n = DecimalLength32(v);
-    // The word holds the digits in text order; its last n bytes are the number.
-    const uint64_t word = EightDigits(v) >> (8 * (8 - n));
+    int n;
+    const uint64_t word = DecimalWord(v, n);
     std::memcpy(Dest, &word, 8);
     return Dest + n;
 }
@@ -145,6 +144,7 @@ char* PutDigits32(char* Dest, uint32_t v) {
 
 uint64_t DecimalWord(uint32_t V, int& Length) {
     Length = DecimalLength32(V);
+    // The word holds the digits in text order; its last Length bytes are the number.
     return EightDigits(V) >> (8 * (8 - Length));
 }
 
